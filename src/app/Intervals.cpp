@@ -1,0 +1,7 @@
+#include "app/Intervals.h"
+
+Intervals &Intervals::instance()
+{
+    static Intervals intervals;
+    return intervals;
+}

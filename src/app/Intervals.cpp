@@ -1,7 +1,6 @@
 #include "app/Intervals.h"
 
-Intervals &Intervals::instance()
-{
+Intervals &Intervals::instance() {
     static Intervals intervals;
     return intervals;
 }

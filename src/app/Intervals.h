@@ -4,22 +4,22 @@
 // operating values; tests shorten them through Intervals::instance() before they build
 // the objects that read them.
 struct Intervals final {
-    int visitStartFirstPassMs = 200;   // Timer2 during the first pass
-    int visitStartMs = 900;            // Timer2 after the first pass
-    int watchdogMs = 15000;            // Timer5: a visit never lasts longer
-    int trayHideMs = 6000;             // Timer6: tray icon hidden after a balloon
-    int chatRerequestMs = 1000;        // Timer8: chat asks for new lines again
-    int logSaveMs = 10000;             // Timer9: program log written to disk
-    int schedulerMs = 950;             // Timer11: queue scheduler tick
-    int backgroundStepMs = 10000;      // Timer13: background chat watch step
-    int onlineTickerMs = 100;          // Timer14: online-time column refresh
-    int pollConnectTimeoutMs = 11000;  // poll channel connect time-out
-    int chatConnectTimeoutMs = 5000;   // chat and background channel connect time-out
+    int visitStartFirstPassMs = 200;     // Timer2 during the first pass
+    int visitStartMs = 900;              // Timer2 after the first pass
+    int watchdogMs = 15000;              // Timer5: a visit never lasts longer
+    int trayHideMs = 6000;               // Timer6: tray icon hidden after a balloon
+    int chatRerequestMs = 1000;          // Timer8: chat asks for new lines again
+    int logSaveMs = 10000;               // Timer9: program log written to disk
+    int schedulerMs = 950;               // Timer11: queue scheduler tick
+    int backgroundStepMs = 10000;        // Timer13: background chat watch step
+    int onlineTickerMs = 100;            // Timer14: online-time column refresh
+    int pollConnectTimeoutMs = 11000;    // poll channel connect time-out
+    int chatConnectTimeoutMs = 5000;     // chat and background channel connect time-out
     int commandConnectTimeoutMs = 10000; // command channel connect time-out
-    int splitResponseWaitMs = 250;     // wait for the rest of a long response
-    int resumeDelayMs = 3000;          // poll cycle restarts after a resume
-    int serverSaveRetryMs = 1000;      // second attempt to write server.dat
-    int chatBusyWaitMs = 15000;        // chat opening waits for the background watch at most this long
+    int splitResponseWaitMs = 250;       // wait for the rest of a long response
+    int resumeDelayMs = 3000;            // poll cycle restarts after a resume
+    int serverSaveRetryMs = 1000;        // second attempt to write server.dat
+    int chatBusyWaitMs = 15000; // chat opening waits for the background watch at most this long
 
     static Intervals &instance();
 };

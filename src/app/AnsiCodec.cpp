@@ -58,8 +58,7 @@ QString AnsiCodec::decodeFile(const QByteArray &bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE") ||
         bytes.startsWith("\xFE\xFF")) {
         auto encoding = QStringConverter::encodingForData(bytes);
-        QStringDecoder decoder(encoding.value_or(QStringConverter::Utf8),
-                               QStringDecoder::Flag::ConvertInitialBom);
+        QStringDecoder decoder(encoding.value_or(QStringConverter::Utf8));
         return decoder.decode(bytes);
     }
     return decode(bytes);

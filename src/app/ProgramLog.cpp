@@ -1,0 +1,139 @@
+#include "app/ProgramLog.h"
+
+#include "app/LogStamp.h"
+#include "app/Logging.h"
+#include "app/TextFile.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+constexpr int kBackupWhenMoreThan = 30;
+constexpr int kShortLogBelow = 10;
+constexpr int kCleanupWhenMoreThan = 15;
+constexpr int kCleanupLastPosition = 10;
+} // namespace
+
+ProgramLog::ProgramLog(const QString &logsDir, QObject *parent)
+    : QAbstractListModel(parent)
+    , m_logsDir(logsDir)
+    , m_now([] { return QDateTime::currentDateTime(); }) {}
+
+QString ProgramLog::path(const char *name) const {
+    return m_logsDir + QLatin1Char('/') + QLatin1String(name);
+}
+
+QString ProgramLog::startMarker(const QDateTime &when) {
+    return LogStamp::format(when) +
+           QStringLiteral(" - - - - - - - - - - - - Program start - - - - - - - - - - - -");
+}
+
+void ProgramLog::log(QChar type, const QString &text) {
+    QString entry = text;
+    entry.remove(QLatin1Char('\n'));
+    entry.remove(QLatin1Char('\r'));
+    if (type != QLatin1Char('m')) {
+        qCWarning(lcError).noquote() << entry;
+        return;
+    }
+    const QString newest = m_lines.isEmpty() ? QString() : m_lines.constFirst();
+    if (newest.contains(entry))
+        return;
+
+    if (m_lines.size() >= kMaxLines) {
+        const int first = kMaxLines - 1;
+        beginRemoveRows({}, first, m_lines.size() - 1);
+        m_lines.resize(first);
+        endRemoveRows();
+    }
+    beginInsertRows({}, 0, 0);
+    m_lines.prepend(LogStamp::format(m_now()) + entry);
+    endInsertRows();
+
+    if (m_lines.size() > kCleanupWhenMoreThan) {
+        // Lines loaded from an older file may be empty; the newest few are kept tidy.
+        for (int i = 0; i <= kCleanupLastPosition && i < m_lines.size(); ++i) {
+            if (m_lines.at(i).isEmpty()) {
+                beginRemoveRows({}, i, i);
+                m_lines.removeAt(i);
+                endRemoveRows();
+            }
+        }
+    }
+    ++m_revision;
+    emit entryAdded();
+}
+
+void ProgramLog::load() {
+    QDir().mkpath(m_logsDir);
+    QStringList lines = TextFile::readLines(path("kvd.log"));
+    if (lines.size() < kShortLogBelow) {
+        const QStringList backup = TextFile::readLines(path("kvd.bck"));
+        if (backup.size() > kShortLogBelow)
+            lines = backup;
+    }
+    lines.removeIf([](const QString &line) { return line.isEmpty(); });
+    if (lines.size() > kBackupWhenMoreThan)
+        TextFile::writeLines(path("kvd.bck"), lines);
+
+    lines.prepend(startMarker(m_now()));
+    beginResetModel();
+    m_lines = lines;
+    endResetModel();
+    ++m_revision;
+}
+
+bool ProgramLog::savelog() {
+    if (!TextFile::writeLines(path("kvd.log"), m_lines))
+        return false;
+    m_savedRevision = m_revision;
+    return true;
+}
+
+void ProgramLog::saveIfChanged() {
+    if (m_savedRevision != m_revision)
+        savelog();
+}
+
+bool ProgramLog::writeBackup() {
+    return TextFile::writeLines(path("kvd.bck"), m_lines);
+}
+
+void ProgramLog::saveWithBackup() {
+    savelog();
+    if (m_lines.size() > kBackupWhenMoreThan)
+        writeBackup();
+}
+
+bool ProgramLog::deleteLogfile() {
+    QDir().mkpath(m_logsDir);
+    if (!TextFile::writeLines(path("kvd_log_deleted.old"), m_lines))
+        return false;
+    beginResetModel();
+    m_lines.clear();
+    endResetModel();
+    QFile::remove(path("kvd.log"));
+    QFile::remove(path("kvd.bck"));
+    // The next periodic save creates kvd.log afresh.
+    ++m_revision;
+    return true;
+}
+
+void ProgramLog::setLines(const QStringList &lines) {
+    beginResetModel();
+    m_lines = lines;
+    endResetModel();
+    ++m_revision;
+}
+
+int ProgramLog::rowCount(const QModelIndex &parent) const {
+    return parent.isValid() ? 0 : int(m_lines.size());
+}
+
+QVariant ProgramLog::data(const QModelIndex &index, int role) const {
+    if (!index.isValid() || index.row() >= m_lines.size())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        return m_lines.at(index.row());
+    return {};
+}

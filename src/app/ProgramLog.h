@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QDateTime>
+#include <QStringList>
+
+#include <functional>
+
+// The program log: time-stamped lines, newest first, shown in the program-log view and written
+// whole to "logs/kvd.log". The statistics read these lines back, so their texts are an interface.
+class ProgramLog final : public QAbstractListModel {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ProgramLog)
+
+public:
+    static constexpr int kMaxLines = 100000;
+
+    // `logsDir` is the folder that holds kvd.log, kvd.bck and kvd_log_deleted.old.
+    explicit ProgramLog(const QString &logsDir, QObject *parent = nullptr);
+
+    // 'm' enters a message line; 'e' (an error entry) goes to the error category only.
+    void log(QChar type, const QString &text);
+    void message(const QString &text) { log(QLatin1Char('m'), text); }
+
+    // Start-up load: kvd.log (or the backup when the log is short), empty lines dropped, the
+    // backup refreshed, the start marker on top.
+    void load();
+    // Writes every line to kvd.log; false when the file could not be written.
+    bool savelog();
+    // The periodic save: writes only when something changed since the last successful write.
+    void saveIfChanged();
+    // After a server was added or changed: save, and refresh the backup of a long log.
+    void saveWithBackup();
+    // "Delete logfile": keeps the lines in kvd_log_deleted.old, empties the log, deletes the files.
+    bool deleteLogfile();
+
+    const QStringList &lines() const { return m_lines; }
+    // Replaces every line at once (a server rename rewrites the player lines).
+    void setLines(const QStringList &lines);
+    QString logsDir() const { return m_logsDir; }
+
+    // Clock seam for tests.
+    void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
+
+    static QString startMarker(const QDateTime &when);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+
+signals:
+    // A line was entered: the view shows its top.
+    void entryAdded();
+
+private:
+    QString path(const char *name) const;
+    bool writeBackup();
+
+    QString m_logsDir;
+    QStringList m_lines;
+    std::function<QDateTime()> m_now;
+    quint64 m_revision = 0;
+    quint64 m_savedRevision = ~quint64(0);
+};

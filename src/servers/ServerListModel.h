@@ -1,0 +1,105 @@
+#pragma once
+
+#include "servers/ServerEntry.h"
+#include "servers/StringTable.h"
+
+#include <QAbstractTableModel>
+#include <QTimer>
+
+// The server list: the server table (the persisted form, written to "server.dat") and the
+// entries with their live state, always in the same order. Model row r is table row r + 1.
+class ServerListModel final : public QAbstractTableModel {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ServerListModel)
+
+public:
+    enum Column {
+        NameColumn,
+        PlayerColumn,
+        StatusColumn,
+        HostColumn,
+        PortColumn,
+        PasswordColumn,
+        ColumnCount
+    };
+    // The icon index (ServerIcon) of an entry in column 0, or of the sort column's header.
+    enum Role { IconIndexRole = Qt::UserRole + 1 };
+
+    explicit ServerListModel(const QString &fileName, QObject *parent = nullptr);
+
+    QString fileName() const { return m_fileName; }
+    const StringTable &serverTable() const { return m_table; }
+    static StringTable emptyServerTable();
+
+    // Start-up: the header-only table, the file loaded over it when it exists, then
+    // servergridtolist(). Returns false with a text for the program log when the file exists
+    // but could not be read whole; the list then holds what could be read.
+    bool load(QString *errorText = nullptr);
+    // Rebuilds every entry from the table: "-" players, status "Queue", the queued icon.
+    void servergridtolist();
+
+    int serverCount() const { return static_cast<int>(m_entries.size()); }
+    const ServerEntry &entry(int row) const { return m_entries.at(row); }
+    const ServerList &entries() const { return m_entries; }
+    // Exact, case-sensitive match on the name; -1 when no entry has it.
+    int rowOfName(const QString &name) const;
+
+    // Table and entries change together; the caller saves with serversave() afterwards.
+    int appendServer(const QString &name, const QString &host, const QString &port,
+                     const QString &password);
+    // Keeps the entry's player count, status and icon.
+    bool updateServer(int row, const QString &name, const QString &host, const QString &port,
+                      const QString &password);
+    bool removeServer(int row);
+
+    bool setPlayerCount(int row, const QString &text);
+    bool setStatus(int row, const QString &text);
+    bool setIcon(int row, int icon);
+
+    // Set while an entry marked "Erase" waits for the removal step.
+    bool deletePending() const { return m_deletePending; }
+    void setDeletePending(bool pending) { m_deletePending = pending; }
+
+    int sortColumn() const { return m_sortColumn; }
+    Qt::SortOrder sortOrder() const { return m_sortOrder; }
+    // 0 while no header shows an icon, else ServerIcon::SortAscending or SortDescending.
+    int sortIcon() const { return m_sortIcon; }
+    // The stored sort state ("lv2lastsort", "lv2lastimage"); the list is not re-sorted.
+    void setSortState(int column, int iconIndex);
+    // A click on a column header: the same column reverses the direction, another column
+    // sorts ascending. Sorts, rewrites the table in the new order and saves it.
+    void headerClicked(int column);
+    // Sorts again by the current column and direction, with the same rewrite and save.
+    void resort();
+    void sortServers(int column, Qt::SortOrder order);
+
+    // Writes the table to the file; after a failure it says so through message() and tries
+    // once more serverSaveRetryMs later. Returns whether the first attempt succeeded.
+    bool serversave();
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+signals:
+    // A plain message line for the program log.
+    void message(const QString &text);
+
+private:
+    static QString columnText(const ServerEntry &entry, int column);
+    void applySort();
+    bool writeFile();
+    void retrySave();
+    void emitRowChanged(int row, int firstColumn, int lastColumn);
+
+    QString m_fileName;
+    StringTable m_table;
+    ServerList m_entries;
+    bool m_deletePending = false;
+    int m_sortColumn = PlayerColumn;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    int m_sortIcon = 0;
+    QTimer m_saveRetryTimer; // second attempt at writing the file
+};

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The settings file "app.ini", read and written the way the platform's profile functions do:
+// "[section]" lines, key=value lines, sections and keys found without regard to letter case.
+// Every operation opens the file, does one read or write and closes it again; a write
+// rewrites the whole file through a temporary, keeping every other line as it was.
+class IniFile final {
+public:
+    explicit IniFile(const QString &fileName);
+
+    QString fileName() const { return m_fileName; }
+    bool exists() const;
+    bool remove();
+    // The reason of the last failed read or write; empty after a successful one.
+    QString errorString() const { return m_errorString; }
+
+    // The default when the file, the section or the key is missing; text values are cut to
+    // their first 2047 characters, and surrounding blanks and quotes are dropped.
+    QString readString(const QString &section, const QString &key,
+                       const QString &defaultValue = QString()) const;
+    // The default as well when the value is neither a decimal nor a "0x" hexadecimal integer.
+    int readInt(const QString &section, const QString &key, int defaultValue = 0) const;
+
+    // False when the file could not be read or written; errorString() says why.
+    bool writeString(const QString &section, const QString &key, const QString &value);
+    bool writeInt(const QString &section, const QString &key, int value);
+
+    // The accessors under the names the rest of the console calls them by.
+    bool inischstr(const QString &section, const QString &key, const QString &value);
+    bool inischint(const QString &section, const QString &key, int value);
+    QString inilesstr(const QString &section, const QString &key) const;
+    int inilesint(const QString &section, const QString &key) const;
+
+    // Optional sign and decimal digits, or "0x" and hexadecimal digits, within 32 bits.
+    static bool parseInt(const QString &text, int *value);
+
+private:
+    enum class Encoding { Ansi, Utf8, Utf16LE, Utf16BE };
+    struct Content {
+        QStringList lines;
+        Encoding encoding = Encoding::Ansi;
+        QString lineEnd = QStringLiteral("\r\n");
+    };
+
+    // False only when the file exists but cannot be read; a missing file is empty content.
+    bool readContent(Content *content) const;
+    bool writeContent(const Content &content);
+    // The line index of the key in the section, or -1; sectionEnd is where a new key of an
+    // existing section goes, -1 when the section is missing.
+    static int findKey(const QStringList &lines, const QString &section, const QString &key,
+                       int *sectionEnd = nullptr);
+
+    QString m_fileName;
+    mutable QString m_errorString;
+};

@@ -1,13 +1,61 @@
 #include "ui/Application.h"
 
-#include <QApplication>
-#include <QMainWindow>
+#include "app/Console.h"
+#include "app/Logging.h"
+#include "app/ProgramFolder.h"
+#include "app/SingleInstance.h"
+#include "app/TerminationSignals.h"
+#include "ui/MainWindow.h"
+#include "ui/Theme.h"
 
-int Application::run(int argc, char *argv[])
-{
-    QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QObject::tr("Corvid RCON Admin"));
+#include <exception>
+
+Application::Application(int &argc, char **argv)
+    : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("Corvid RCON Admin"));
+    setOrganizationName(QStringLiteral("Corvid"));
+    setApplicationVersion(QStringLiteral(KVD_VERSION));
+    setQuitOnLastWindowClosed(true);
+}
+
+bool Application::notify(QObject *receiver, QEvent *event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &failure) {
+        if (m_console)
+            m_console->masterFailure(QString::fromLocal8Bit(failure.what()),
+                                     QLatin1String(receiver->metaObject()->className()) +
+                                         QStringLiteral("kvd"));
+    } catch (...) {
+        if (m_console)
+            m_console->masterFailure(QStringLiteral("Unknown failure"),
+                                     QLatin1String(receiver->metaObject()->className()) +
+                                         QStringLiteral("kvd"));
+    }
+    return false;
+}
+
+int Application::run(int argc, char *argv[]) {
+    Application app(argc, argv);
+    // A second console ends here, before it touches any file.
+    SingleInstance instance;
+    if (!instance.acquire())
+        return 0;
+
+    Theme::apply(app);
+    ProgramFolder::init(applicationDirPath());
+    Console console(ProgramFolder::path());
+    app.setConsole(&console);
+
+    MainWindow window(&console);
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &window,
+                     &QWidget::close);
+    QObject::connect(&app, &QGuiApplication::aboutToQuit, &window, &MainWindow::runExitSequence);
+
     window.show();
-    return app.exec();
+    window.runStartUp();
+    const int code = app.exec();
+    app.setConsole(nullptr);
+    return code;
 }

@@ -1,0 +1,96 @@
+#include "app/Console.h"
+
+#include "app/Intervals.h"
+#include "app/Logging.h"
+#include "app/PowerMonitor.h"
+#include "app/ProgramLog.h"
+#include "servers/ServerListModel.h"
+
+#include <QDir>
+#include <QFile>
+
+Console::Console(const QString &folder, QObject *parent)
+    : QObject(parent)
+    , m_folder(folder)
+    , m_log(new ProgramLog(folder + QStringLiteral("/logs"), this))
+    , m_servers(new ServerListModel(folder + QStringLiteral("/server.dat"), this))
+    , m_power(new PowerMonitor(this)) {
+    m_logSaveTimer.setInterval(Intervals::instance().logSaveMs);
+    connect(&m_logSaveTimer, &QTimer::timeout, m_log, &ProgramLog::saveIfChanged);
+    connect(m_servers, &ServerListModel::message, this, &Console::message);
+    connect(m_power, &PowerMonitor::suspending, this, &Console::onSuspending);
+    connect(m_power, &PowerMonitor::resumed, this, &Console::onResumed);
+}
+
+Console::~Console() = default;
+
+QString Console::filePath(const QString &relativeName) const {
+    return m_folder + QLatin1Char('/') + relativeName;
+}
+
+void Console::createFolders() {
+    QDir().mkpath(m_log->logsDir());
+}
+
+void Console::loadServerList() {
+    QString error;
+    if (!m_servers->load(&error))
+        message(error);
+}
+
+void Console::loadProgramLog() {
+    // A chat log written while no chat was open has no server to belong to.
+    QFile::remove(filePath(QStringLiteral("logs/Channel offline.log")));
+    m_log->load();
+    m_logLoaded = true;
+    for (const QString &text : std::as_const(m_heldMessages))
+        m_log->message(text);
+    m_heldMessages.clear();
+}
+
+void Console::finishStartUp() {
+    m_logSaveTimer.start();
+    m_started = true;
+}
+
+void Console::shutDown() {
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    m_logSaveTimer.stop();
+    if (!m_logLoaded)
+        return; // never write an empty log over the one that was not loaded yet
+    emit aboutToExit();
+    m_log->savelog();
+}
+
+void Console::masterFailure(const QString &message, const QString &where) {
+    emit pollChannelCloseRequested();
+    m_log->log(QLatin1Char('e'), message + QStringLiteral(" (Master) ") + where);
+}
+
+void Console::message(const QString &text) {
+    if (m_logLoaded)
+        m_log->message(text);
+    else
+        m_heldMessages << text;
+}
+
+QString Console::serversOnlineText() const {
+    int online = 0;
+    for (const auto &entry : m_servers->entries()) {
+        if (entry.status.contains(QLatin1String("Online")))
+            ++online;
+    }
+    return tr("%1/%2 Server online").arg(online).arg(m_servers->serverCount());
+}
+
+void Console::onSuspending() {
+    m_suspended = true;
+    emit suspended();
+}
+
+void Console::onResumed() {
+    m_suspended = false;
+    emit resumed();
+}

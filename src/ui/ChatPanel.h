@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSplitter;
+class QTextEdit;
+class QToolButton;
+class QTreeWidget;
+
+// The right side's upper part: the top bar (close channel, chat title, options) and the chat
+// area (chat log view, input, player-online list, chat name, Send and Broadcast).
+class ChatPanel final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ChatPanel)
+
+public:
+    explicit ChatPanel(QWidget *parent = nullptr);
+
+    QSplitter *splitter() const { return m_splitter; }
+    QTextEdit *chatView() const { return m_chatView; }
+    QLineEdit *input() const { return m_input; }
+    QTreeWidget *playersOnline() const { return m_players; }
+    QPushButton *sendButton() const { return m_send; }
+    QPushButton *broadcastButton() const { return m_broadcast; }
+
+    QString chatName() const;
+    void setChatName(const QString &name);
+    QString title() const;
+    void setTitle(const QString &title);
+
+    int sideColumnWidth() const;
+    void setSideColumnWidth(int width);
+
+signals:
+    void closeChannelClicked();
+    void optionsClicked();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    QWidget *buildTopBar();
+    QWidget *buildChatColumn();
+    QWidget *buildSideColumn();
+    void updateTopBar();
+
+    QWidget *m_topBar = nullptr;
+    QToolButton *m_close = nullptr;
+    QLabel *m_title = nullptr;
+    QToolButton *m_options = nullptr;
+    QSplitter *m_splitter = nullptr;
+    QTextEdit *m_chatView = nullptr;
+    QLineEdit *m_input = nullptr;
+    QTreeWidget *m_players = nullptr;
+    QLineEdit *m_name = nullptr;
+    QPushButton *m_send = nullptr;
+    QPushButton *m_broadcast = nullptr;
+};

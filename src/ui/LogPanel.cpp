@@ -1,0 +1,65 @@
+#include "ui/LogPanel.h"
+
+#include "app/ProgramLog.h"
+#include "ui/MessageBoxes.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QVBoxLayout>
+
+LogPanel::LogPanel(ProgramLog *log, QWidget *parent)
+    : QTabWidget(parent)
+    , m_log(log)
+    , m_view(new QListView(this))
+    , m_statistics(new QWidget(this)) {
+    m_view->setModel(log);
+    m_view->setUniformItemSizes(true);
+    m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_view->setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 9));
+    connect(m_view, &QWidget::customContextMenuRequested, this, &LogPanel::showMenu);
+    connect(log, &ProgramLog::entryAdded, m_view, [this] { m_view->scrollToTop(); });
+
+    auto *statsLayout = new QVBoxLayout(m_statistics);
+    auto *hint = new QLabel(tr("Player statistics are built from the program log."), m_statistics);
+    hint->setAlignment(Qt::AlignCenter);
+    statsLayout->addWidget(hint);
+
+    addTab(m_view, tr("Program logfile"));
+    addTab(m_statistics, tr("Statistics"));
+}
+
+void LogPanel::showMenu(const QPoint &pos) {
+    QMenu menu(this);
+    menu.addAction(tr("Select all"), m_view, &QAbstractItemView::selectAll);
+    menu.addSeparator();
+    QAction *copy = menu.addAction(tr("Copy"), this, &LogPanel::copySelection);
+    copy->setEnabled(m_view->selectionModel()->hasSelection());
+    menu.addSeparator();
+    QAction *remove = menu.addAction(tr("Delete logfile"), this, &LogPanel::deleteProgramLog);
+    remove->setEnabled(m_log->rowCount() > 0);
+    menu.exec(m_view->viewport()->mapToGlobal(pos));
+}
+
+void LogPanel::copySelection() {
+    QModelIndexList rows = m_view->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end());
+    QStringList lines;
+    for (const QModelIndex &index : rows)
+        lines << index.data().toString();
+    QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')));
+}
+
+void LogPanel::deleteProgramLog() {
+    if (!MessageBoxes::confirm(
+            this, tr("Really delete program logfile? All statistics will be deleted!")))
+        return;
+    if (!m_log->deleteLogfile())
+        MessageBoxes::inform(
+            this, tr("The program log could not be set aside in \"%1\"; nothing was deleted.")
+                      .arg(QStringLiteral("logs/kvd_log_deleted.old")));
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QTabWidget>
+
+class ProgramLog;
+class QListView;
+
+// The bottom area: the program log view (newest entry on top) and the statistics tab.
+class LogPanel final : public QTabWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(LogPanel)
+
+public:
+    LogPanel(ProgramLog *log, QWidget *parent = nullptr);
+
+    QListView *programLogView() const { return m_view; }
+    QWidget *statisticsPage() const { return m_statistics; }
+
+    // "Delete logfile" on the program log, after the operator's confirmation.
+    void deleteProgramLog();
+
+private:
+    void showMenu(const QPoint &pos);
+    void copySelection();
+
+    ProgramLog *m_log;
+    QListView *m_view;
+    QWidget *m_statistics;
+};

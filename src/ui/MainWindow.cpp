@@ -1,0 +1,265 @@
+#include "ui/MainWindow.h"
+
+#include "app/AppSettings.h"
+#include "app/Console.h"
+#include "app/ProgramLog.h"
+#include "servers/ServerListModel.h"
+#include "ui/ChatPanel.h"
+#include "ui/Icons.h"
+#include "ui/LogPanel.h"
+#include "ui/ServerListView.h"
+#include "ui/StatusPanels.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QMenu>
+#include <QScreen>
+#include <QSplitter>
+#include <QStandardItemModel>
+#include <QStatusBar>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int kListMinHeight = 120;
+constexpr int kLeftColumnMin = 100;
+constexpr int kLogPaneMin = 220;
+
+QTreeView *makeListView(const QStringList &columns, QWidget *parent) {
+    auto *view = new QTreeView(parent);
+    auto *model = new QStandardItemModel(0, int(columns.size()), view);
+    model->setHorizontalHeaderLabels(columns);
+    view->setModel(model);
+    view->setRootIsDecorated(false);
+    view->setUniformRowHeights(true);
+    view->setAllColumnsShowFocus(true);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setMinimumHeight(kListMinHeight);
+    view->header()->setStretchLastSection(true);
+    return view;
+}
+
+template <size_t N> void setColumnWidths(QTreeView *view, const std::array<int, N> &widths) {
+    for (size_t i = 0; i < N; ++i)
+        view->setColumnWidth(int(i), widths[i]);
+}
+
+template <size_t N> void readColumnWidths(const QTreeView *view, std::array<int, N> &widths) {
+    for (size_t i = 0; i < N; ++i)
+        widths[i] = view->columnWidth(int(i));
+}
+} // namespace
+
+MainWindow::MainWindow(Console *console, QWidget *parent)
+    : QMainWindow(parent)
+    , m_console(console) {
+    setWindowTitle(tr("Corvid RCON Admin"));
+    setWindowIcon(Icons::application());
+
+    m_mainSplitter = new QSplitter(Qt::Horizontal, this);
+    m_mainSplitter->setChildrenCollapsible(false);
+    m_mainSplitter->addWidget(buildLeftColumn());
+
+    m_rightSplitter = new QSplitter(Qt::Vertical, m_mainSplitter);
+    m_rightSplitter->setChildrenCollapsible(false);
+    m_chat = new ChatPanel(m_rightSplitter);
+    m_logPanel = new LogPanel(console->programLog(), m_rightSplitter);
+    m_logPanel->setMinimumHeight(kLogPaneMin);
+    m_rightSplitter->addWidget(m_chat);
+    m_rightSplitter->addWidget(m_logPanel);
+    m_rightSplitter->setStretchFactor(0, 1);
+    m_rightSplitter->setStretchFactor(1, 0);
+    m_mainSplitter->addWidget(m_rightSplitter);
+    m_mainSplitter->setStretchFactor(0, 0);
+    m_mainSplitter->setStretchFactor(1, 1);
+    setCentralWidget(m_mainSplitter);
+
+    m_status = new StatusPanels(statusBar(), this);
+    buildTray();
+}
+
+QWidget *MainWindow::buildLeftColumn() {
+    m_leftSplitter = new QSplitter(Qt::Vertical, this);
+    m_leftSplitter->setChildrenCollapsible(false);
+    m_leftSplitter->setMinimumWidth(kLeftColumnMin);
+    m_serverView = new ServerListView(m_console->servers(), m_leftSplitter);
+    m_serverView->setMinimumHeight(kListMinHeight);
+    m_queueView = makeListView(
+        {tr("Script name"), tr("Script command"), tr("Start time"), tr("Server")}, m_leftSplitter);
+    m_playerView =
+        makeListView({tr("Player"), tr("Steam 64 ID"), tr("Server"), tr("Online")}, m_leftSplitter);
+    m_leftSplitter->addWidget(m_serverView);
+    m_leftSplitter->addWidget(m_queueView);
+    m_leftSplitter->addWidget(m_playerView);
+    m_leftSplitter->setStretchFactor(1, 1);
+    return m_leftSplitter;
+}
+
+void MainWindow::buildTray() {
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    m_tray = new QSystemTrayIcon(Icons::application(), this);
+    m_tray->setToolTip(windowTitle());
+    auto *menu = new QMenu(this);
+    menu->addAction(tr("Show"), this, &MainWindow::showFromTray);
+    menu->addAction(tr("Close"), this, &QWidget::close);
+    m_tray->setContextMenu(menu);
+    connect(m_tray, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::DoubleClick)
+                    showFromTray();
+            });
+}
+
+void MainWindow::runStartUp() {
+    if (m_startedUp)
+        return;
+    m_startedUp = true;
+
+    m_console->createFolders();
+    if (!readSettings())
+        applyDefaultLayout();
+    m_console->setFirstPass(true);
+    keepReachable();
+    m_console->loadServerList();
+    m_status->setServersOnline(tr("0/%1 Server online").arg(m_console->servers()->serverCount()));
+    if (m_console->options().getbchat == 1)
+        m_status->setBackgroundWatch(tr("Get chat in background"));
+    m_status->setPlayersOnline(tr("0 Player online"));
+    m_console->loadProgramLog();
+    m_console->finishStartUp();
+}
+
+bool MainWindow::readSettings() {
+    AppSettings::Values values;
+    const bool existed = AppSettings::read(m_console->settingsPath(), &values);
+    m_console->options() = values.options;
+    setProgramLogVisible(values.options.log == 1);
+    m_chat->setChatName(values.chatName);
+    if (!existed)
+        return false;
+    applyLayout(values.layout);
+    return true;
+}
+
+void MainWindow::applyDefaultLayout() {
+    WindowLayout layout;
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    layout.width = 1250;
+    layout.height = 750;
+    layout.left = screen.width() / 2 - 625;
+    layout.top = screen.height() / 2 - 375;
+    layout.p1w = layout.width / 2;
+    layout.p12w = 180;
+    layout.p4h = 233;
+    layout.lv2lastsort = 1; // the player count, ascending, with no icon shown
+    layout.lv2lastimage = 0;
+    const int listHeight = (layout.height - 80) / 3;
+    layout.lv2height = listHeight;
+    layout.lv1height = listHeight;
+    applyLayout(layout);
+}
+
+void MainWindow::applyLayout(const WindowLayout &layout) {
+    setGeometry(layout.left, layout.top, layout.width, layout.height);
+    const int leftTotal = std::max(layout.height - 60, 3 * kListMinHeight);
+    m_leftSplitter->setSizes(
+        {layout.lv2height,
+         std::max(kListMinHeight, leftTotal - layout.lv2height - layout.lv1height),
+         layout.lv1height});
+    setColumnWidths(m_serverView, layout.lv2col);
+    setColumnWidths(m_playerView, layout.lv1col);
+    setColumnWidths(m_queueView, layout.lv4col);
+    m_mainSplitter->setSizes({layout.p1w, std::max(layout.width - layout.p1w, 200)});
+    m_chat->setSideColumnWidth(layout.p12w);
+    m_console->servers()->setSortState(layout.lv2lastsort, layout.lv2lastimage);
+    const int rightTotal = std::max(layout.height - 60, kLogPaneMin + 100);
+    m_rightSplitter->setSizes({std::max(rightTotal - layout.p4h, 100), layout.p4h});
+}
+
+WindowLayout MainWindow::currentLayout() const {
+    WindowLayout layout;
+    const bool hiddenInTray = !isVisible() && m_tray && m_tray->isVisible();
+    const QPoint topLeft = hiddenInTray ? m_trayPlacement : pos();
+    layout.left = topLeft.x();
+    layout.top = topLeft.y();
+    layout.width = width();
+    layout.height = height();
+    const QList<int> left = m_leftSplitter->sizes();
+    layout.lv2height = left.value(0);
+    layout.lv1height = left.value(2);
+    readColumnWidths(m_serverView, layout.lv2col);
+    readColumnWidths(m_playerView, layout.lv1col);
+    readColumnWidths(m_queueView, layout.lv4col);
+    layout.p1w = m_mainSplitter->sizes().value(0);
+    layout.p12w = m_chat->sideColumnWidth();
+    layout.p4h = m_logPanel->isVisible() ? m_rightSplitter->sizes().value(1) : m_logPanel->height();
+    layout.lv2lastsort = m_console->servers()->sortColumn();
+    layout.lv2lastimage = m_console->servers()->sortIcon();
+    return layout;
+}
+
+void MainWindow::keepReachable() {
+    const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
+    QRect frame = geometry();
+    if (frame.left() >= desktop.width() - 50)
+        frame.moveLeft(10);
+    if (frame.top() > desktop.height())
+        frame.moveTop(30);
+    setGeometry(frame);
+}
+
+void MainWindow::setProgramLogVisible(bool visible) {
+    m_logPanel->setVisible(visible);
+}
+
+void MainWindow::writeSettings() {
+    if (!AppSettings::writeLayout(m_console->settingsPath(), currentLayout(), m_chat->chatName()))
+        m_console->message(tr("Error saving settings"));
+}
+
+void MainWindow::runExitSequence() {
+    if (m_exited)
+        return;
+    m_exited = true;
+    if (m_startedUp)
+        writeSettings();
+#ifdef Q_OS_WIN
+    QFile::remove(QStringLiteral("speech.vbs"));
+#endif
+    m_console->shutDown();
+    if (m_tray)
+        m_tray->hide();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event) {
+    runExitSequence();
+    event->accept();
+}
+
+void MainWindow::changeEvent(QEvent *event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !isMinimized())
+        return;
+    if (m_console->options().tray != 1 || !m_tray)
+        return;
+    m_trayPlacement = pos();
+    m_trayState = static_cast<QWindowStateChangeEvent *>(event)->oldState();
+    m_tray->show();
+    // Hiding from inside the state change would fight the window manager's own handling.
+    QTimer::singleShot(0, this, &QWidget::hide);
+}
+
+void MainWindow::showFromTray() {
+    setWindowState(m_trayState & ~Qt::WindowMinimized);
+    move(m_trayPlacement);
+    show();
+    if (m_tray)
+        m_tray->hide();
+    raise();
+    activateWindow();
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "app/WindowLayout.h"
+
+#include <QMainWindow>
+#include <QPoint>
+
+class ChatPanel;
+class Console;
+class LogPanel;
+class QSplitter;
+class QSystemTrayIcon;
+class QTreeView;
+class QTreeWidget;
+class ServerListView;
+class StatusPanels;
+
+// The console's one main window: server, queue and player lists on the left; the chat area and
+// the program log on the right; five status panels below.
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(MainWindow)
+
+public:
+    explicit MainWindow(Console *console, QWidget *parent = nullptr);
+
+    // The start-up sequence; runs once, when the window is shown for the first time.
+    void runStartUp();
+    // The exit sequence; runs once, whichever way the console is ended.
+    void runExitSequence();
+
+    WindowLayout currentLayout() const;
+    void applyLayout(const WindowLayout &layout);
+    void applyDefaultLayout();
+    // A window whose left edge is near the desktop's right end or whose top is below the
+    // screen is moved back where it can be reached.
+    void keepReachable();
+    void setProgramLogVisible(bool visible);
+
+    ServerListView *serverView() const { return m_serverView; }
+    QTreeView *queueView() const { return m_queueView; }
+    QTreeView *playerView() const { return m_playerView; }
+    ChatPanel *chatPanel() const { return m_chat; }
+    LogPanel *logPanel() const { return m_logPanel; }
+    StatusPanels *statusPanels() const { return m_status; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    QWidget *buildLeftColumn();
+    void buildTray();
+    void showFromTray();
+    bool readSettings();
+    void writeSettings();
+
+    Console *m_console;
+    QSplitter *m_mainSplitter = nullptr;
+    QSplitter *m_leftSplitter = nullptr;
+    QSplitter *m_rightSplitter = nullptr;
+    ServerListView *m_serverView = nullptr;
+    QTreeView *m_queueView = nullptr;
+    QTreeView *m_playerView = nullptr;
+    ChatPanel *m_chat = nullptr;
+    LogPanel *m_logPanel = nullptr;
+    StatusPanels *m_status = nullptr;
+    QSystemTrayIcon *m_tray = nullptr;
+    QPoint m_trayPlacement;
+    Qt::WindowStates m_trayState;
+    bool m_startedUp = false;
+    bool m_exited = false;
+};

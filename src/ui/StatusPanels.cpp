@@ -1,0 +1,71 @@
+#include "ui/StatusPanels.h"
+
+#include "ui/Theme.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QStatusBar>
+
+namespace {
+QLabel *addPanel(QStatusBar *bar, int width) {
+    auto *label = new QLabel(bar);
+    label->setFixedWidth(width);
+    label->setContentsMargins(4, 0, 4, 0);
+    bar->addWidget(label);
+    return label;
+}
+} // namespace
+
+StatusPanels::StatusPanels(QStatusBar *bar, QObject *parent)
+    : QObject(parent) {
+    bar->setFixedHeight(22);
+    bar->setSizeGripEnabled(false);
+
+    auto *indicatorPanel = new QWidget(bar);
+    indicatorPanel->setFixedWidth(23);
+    auto *layout = new QHBoxLayout(indicatorPanel);
+    layout->setContentsMargins(6, 0, 6, 0);
+    m_indicator = new QWidget(indicatorPanel);
+    m_indicator->setFixedSize(10, 10);
+    m_indicator->setToolTip(tr("Server visit in progress"));
+    layout->addWidget(m_indicator);
+    bar->addWidget(indicatorPanel);
+    setVisitActive(false);
+
+    addPanel(bar, 50);
+    m_servers = addPanel(bar, 150);
+    m_players = addPanel(bar, 180);
+    m_background = addPanel(bar, 800);
+}
+
+void StatusPanels::setVisitActive(bool active) {
+    m_indicator->setStyleSheet(
+        active
+            ? QStringLiteral("background: %1; border-radius: 2px;").arg(QLatin1String(Theme::kGold))
+            : QStringLiteral(
+                  "background: transparent; border: 1px solid #555555; border-radius: 2px;"));
+}
+
+void StatusPanels::setServersOnline(const QString &text) {
+    m_servers->setText(text);
+}
+
+void StatusPanels::setPlayersOnline(const QString &text) {
+    m_players->setText(text);
+}
+
+void StatusPanels::setBackgroundWatch(const QString &text) {
+    m_background->setText(text);
+}
+
+QString StatusPanels::serversOnline() const {
+    return m_servers->text();
+}
+
+QString StatusPanels::playersOnline() const {
+    return m_players->text();
+}
+
+QString StatusPanels::backgroundWatch() const {
+    return m_background->text();
+}

@@ -1,0 +1,93 @@
+#include "chat/ChatLine.h"
+
+#include <algorithm>
+
+namespace {
+constexpr int kStampLength = 15;
+} // namespace
+
+QColor ChatColors::viewText() {
+    return QColor(202, 202, 202);
+}
+QColor ChatColors::background() {
+    return QColor(17, 17, 17);
+}
+QColor ChatColors::stamp() {
+    return QColor(128, 128, 128);
+}
+QColor ChatColors::admin() {
+    return QColor(250, 130, 20);
+}
+QColor ChatColors::serverParen() {
+    return QColor(255, 255, 0);
+}
+QColor ChatColors::serverAdmin() {
+    return QColor(235, 179, 10);
+}
+QColor ChatColors::player() {
+    return QColor(255, 255, 255);
+}
+
+ChatLine::ChatLine(const QString &stamp, const QString &text, const QList<ChatRun> &runs)
+    : m_display(stamp.isEmpty() ? text : stamp + QLatin1Char(' ') + text)
+    , m_stampLength(int(stamp.size())) {
+    m_runs = normalizedRuns(runs, int(m_display.size()));
+}
+
+ChatLine ChatLine::fromDisplayText(const QString &displayText, const QList<ChatRun> &runs) {
+    ChatLine line;
+    line.m_display = displayText;
+    line.m_stampLength = hasStampShape(displayText) ? kStampLength : 0;
+    line.m_runs = normalizedRuns(runs, int(displayText.size()));
+    return line;
+}
+
+bool ChatLine::hasStampShape(QStringView displayText) {
+    return displayText.size() > kStampLength && displayText.at(0) == QLatin1Char('[') &&
+           displayText.at(7) == QLatin1Char('-') && displayText.at(14) == QLatin1Char(']') &&
+           displayText.at(15) == QLatin1Char(' ');
+}
+
+bool ChatLine::hasAnyStampMark(QStringView displayText) {
+    const auto at = [displayText](int i, char c) {
+        return displayText.size() > i && displayText.at(i) == QLatin1Char(c);
+    };
+    return at(0, '[') || at(7, '-') || at(14, ']') || at(15, ' ');
+}
+
+QString ChatLine::text() const {
+    return m_stampLength == 0 ? m_display : m_display.mid(m_stampLength + 1);
+}
+
+QList<ChatRun> ChatLine::normalizedRuns(QList<ChatRun> runs, int textLength) {
+    std::stable_sort(runs.begin(), runs.end(),
+                     [](const ChatRun &a, const ChatRun &b) { return a.start < b.start; });
+    QList<ChatRun> out;
+    out.reserve(runs.size());
+    int covered = 0;
+    for (ChatRun run : runs) {
+        int end = std::min(run.start + run.length, textLength);
+        run.start = std::max({run.start, covered, 0});
+        if (end <= run.start)
+            continue;
+        run.length = end - run.start;
+        // Runs compare by RGB alone; the view's own colour given by name is no colour at all.
+        if (run.color.isValid())
+            run.color = QColor::fromRgb(run.color.rgb() | 0xff000000u);
+        if (run.color == ChatColors::viewText())
+            run.color = QColor();
+        covered = end;
+        if (!run.color.isValid() && !run.bold)
+            continue;
+        if (!out.isEmpty()) {
+            ChatRun &last = out.last();
+            if (last.start + last.length == run.start && last.color == run.color &&
+                last.bold == run.bold) {
+                last.length += run.length;
+                continue;
+            }
+        }
+        out.append(run);
+    }
+    return out;
+}

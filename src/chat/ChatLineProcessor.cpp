@@ -1,0 +1,272 @@
+#include "chat/ChatLineProcessor.h"
+
+#include "app/LogStamp.h"
+
+#include <QStringView>
+#include <QVarLengthArray>
+
+#include <array>
+#include <utility>
+
+namespace {
+
+constexpr int kMinimumRest = 8; // a rest of 8 characters or fewer is not a line
+constexpr int kStampLength = 15;
+
+const QString kKeepAlive = QStringLiteral("Keep Alive");
+const QString kNoResponse = QStringLiteral("Server received, But no response!!");
+const QString kTagClose = QStringLiteral("</>");
+
+struct Repair {
+    const char16_t *from;
+    const char16_t *to;
+};
+// Applied in this order; "zerst?rte" must go before "zerst?rt".
+constexpr std::array<Repair, 9> kRepairs{{
+    {u"get?tet", u"get\u00f6tet"},
+    {u"t?tete", u"t\u00f6tete"},
+    {u"zerst?rte", u"zerst\u00f6rte"},
+    {u"zerst?rt", u"zerst\u00f6rt"},
+    {u"gez?hmt", u"gez\u00e4hmt"},
+    {u"?bernommen", u"\u00fcbernommen"},
+    {u"z?hmte", u"z\u00e4hmte"},
+    {u"Flo?", u"Flo\u00df"},
+    {u"bef?rdert", u"bef\u00f6rdert"},
+}};
+
+struct TagColour {
+    const char *value;
+    QRgb rgb;
+};
+constexpr std::array<TagColour, 6> kTagColours{{
+    {"\"1, 0, 0, 1\"", qRgb(255, 0, 0)},
+    {"\"1, 1, 0, 1\"", qRgb(255, 255, 0)},
+    {"\"0, 1, 1, 1\"", qRgb(0, 255, 255)},
+    {"\"1, 0, 1, 1\"", qRgb(255, 0, 255)},
+    {"\"0, 1, 0, 1\"", qRgb(0, 255, 0)},
+    {"\"0, 0, 1, 1\"", qRgb(0, 0, 255)},
+}};
+
+// Per-character colour and weight while the markers are being taken out of a line.
+class FormattedText final {
+public:
+    explicit FormattedText(const QString &text)
+        : m_text(text)
+        , m_formats(text.size()) {}
+
+    const QString &text() const { return m_text; }
+    void remove(int pos, int count) {
+        m_text.remove(pos, count);
+        m_formats.erase(m_formats.begin() + pos, m_formats.begin() + pos + count);
+    }
+    void colour(int from, int to, QRgb rgb) {
+        for (int i = std::max(from, 0); i < std::min(to, int(m_text.size())); ++i)
+            m_formats[i].rgb = rgb;
+    }
+    void colourBold(int from, int to, QRgb rgb) {
+        for (int i = std::max(from, 0); i < std::min(to, int(m_text.size())); ++i)
+            m_formats[i] = {rgb, true};
+    }
+    QList<ChatRun> runs() const {
+        QList<ChatRun> out;
+        int i = 0;
+        while (i < m_text.size()) {
+            int j = i + 1;
+            while (j < m_text.size() && m_formats[j].rgb == m_formats[i].rgb &&
+                   m_formats[j].bold == m_formats[i].bold)
+                ++j;
+            if (m_formats[i].rgb != 0 || m_formats[i].bold) {
+                out.append({i, j - i,
+                            m_formats[i].rgb != 0 ? QColor::fromRgb(m_formats[i].rgb) : QColor(),
+                            m_formats[i].bold});
+            }
+            i = j;
+        }
+        return out;
+    }
+
+private:
+    struct Format {
+        QRgb rgb = 0; // 0: the view's own colour (every real colour carries alpha 0xff)
+        bool bold = false;
+    };
+    QString m_text;
+    std::vector<Format> m_formats;
+};
+
+} // namespace
+
+const QString &ChatLineProcessor::newLineMarker() {
+    static const QString marker = QStringLiteral(u"\u255D\u2592\u00AA");
+    return marker;
+}
+
+const QString &ChatLineProcessor::adminMarker() {
+    static const QString marker = QStringLiteral(u"\u00AE\u00BD\u2502");
+    return marker;
+}
+
+const QString &ChatLineProcessor::chatMarker() {
+    static const QString marker = QStringLiteral(u"\u2557\u2591\u00D1");
+    return marker;
+}
+
+const QString &ChatLineProcessor::colourTagOpening() {
+    static const QString opening = QStringLiteral(": <RichColor Color=\"");
+    return opening;
+}
+
+QString ChatLineProcessor::repairWords(QString line) {
+    if (!line.contains(QLatin1Char('?')))
+        return line;
+    for (const Repair &r : kRepairs)
+        line.replace(QString::fromUtf16(r.from), QString::fromUtf16(r.to));
+    return line;
+}
+
+int ChatLineProcessor::wordOverlap(const QString &previousLine, const QString &line) {
+    QString t = previousLine;
+    t.remove(QLatin1Char(','));
+    t.remove(QLatin1Char('-'));
+    t.remove(QLatin1Char('0'));
+    t.remove(kTagClose);
+    int count = 0;
+    for (const QStringView word : QStringView(t).split(QLatin1Char(' '))) {
+        if (!word.isEmpty() && line.contains(word))
+            ++count;
+    }
+    return count;
+}
+
+ChatLine ChatLineProcessor::colourLine(const QString &markedLine, int stampLength) {
+    FormattedText f(markedLine);
+    const int pos = int(f.text().indexOf(newLineMarker()));
+    if (pos < 0)
+        return ChatLine::fromDisplayText(markedLine);
+    f.remove(pos, 3);
+    f.colour(pos, pos + kStampLength, ChatColors::stamp().rgb());
+
+    const int q = int(f.text().indexOf(adminMarker(), pos));
+    if (q >= 0) {
+        f.remove(q, 3);
+        f.colourBold(q, int(f.text().size()), ChatColors::admin().rgb());
+    }
+
+    const int r = int(f.text().indexOf(chatMarker(), pos));
+    if (r >= 0) {
+        f.remove(r, 3);
+        const QStringView head = QStringView(f.text()).mid(r, 9);
+        QRgb rgb = ChatColors::player().rgb();
+        if (head == QLatin1String("SERVER: ("))
+            rgb = ChatColors::serverParen().rgb();
+        else if (head == QLatin1String("SERVER: A"))
+            rgb = ChatColors::serverAdmin().rgb();
+        f.colourBold(r, int(f.text().size()), rgb);
+    }
+
+    // Only the first colour tag of a line is turned into colour; an unknown value stays as text.
+    const int t = int(f.text().indexOf(colourTagOpening(), pos));
+    if (t >= 0 && f.text().indexOf(kTagClose, pos) >= 0) {
+        const QStringView value = QStringView(f.text()).mid(t + 19, 12);
+        const TagColour *known = nullptr;
+        for (const TagColour &c : kTagColours) {
+            if (value == QLatin1String(c.value))
+                known = &c;
+        }
+        const int gt = known ? int(f.text().indexOf(QLatin1Char('>'), t + 20)) : -1;
+        const int close = gt >= 0 ? int(f.text().indexOf(kTagClose, gt + 1)) : -1;
+        if (close >= 0) {
+            f.remove(t + 2, gt - (t + 2) + 1);
+            const int end = close - (gt - (t + 2) + 1);
+            f.colour(t + 2, end, known->rgb);
+            f.remove(end, int(kTagClose.size()));
+        }
+    }
+
+    const QString &shown = f.text();
+    const int split = std::min(pos + stampLength, int(shown.size()));
+    const QString stamp = shown.mid(pos, split - pos);
+    // The stamp is followed by one blank that belongs to neither part.
+    ChatLine line(stamp, shown.mid(split + 1), f.runs());
+    if (pos != 0 || line.displayText() != shown)
+        return ChatLine::fromDisplayText(shown, f.runs());
+    return line;
+}
+
+ChatLineProcessor::Result ChatLineProcessor::process(const QString &body, Mode mode,
+                                                     const QDateTime &receivedAt,
+                                                     DuplicateMemory &memory) {
+    Result result;
+    if (body.startsWith(kKeepAlive)) {
+        result.outcome = Outcome::KeepAlive;
+        return result;
+    }
+    if (body.startsWith(kNoResponse)) {
+        result.outcome = Outcome::NoResponse;
+        return result;
+    }
+
+    const QString chatStamp = LogStamp::format(receivedAt).left(kStampLength);
+    QStringView rest(body);
+    while (rest.size() > kMinimumRest) {
+        const qsizetype p = rest.indexOf(QLatin1Char('\n'));
+        QString line;
+        if (p < 0) {
+            // A remainder without a line feed is the block's last line; the block still left
+            // a remainder, so the view is saved.
+            line = rest.toString();
+            rest = QStringView();
+            result.saveWanted = true;
+        } else {
+            line = rest.left(p).toString();
+            rest = rest.mid(p + 1);
+        }
+        // A line cannot hold a paragraph break of its own.
+        line.remove(QLatin1Char('\r'));
+
+        if (!line.contains(QLatin1String("):")))
+            line = repairWords(line);
+
+        QString stamp;
+        if (mode == Mode::GameLog) {
+            stamp = QLatin1Char('[') + line.mid(2, 18);
+            stamp.remove(QLatin1Char('.'));
+            stamp.replace(QLatin1Char('_'), QLatin1Char('-'));
+            stamp.replace(QLatin1Char(':'), QLatin1Char(']'));
+            line = line.mid(21);
+        } else {
+            stamp = chatStamp;
+        }
+
+        if (line.startsWith(QLatin1String("AdminCmd:")))
+            line.prepend(adminMarker());
+        if (line.contains(QLatin1String("): ")) && line.contains(QLatin1String(" (")))
+            line.prepend(chatMarker());
+        if (!line.startsWith(chatMarker()) && line.startsWith(QLatin1String("SERVER: Admin ")))
+            line.prepend(chatMarker());
+
+        // Tribe lines can end in "!", a closing colour tag and a stray ")": the ")" goes.
+        const qsizetype n = line.size();
+        if (line.contains(QLatin1String("ID")) && n >= 2 && line.at(n - 1) == QLatin1Char(')') &&
+            (line.at(n - 2) == QLatin1Char('!') || (n >= 5 && line.at(n - 5) == QLatin1Char('!'))))
+            line.chop(1);
+
+        if (mode == Mode::GameLog) {
+            const bool duplicate = !line.contains(colourTagOpening()) && stamp == memory.stamp &&
+                                   wordOverlap(memory.line, line) > 3 &&
+                                   memory.line.contains(colourTagOpening());
+            if (!duplicate) {
+                result.lines.append(colourLine(newLineMarker() + stamp + QLatin1Char(' ') + line,
+                                               int(stamp.size())));
+            }
+            memory.stamp = stamp;
+            memory.line = line;
+        } else {
+            result.lines.append(
+                colourLine(newLineMarker() + stamp + QLatin1Char(' ') + line, int(stamp.size())));
+        }
+    }
+    if (!rest.isEmpty())
+        result.saveWanted = true;
+    return result;
+}

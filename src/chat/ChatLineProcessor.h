@@ -1,0 +1,54 @@
+#pragma once
+
+#include "chat/ChatLine.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+// Turns one answer to "GetGameLog" or "Getchat" into chat lines: word repair, stamps, admin,
+// player and server lines, the plain duplicate of a coloured tribe line, and the colours.
+class ChatLineProcessor final {
+public:
+    // Setting `ggl`: 0 asks "GetGameLog", 1 asks "Getchat".
+    enum class Mode { GameLog = 0, Chat = 1 };
+
+    // The previous game-log line of one view and one server, so a plain line that repeats a
+    // coloured one in the same second can be dropped.
+    struct DuplicateMemory final {
+        QString stamp;
+        QString line;
+    };
+
+    enum class Outcome {
+        Lines,      // the body was split into lines (possibly none)
+        KeepAlive,  // the server ended the chat on its side
+        NoResponse, // "Server received, But no response!!"
+    };
+
+    struct Result final {
+        Outcome outcome = Outcome::Lines;
+        QList<ChatLine> lines;
+        // The block left a remainder after its last line: the view is then written to its file.
+        bool saveWanted = false;
+    };
+
+    // The "[yymmdd-hhnnss] " stamp of chat mode comes from `receivedAt`.
+    static Result process(const QString &body, Mode mode, const QDateTime &receivedAt,
+                          DuplicateMemory &memory);
+
+    // The server delivers "?" for German umlauts in some words.
+    static QString repairWords(QString line);
+    // How many blank-separated words of the previous line occur in `line`.
+    static int wordOverlap(const QString &previousLine, const QString &line);
+    // Colours a line that carries the in-band markers and removes them: the new-line marker
+    // and 15-character stamp at its start, then the admin marker, the chat marker and the
+    // first colour tag.
+    static ChatLine colourLine(const QString &markedLine, int stampLength);
+
+    // In-band markers placed in front of a line and removed by the colouring.
+    static const QString &newLineMarker();
+    static const QString &adminMarker();
+    static const QString &chatMarker();
+    static const QString &colourTagOpening();
+};

@@ -1,0 +1,336 @@
+#include "chat/ChatLineProcessor.h"
+
+#include <QtTest>
+
+using Mode = ChatLineProcessor::Mode;
+using Outcome = ChatLineProcessor::Outcome;
+
+namespace {
+
+const QDateTime kReceived(QDate(2017, 1, 5), QTime(9, 8, 7));
+
+QString colourName(const QColor &c) {
+    if (!c.isValid())
+        return QStringLiteral("text");
+    static const QList<QPair<QRgb, const char *>> names{
+        {qRgb(128, 128, 128), "grey"},  {qRgb(250, 130, 20), "orange"},
+        {qRgb(255, 255, 0), "yellow"},  {qRgb(235, 179, 10), "gold"},
+        {qRgb(255, 255, 255), "white"}, {qRgb(255, 0, 0), "red"},
+        {qRgb(0, 255, 255), "cyan"},    {qRgb(255, 0, 255), "magenta"},
+        {qRgb(0, 255, 0), "green"},     {qRgb(0, 0, 255), "blue"}};
+    for (const auto &[rgb, name] : names) {
+        if (c.rgb() == rgb)
+            return QLatin1String(name);
+    }
+    return c.name();
+}
+
+// "grey[0,15) white*[16,29)": each run's colour, "*" for bold, and its span.
+QString describe(const ChatLine &line) {
+    QStringList parts;
+    for (const ChatRun &run : line.runs()) {
+        parts << QStringLiteral("%1%2[%3,%4)")
+                     .arg(colourName(run.color), run.bold ? QStringLiteral("*") : QString())
+                     .arg(run.start)
+                     .arg(run.start + run.length);
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+QString colouredText(const ChatLine &line, const QColor &colour) {
+    QString out;
+    for (const ChatRun &run : line.runs()) {
+        if (run.color == colour)
+            out += line.displayText().mid(run.start, run.length);
+    }
+    return out;
+}
+
+QString gameLine(const QString &text) {
+    return QStringLiteral("2017.01.05_09.08.07: ") + text;
+}
+
+const QString kRedTribeLine = gameLine(QStringLiteral(
+    "Tribe Foo, ID 123: Day 5, 10:11:12: <RichColor Color=\"1, 0, 0, 1\">Bob was killed!</>)"));
+
+} // namespace
+
+class TestChatLines : public QObject {
+    Q_OBJECT
+
+private slots:
+    void linesOfABlock_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<QStringList>("colours");
+
+        const int chat = int(Mode::Chat);
+        const int game = int(Mode::GameLog);
+
+        QTest::newRow("player chat in chat mode")
+            << chat << QStringLiteral("Bob (Rex): hi\n")
+            << QStringList{QStringLiteral("[170105-090807] Bob (Rex): hi")}
+            << QStringList{QStringLiteral("grey[0,15) white*[16,29)")};
+        QTest::newRow("8 characters are no line")
+            << chat << QStringLiteral("1234567\n") << QStringList{} << QStringList{};
+        QTest::newRow("line with ): keeps its question marks")
+            << chat << QStringLiteral("Bob (Rex): get?tet\n")
+            << QStringList{QStringLiteral("[170105-090807] Bob (Rex): get?tet")}
+            << QStringList{QStringLiteral("grey[0,15) white*[16,34)")};
+        QTest::newRow("every repaired word")
+            << chat
+            << QStringLiteral("get?tet t?tete zerst?rte zerst?rt gez?hmt ?bernommen z?hmte "
+                              "Flo? bef?rdert\n")
+            << QStringList{QStringLiteral(u"[170105-090807] getötet tötete zerstörte zerstört "
+                                          u"gezähmt übernommen zähmte Floß befördert")}
+            << QStringList{QStringLiteral("grey[0,15)")};
+        QTest::newRow("game stamp and stray parenthesis of a tribe line")
+            << game
+            << gameLine(QStringLiteral("Tribe Foo, ID 123: Day 5, 10:11:12: Bob was killed!)\n"))
+            << QStringList{QStringLiteral(
+                   "[170105-090807] Tribe Foo, ID 123: Day 5, 10:11:12: Bob was killed!")}
+            << QStringList{QStringLiteral("grey[0,15)")};
+        QTest::newRow("parenthesis stays without ID")
+            << game << gameLine(QStringLiteral("Tribe Foo: Bob was killed!)\n"))
+            << QStringList{QStringLiteral("[170105-090807] Tribe Foo: Bob was killed!)")}
+            << QStringList{QStringLiteral("grey[0,15)")};
+        QTest::newRow("red tag of a tribe line")
+            << game << kRedTribeLine + QLatin1Char('\n')
+            << QStringList{QStringLiteral(
+                   "[170105-090807] Tribe Foo, ID 123: Day 5, 10:11:12: Bob was killed!")}
+            << QStringList{QStringLiteral("grey[0,15) red[52,67)")};
+        QTest::newRow("unknown tag value stays as text")
+            << game
+            << gameLine(QStringLiteral(
+                   "Tribe Foo, ID 1: <RichColor Color=\"1, 1, 1, 1\">Bob tamed a Dodo</>\n"))
+            << QStringList{QStringLiteral("[170105-090807] Tribe Foo, ID 1: <RichColor "
+                                          "Color=\"1, 1, 1, 1\">Bob tamed a Dodo</>")}
+            << QStringList{QStringLiteral("grey[0,15)")};
+        QTest::newRow("only the first tag is coloured")
+            << game
+            << gameLine(QStringLiteral("Tribe A, ID 1: <RichColor Color=\"0, 1, 0, 1\">x</>: "
+                                       "<RichColor Color=\"0, 0, 1, 1\">y</>\n"))
+            << QStringList{QStringLiteral(
+                   "[170105-090807] Tribe A, ID 1: x: <RichColor Color=\"0, 0, 1, 1\">y</>")}
+            << QStringList{QStringLiteral("grey[0,15) green[31,32)")};
+        QTest::newRow("tag keeps the boldness of a chat line")
+            << chat << QStringLiteral("Bob (Rex): <RichColor Color=\"0, 1, 1, 1\">hi</> all\n")
+            << QStringList{QStringLiteral("[170105-090807] Bob (Rex): hi all")}
+            << QStringList{QStringLiteral("grey[0,15) white*[16,27) cyan*[27,29) white*[29,33)")};
+        QTest::newRow("admin command")
+            << game
+            << gameLine(QStringLiteral(
+                   "AdminCmd: saveworld (PlayerName: Admin, ARKID: 1, SteamID: 765)\n"))
+            << QStringList{QStringLiteral("[170105-090807] AdminCmd: saveworld (PlayerName: "
+                                          "Admin, ARKID: 1, SteamID: 765)")}
+            << QStringList{QStringLiteral("grey[0,15) orange*[16,79)")};
+        QTest::newRow("admin command with chat text turns white")
+            << game
+            << gameLine(QStringLiteral("AdminCmd: ServerChat (Admin): hi (PlayerName: A)\n"))
+            << QStringList{QStringLiteral(
+                   "[170105-090807] AdminCmd: ServerChat (Admin): hi (PlayerName: A)")}
+            << QStringList{QStringLiteral("grey[0,15) white*[16,64)")};
+        QTest::newRow("server chat is yellow")
+            << chat << QStringLiteral("SERVER: (Admin): hello\n")
+            << QStringList{QStringLiteral("[170105-090807] SERVER: (Admin): hello")}
+            << QStringList{QStringLiteral("grey[0,15) yellow*[16,38)")};
+        QTest::newRow("server admin message is gold")
+            << game << gameLine(QStringLiteral("SERVER: Admin restarts in 5 minutes\n"))
+            << QStringList{QStringLiteral("[170105-090807] SERVER: Admin restarts in 5 minutes")}
+            << QStringList{QStringLiteral("grey[0,15) gold*[16,51)")};
+        QTest::newRow("other server lines are plain")
+            << game << gameLine(QStringLiteral("SERVER: world saved\n"))
+            << QStringList{QStringLiteral("[170105-090807] SERVER: world saved")}
+            << QStringList{QStringLiteral("grey[0,15)")};
+        QTest::newRow("remainder without line feed is the last line")
+            << chat << QStringLiteral("Bob (Rex): hi\nAnn (Rex): yo there")
+            << QStringList{QStringLiteral("[170105-090807] Bob (Rex): hi"),
+                           QStringLiteral("[170105-090807] Ann (Rex): yo there")}
+            << QStringList{QStringLiteral("grey[0,15) white*[16,29)"),
+                           QStringLiteral("grey[0,15) white*[16,35)")};
+        QTest::newRow("carriage returns are dropped")
+            << chat << QStringLiteral("Bob (Rex): hi\r\nAnn (Rex): ho\r\n")
+            << QStringList{QStringLiteral("[170105-090807] Bob (Rex): hi"),
+                           QStringLiteral("[170105-090807] Ann (Rex): ho")}
+            << QStringList{QStringLiteral("grey[0,15) white*[16,29)"),
+                           QStringLiteral("grey[0,15) white*[16,29)")};
+        QTest::newRow("short rest after the last line is left")
+            << chat << QStringLiteral("Bob (Rex): hi\n \n")
+            << QStringList{QStringLiteral("[170105-090807] Bob (Rex): hi")}
+            << QStringList{QStringLiteral("grey[0,15) white*[16,29)")};
+    }
+
+    void linesOfABlock() {
+        QFETCH(int, mode);
+        QFETCH(QString, body);
+        QFETCH(QStringList, shown);
+        QFETCH(QStringList, colours);
+        ChatLineProcessor::DuplicateMemory memory;
+        const auto result = ChatLineProcessor::process(body, Mode(mode), kReceived, memory);
+        QCOMPARE(result.outcome, Outcome::Lines);
+        QStringList gotShown, gotColours;
+        for (const ChatLine &line : result.lines) {
+            gotShown << line.displayText();
+            gotColours << describe(line);
+        }
+        QCOMPARE(gotShown, shown);
+        QCOMPARE(gotColours, colours);
+    }
+
+    void stampAndTextAreSeparate() {
+        ChatLineProcessor::DuplicateMemory memory;
+        const auto result = ChatLineProcessor::process(QStringLiteral("Bob (Rex): hi\n"),
+                                                       Mode::Chat, kReceived, memory);
+        QCOMPARE(result.lines.size(), 1);
+        QCOMPARE(result.lines.at(0).stamp(), QStringLiteral("[170105-090807]"));
+        QCOMPARE(result.lines.at(0).text(), QStringLiteral("Bob (Rex): hi"));
+    }
+
+    // The file is written only when the block leaves a remainder after its last line.
+    void saveFollowsTheRest_data() {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<bool>("save");
+        QTest::newRow("ends with line feed") << QStringLiteral("Bob (Rex): hi\n") << false;
+        QTest::newRow("short rest") << QStringLiteral("Bob (Rex): hi\n \n") << true;
+        QTest::newRow("short block") << QStringLiteral(" \n") << true;
+        QTest::newRow("rest without line feed") << QStringLiteral("Bob (Rex): hi") << true;
+        QTest::newRow("empty") << QString() << false;
+    }
+
+    void saveFollowsTheRest() {
+        QFETCH(QString, body);
+        QFETCH(bool, save);
+        ChatLineProcessor::DuplicateMemory memory;
+        QCOMPARE(ChatLineProcessor::process(body, Mode::Chat, kReceived, memory).saveWanted, save);
+    }
+
+    void answersWithoutLines_data() {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<Outcome>("outcome");
+        QTest::newRow("keep alive")
+            << QStringLiteral("Keep Alive\nBob (Rex): hi\n") << Outcome::KeepAlive;
+        QTest::newRow("no response")
+            << QStringLiteral("Server received, But no response!! \n") << Outcome::NoResponse;
+    }
+
+    void answersWithoutLines() {
+        QFETCH(QString, body);
+        QFETCH(Outcome, outcome);
+        ChatLineProcessor::DuplicateMemory memory{QStringLiteral("[x]"), QStringLiteral("y")};
+        for (const Mode mode : {Mode::GameLog, Mode::Chat}) {
+            const auto result = ChatLineProcessor::process(body, mode, kReceived, memory);
+            QCOMPARE(result.outcome, outcome);
+            QVERIFY(result.lines.isEmpty());
+            QVERIFY(!result.saveWanted);
+        }
+        QCOMPARE(memory.line, QStringLiteral("y"));
+    }
+
+    void plainDuplicateOfColouredLine_data() {
+        QTest::addColumn<QString>("second");
+        QTest::addColumn<bool>("dropped");
+        QTest::newRow("same second, same words")
+            << gameLine(QStringLiteral("Tribe Foo, ID 123: Day 5, 10:11:12: Bob was killed!"))
+            << true;
+        QTest::newRow("next second") << QStringLiteral("2017.01.05_09.08.08: Tribe Foo, ID 123: "
+                                                       "Day 5, 10:11:12: Bob was killed!")
+                                     << false;
+        QTest::newRow("three shared words")
+            << gameLine(QStringLiteral("Tribe Bar: Bob Day smiles")) << false;
+        QTest::newRow("coloured again")
+            << gameLine(QStringLiteral("Tribe Foo, ID 123: Day 5, 10:11:12: <RichColor "
+                                       "Color=\"1, 0, 0, 1\">Bob was killed!</>"))
+            << false;
+    }
+
+    void plainDuplicateOfColouredLine() {
+        QFETCH(QString, second);
+        QFETCH(bool, dropped);
+        // The duplicate may arrive in the next answer: the memory outlives a block.
+        ChatLineProcessor::DuplicateMemory memory;
+        const auto first = ChatLineProcessor::process(kRedTribeLine + QLatin1Char('\n'),
+                                                      Mode::GameLog, kReceived, memory);
+        QCOMPARE(first.lines.size(), 1);
+        const auto next = ChatLineProcessor::process(second + QLatin1Char('\n'), Mode::GameLog,
+                                                     kReceived, memory);
+        QCOMPARE(next.lines.isEmpty(), dropped);
+        // A dropped line still becomes the previous line, so a third plain copy is shown.
+        const auto third = ChatLineProcessor::process(second + QLatin1Char('\n'), Mode::GameLog,
+                                                      kReceived, memory);
+        QCOMPARE(third.lines.size(), 1);
+    }
+
+    void chatModeNeitherUsesNorChangesTheMemory() {
+        ChatLineProcessor::DuplicateMemory memory;
+        ChatLineProcessor::process(kRedTribeLine + QLatin1Char('\n'), Mode::GameLog, kReceived,
+                                   memory);
+        const ChatLineProcessor::DuplicateMemory before = memory;
+        const auto result = ChatLineProcessor::process(
+            QStringLiteral("Tribe Foo, ID 123: Day 5, 10:11:12: Bob was killed!\n"), Mode::Chat,
+            kReceived, memory);
+        QCOMPARE(result.lines.size(), 1);
+        QCOMPARE(memory.line, before.line);
+        QCOMPARE(memory.stamp, before.stamp);
+    }
+
+    void realGameLogBlock() {
+        const QString body =
+            gameLine(QStringLiteral("Bob (Rex): anyone online?\n")) +
+            QStringLiteral("2017.01.05_09.08.09: AdminCmd: Broadcast restart (PlayerName: "
+                           "Admin, ARKID: 12, SteamID: 76561198000000001)\n") +
+            QStringLiteral("2017.01.05_09.08.10: Tribe Stoneclaw, ID 1387: Day 212, 04:11:09: "
+                           "<RichColor Color=\"0, 1, 0, 1\">Anna zähmte a Raptor - Lvl 120 "
+                           "(Raptor)!</>)\n") +
+            QStringLiteral("2017.01.05_09.08.10: Tribe Stoneclaw, ID 1387: Day 212, 04:11:09: "
+                           "Anna zähmte a Raptor - Lvl 120 (Raptor)!\n") +
+            QStringLiteral("2017.01.05_09.08.11: Tribe Stoneclaw, ID 1387: Day 212, 04:12:00: "
+                           "Raptor wurde get?tet!\n") +
+            QStringLiteral("2017.01.05_09.08.12: SERVER: (Admin): back in 5\n") +
+            QStringLiteral(" \n");
+        ChatLineProcessor::DuplicateMemory memory;
+        const auto result = ChatLineProcessor::process(body, Mode::GameLog, kReceived, memory);
+        QStringList shown;
+        for (const ChatLine &line : result.lines)
+            shown << line.displayText();
+        QCOMPARE(
+            shown,
+            (QStringList{QStringLiteral("[170105-090807] Bob (Rex): anyone online?"),
+                         QStringLiteral("[170105-090809] AdminCmd: Broadcast restart (PlayerName: "
+                                        "Admin, ARKID: 12, SteamID: 76561198000000001)"),
+                         QStringLiteral(u"[170105-090810] Tribe Stoneclaw, ID 1387: Day 212, "
+                                        u"04:11:09: Anna zähmte a Raptor - Lvl 120 (Raptor)!"),
+                         QStringLiteral(u"[170105-090811] Tribe Stoneclaw, ID 1387: Day 212, "
+                                        u"04:12:00: Raptor wurde getötet!"),
+                         QStringLiteral("[170105-090812] SERVER: (Admin): back in 5")}));
+        QCOMPARE(colouredText(result.lines.at(2), QColor(0, 255, 0)),
+                 QStringLiteral(u"Anna zähmte a Raptor - Lvl 120 (Raptor)!"));
+        QCOMPARE(colouredText(result.lines.at(1), QColor(250, 130, 20)), result.lines.at(1).text());
+        QVERIFY(result.saveWanted);
+    }
+
+    void wordOverlap_data() {
+        QTest::addColumn<QString>("previous");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("count");
+        QTest::newRow("shared words")
+            << QStringLiteral("Bob was killed") << QStringLiteral("Bob was here") << 2;
+        QTest::newRow("substring counts") << QStringLiteral("was") << QStringLiteral("Tuwas") << 1;
+        QTest::newRow("case-sensitive") << QStringLiteral("Bob") << QStringLiteral("bob") << 0;
+        QTest::newRow("repeated words count each time")
+            << QStringLiteral("x x  x") << QStringLiteral("x") << 3;
+        QTest::newRow("commas, hyphens, zeros and closing tags removed")
+            << QStringLiteral("10, a-b c</>") << QStringLiteral("1 ab c") << 3;
+        QTest::newRow("empty previous") << QString() << QStringLiteral("anything") << 0;
+    }
+
+    void wordOverlap() {
+        QFETCH(QString, previous);
+        QFETCH(QString, line);
+        QFETCH(int, count);
+        QCOMPARE(ChatLineProcessor::wordOverlap(previous, line), count);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestChatLines)
+#include "tst_chatlines.moc"

@@ -1,0 +1,91 @@
+#include "chat/ServerLogFile.h"
+
+#include "app/AnsiCodec.h"
+#include "app/ProgramFolder.h"
+#include "chat/ChatLog.h"
+#include "chat/RtfReader.h"
+#include "chat/RtfWriter.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+ServerLogFile::ServerLogFile(const QString &path)
+    : m_path(path) {}
+
+ServerLogFile ServerLogFile::forServer(const QString &serverName) {
+    return ServerLogFile(ProgramFolder::file(relativeName(serverName)));
+}
+
+QString ServerLogFile::relativeName(const QString &serverName) {
+    return QLatin1String("logs/") + serverName + QLatin1String(".log");
+}
+
+bool ServerLogFile::exists() const {
+    return QFileInfo(m_path).isFile();
+}
+
+QList<ChatLine> ServerLogFile::parse(const QByteArray &bytes) {
+    if (bytes.startsWith("{\\rtf"))
+        return RtfReader::read(bytes);
+    const QString text = AnsiCodec::decodeFile(bytes);
+    QList<ChatLine> lines;
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = start;
+        while (end < text.size() && text.at(end) != QLatin1Char('\n') &&
+               text.at(end) != QLatin1Char('\r'))
+            ++end;
+        lines.append(ChatLine::fromDisplayText(text.mid(start, end - start)));
+        if (end + 1 < text.size() && text.at(end) == QLatin1Char('\r') &&
+            text.at(end + 1) == QLatin1Char('\n'))
+            ++end;
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool ServerLogFile::loadInto(ChatLog &log) {
+    m_error.clear();
+    QFile file(m_path);
+    if (!file.exists()) {
+        log.clear();
+        return true;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_error = file.errorString();
+        log.clear();
+        return false;
+    }
+    log.setLines(parse(file.readAll()));
+    return true;
+}
+
+bool ServerLogFile::save(const ChatLog &log) {
+    return save(log.lines());
+}
+
+bool ServerLogFile::save(const QList<ChatLine> &lines) {
+    m_error.clear();
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        m_error = file.errorString();
+        return false;
+    }
+    const QByteArray bytes = RtfWriter::write(lines);
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        m_error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+bool ServerLogFile::remove() {
+    m_error.clear();
+    QFile file(m_path);
+    if (!file.exists() || file.remove())
+        return true;
+    m_error = file.errorString();
+    return false;
+}

@@ -178,13 +178,14 @@ void MainWindow::applyLayout(const WindowLayout &layout) {
     m_chat->setSideColumnWidth(layout.p12w);
     m_console->servers()->setSortState(layout.lv2lastsort, layout.lv2lastimage);
     const int rightTotal = std::max(layout.height - 60, kLogPaneMin + 100);
+    m_logPaneHeight = layout.p4h;
     m_rightSplitter->setSizes({std::max(rightTotal - layout.p4h, 100), layout.p4h});
 }
 
 WindowLayout MainWindow::currentLayout() const {
     WindowLayout layout;
     const bool hiddenInTray = !isVisible() && m_tray && m_tray->isVisible();
-    const QPoint topLeft = hiddenInTray ? m_trayPlacement : pos();
+    const QPoint topLeft = hiddenInTray ? m_trayPlacement : geometry().topLeft();
     layout.left = topLeft.x();
     layout.top = topLeft.y();
     layout.width = width();
@@ -197,7 +198,7 @@ WindowLayout MainWindow::currentLayout() const {
     readColumnWidths(m_queueView, layout.lv4col);
     layout.p1w = m_mainSplitter->sizes().value(0);
     layout.p12w = m_chat->sideColumnWidth();
-    layout.p4h = m_logPanel->isVisible() ? m_rightSplitter->sizes().value(1) : m_logPanel->height();
+    layout.p4h = m_logPanel->isHidden() ? m_logPaneHeight : m_rightSplitter->sizes().value(1);
     layout.lv2lastsort = m_console->servers()->sortColumn();
     layout.lv2lastimage = m_console->servers()->sortIcon();
     return layout;
@@ -247,7 +248,7 @@ void MainWindow::changeEvent(QEvent *event) {
         return;
     if (m_console->options().tray != 1 || !m_tray)
         return;
-    m_trayPlacement = pos();
+    m_trayPlacement = geometry().topLeft();
     m_trayState = static_cast<QWindowStateChangeEvent *>(event)->oldState();
     m_tray->show();
     // Hiding from inside the state change would fight the window manager's own handling.
@@ -256,7 +257,7 @@ void MainWindow::changeEvent(QEvent *event) {
 
 void MainWindow::showFromTray() {
     setWindowState(m_trayState & ~Qt::WindowMinimized);
-    move(m_trayPlacement);
+    setGeometry(QRect(m_trayPlacement, size()));
     show();
     if (m_tray)
         m_tray->hide();

@@ -67,6 +67,7 @@ private:
     StatusPanels *m_status = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
     QPoint m_trayPlacement;
+    int m_logPaneHeight = 0; // kept while the pane is hidden
     Qt::WindowStates m_trayState;
     bool m_startedUp = false;
     bool m_exited = false;

@@ -26,17 +26,18 @@ const QHash<char16_t, char> &reverseTable() {
 } // namespace
 
 QByteArray AnsiCodec::encode(const QString &text) {
-    QByteArray out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF) ||
-            (u >= 0x80 && u < 0xA0 && kHighControls[u - 0x80] == 0)) {
-            out.append(static_cast<char>(u));
+    // Latin-1 conversion is vectorised; only the few characters where Windows-1252 differs from
+    // Latin-1 (U+0080..U+009F and everything above U+00FF) are looked at one by one.
+    QByteArray out = text.toLatin1();
+    const char16_t *src = reinterpret_cast<const char16_t *>(text.constData());
+    for (qsizetype i = 0, n = text.size(); i < n; ++i) {
+        const char16_t u = src[i];
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
             continue;
-        }
+        if (u < 0xA0 && kHighControls[u - 0x80] == 0)
+            continue; // an undefined byte travels unchanged, as Latin-1 gave it
         const auto it = reverseTable().constFind(u);
-        out.append(it != reverseTable().constEnd() ? *it : '?');
+        out[i] = it != reverseTable().constEnd() ? *it : '?';
     }
     return out;
 }

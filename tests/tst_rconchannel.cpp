@@ -1,5 +1,6 @@
 #include "app/Intervals.h"
 #include "rcon/RconChannel.h"
+#include "rcon/RconChannels.h"
 #include "rcon/RequestCounter.h"
 
 #include "SimServer.h"
@@ -38,6 +39,7 @@ private slots:
 
     void loginThenCommandIsAnswered();
     void commandChannelCountsOnItsOwn();
+    void fourChannelsNeverShareAConnection();
     void unusualServersStillLogIn_data();
     void unusualServersStillLogIn();
     void wrongPasswordIsRefused_data();
@@ -112,6 +114,30 @@ void TestRconChannel::commandChannelCountsOnItsOwn() {
     QCOMPARE(m_server->receivedPackets().at(1).id, own + 2);
     // Non-ASCII leaves as "?".
     QCOMPARE(m_server->commands(), QStringList{QStringLiteral("SetMessageOfTheDay Gr??e")});
+}
+
+void TestRconChannel::fourChannelsNeverShareAConnection() {
+    RconChannels channels;
+    const QList<RconChannel *> all{channels.PollChannel(), channels.CommandChannel(),
+                                   channels.ChatChannel(), channels.BackgroundChatChannel()};
+    const QStringList commands{QStringLiteral("listplayers"), QStringLiteral("saveworld"),
+                               QStringLiteral("Getchat"), QStringLiteral("GetGameLog")};
+    QList<QString> answeredCommands;
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        connect(all[i], &RconChannel::completed, this,
+                [&](const QString &, const QString &command) { answeredCommands.append(command); });
+        all[i]->openchannel(m_server->host(), m_server->portText(), QStringLiteral("secret"),
+                            commands[i]);
+    }
+    QTRY_COMPARE(answeredCommands.size(), 4);
+    QCOMPARE(QSet<QString>(answeredCommands.cbegin(), answeredCommands.cend()),
+             QSet<QString>(commands.cbegin(), commands.cend()));
+    QCOMPARE(m_server->connectionCount(), 4);
+    QCOMPARE(channels.CommandChannel()->kind(), RconChannel::Kind::Command);
+
+    channels.closeAll();
+    for (RconChannel *channel : all)
+        QVERIFY(!channel->isOpen());
 }
 
 void TestRconChannel::unusualServersStillLogIn_data() {

@@ -1,6 +1,7 @@
 #include "app/Console.h"
 #include "app/ProgramLog.h"
 #include "app/TextFile.h"
+#include "servers/ServerListModel.h"
 #include "ui/ChatPanel.h"
 #include "ui/LogPanel.h"
 #include "ui/MainWindow.h"
@@ -110,6 +111,23 @@ private slots:
         f.window.logPanel()->deleteProgramLog();
         QCOMPARE(log->rowCount(), 0);
         QCOMPARE(TextFile::readLines(f.file(QStringLiteral("logs/kvd_log_deleted.old"))).size(), 2);
+    }
+
+    void unreadableServerListDoesNotStopStartUp() {
+        Fixture f;
+        QFile dat(f.file(QStringLiteral("server.dat")));
+        QVERIFY(dat.open(QIODevice::WriteOnly));
+        dat.write("four\r\nrows\r\n");
+        dat.close();
+        f.window.show();
+        f.window.runStartUp();
+        QCOMPARE(f.console.servers()->serverCount(), 0);
+        QVERIFY(f.console.isStarted());
+        // Reported below the start line, once the program log is there.
+        const QStringList lines = f.console.programLog()->lines();
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines.constFirst().contains(QLatin1String("server list")));
+        QVERIFY(lines.constLast().endsWith(QLatin1String("Program start - - - - - - - - - - - -")));
     }
 
     void exitWritesLayoutAndSavesLog() {

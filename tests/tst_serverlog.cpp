@@ -145,6 +145,45 @@ private slots:
         QVERIFY(lines.at(4).stamp().isEmpty());
     }
 
+    // A damaged file must never crash the console or run past its end.
+    void damagedDocumentsLoadWhatTheyCan_data() {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("unbalanced closing braces")
+            << QByteArray("{\\rtf1 a}}}}\\par b")
+            << QStringList{QStringLiteral("a"), QStringLiteral("b")};
+        QTest::newRow("no closing brace")
+            << QByteArray("{\\rtf1{\\colortbl;\\red255\\green0\\blue0;}\\cf1 red")
+            << QStringList{QStringLiteral("red")};
+        QTest::newRow("cut inside escapes")
+            << QByteArray("{\\rtf1 x\\'4") << QStringList{QStringLiteral("x")};
+        QTest::newRow("backslash at the end")
+            << QByteArray("{\\rtf1 x\\") << QStringList{QStringLiteral("x")};
+        QTest::newRow("binary data longer than the file")
+            << QByteArray("{\\rtf1 x\\bin99999 abc") << QStringList{QStringLiteral("x")};
+        QTest::newRow("colour beyond the table and negative")
+            << QByteArray("{\\rtf1{\\colortbl;}\\cf7 a\\cf-3 b\\par}")
+            << QStringList{QStringLiteral("ab")};
+        QTest::newRow("huge numbers") << QByteArray("{\\rtf1\\uc99999999999\\u99999999999 a\\par}")
+                                      << QStringList{QStringLiteral("a")};
+    }
+
+    void damagedDocumentsLoadWhatTheyCan() {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QStringList, shown);
+        QStringList got;
+        for (const ChatLine &line : ServerLogFile::parse(rtf))
+            got << line.displayText();
+        QCOMPARE(got, shown);
+    }
+
+    void everyCutOfARichEditDocumentLoads() {
+        const QByteArray whole = readAll(QStringLiteral(KVD_TEST_DATA "/chat/richedit.rtf"));
+        const int complete = int(ServerLogFile::parse(whole).size());
+        for (qsizetype cut = 0; cut <= whole.size(); ++cut)
+            QVERIFY(ServerLogFile::parse(whole.left(cut)).size() <= complete);
+    }
+
     void plainTextFileLoadsOneLinePerParagraph() {
         const QList<ChatLine> lines =
             ServerLogFile::parse(readAll(QStringLiteral(KVD_TEST_DATA "/chat/plain.log")));

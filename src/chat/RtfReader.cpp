@@ -7,6 +7,7 @@
 #include <QStringDecoder>
 
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -178,7 +179,7 @@ class Parser final {
 public:
     explicit Parser(const QByteArray &data)
         : m_data(data) {
-        m_stack.append(Group{});
+        m_stack.push_back(Group{});
     }
 
     QList<ChatLine> run() {
@@ -187,12 +188,12 @@ public:
             switch (c) {
             case '{':
                 flushBytes();
-                m_stack.append(Group(m_stack.last()));
+                m_stack.push_back(Group(m_stack.back()));
                 break;
             case '}':
                 flushBytes();
                 if (m_stack.size() > 1)
-                    m_stack.removeLast();
+                    m_stack.pop_back();
                 m_skipChars = 0;
                 break;
             case '\\':
@@ -202,7 +203,15 @@ public:
             case '\n':
                 break;
             default:
-                character(c);
+                if (m_skipChars == 0 && top().destination == Destination::Body && !top().hidden) {
+                    // Plain text comes in long stretches: take each in one piece.
+                    const qsizetype start = m_pos - 1;
+                    while (m_pos < m_data.size() && !isSpecial(m_data.at(m_pos)))
+                        ++m_pos;
+                    m_bytes.append(m_data.constData() + start, m_pos - start);
+                } else {
+                    character(c);
+                }
             }
         }
         flushBytes();
@@ -222,7 +231,7 @@ private:
         int uc = 1;
     };
 
-    Group &top() { return m_stack.last(); }
+    Group &top() { return m_stack.back(); }
 
     void character(char c) {
         if (m_skipChars > 0) {
@@ -260,7 +269,7 @@ private:
         const qsizetype wordStart = m_pos;
         while (m_pos < m_data.size() && isLetter(m_data.at(m_pos)))
             ++m_pos;
-        const QByteArray word = m_data.mid(wordStart, m_pos - wordStart);
+        const QByteArrayView word(m_data.constData() + wordStart, m_pos - wordStart);
         bool hasParam = false;
         int param = 0;
         const qsizetype paramStart = m_pos;
@@ -269,8 +278,9 @@ private:
         while (m_pos < m_data.size() && m_data.at(m_pos) >= '0' && m_data.at(m_pos) <= '9')
             ++m_pos;
         if (m_pos > paramStart && !(m_pos == paramStart + 1 && m_data.at(paramStart) == '-')) {
-            hasParam = true;
-            param = m_data.mid(paramStart, m_pos - paramStart).toInt();
+            // A number out of range counts as no number at all.
+            param = QByteArrayView(m_data.constData() + paramStart, m_pos - paramStart)
+                        .toInt(&hasParam);
         } else {
             m_pos = paramStart;
         }
@@ -302,8 +312,8 @@ private:
                 --m_skipChars;
                 return;
             }
-            bool ok = false;
-            const int byte = hex.toInt(&ok, 16);
+            bool ok = hex.size() == 2;
+            const int byte = ok ? hex.toInt(&ok, 16) : 0;
             if (ok && top().destination == Destination::Body && !top().hidden)
                 m_bytes.append(char(byte));
             return;
@@ -339,8 +349,10 @@ private:
         }
     }
 
-    void word_(const QByteArray &word, bool hasParam, int param) {
+    void word_(QByteArrayView word, bool hasParam, int param) {
         Group &g = top();
+        if (g.destination == Destination::Body && bodyFormatting(g, word, hasParam, param))
+            return;
         if (word == "fonttbl") {
             g.destination = Destination::FontTable;
             return;
@@ -349,7 +361,7 @@ private:
             g.destination = Destination::ColourTable;
             return;
         }
-        if (skippedDestinations().contains(word)) {
+        if (skippedDestinations().contains(word.toByteArray())) {
             g.destination = Destination::Skip;
             return;
         }
@@ -390,15 +402,8 @@ private:
             break;
         }
 
-        if (word == "par" || word == "line" || word == "sect" || word == "page" || word == "row") {
+        if (word == "line" || word == "sect" || word == "page" || word == "row") {
             endParagraph();
-        } else if (word == "u" && hasParam) {
-            appendText(QString(QChar(char16_t(param < 0 ? param + 65536 : param))));
-            m_skipChars = g.uc;
-        } else if (word == "cf") {
-            g.colour = param;
-        } else if (word == "b") {
-            g.bold = !hasParam || param != 0;
         } else if (word == "v") {
             g.hidden = !hasParam || param != 0;
         } else if (word == "f" && hasParam) {
@@ -415,7 +420,24 @@ private:
         }
     }
 
-    void fontTableWord(const QByteArray &word, bool hasParam, int param) {
+    // The words of every paragraph, answered before the rarer ones are looked up.
+    bool bodyFormatting(Group &g, QByteArrayView word, bool hasParam, int param) {
+        if (word == "par") {
+            endParagraph();
+        } else if (word == "cf") {
+            g.colour = param;
+        } else if (word == "b") {
+            g.bold = !hasParam || param != 0;
+        } else if (word == "u" && hasParam && param >= -32768 && param <= 65535) {
+            appendText(QString(QChar(char16_t(param < 0 ? param + 65536 : param))));
+            m_skipChars = g.uc;
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    void fontTableWord(QByteArrayView word, bool hasParam, int param) {
         if (word == "f" && hasParam) {
             m_tableFont = param;
         } else if (word == "fcharset" && hasParam) {
@@ -426,15 +448,19 @@ private:
         }
     }
 
-    static QChar specialCharacter(const QByteArray &word) {
+    static QChar specialCharacter(QByteArrayView word) {
         static const QHash<QByteArray, char16_t> table{
             {"emdash", 0x2014},    {"endash", 0x2013},    {"lquote", 0x2018}, {"rquote", 0x2019},
             {"ldblquote", 0x201C}, {"rdblquote", 0x201D}, {"bullet", 0x2022}, {"emspace", 0x2003},
             {"enspace", 0x2002},   {"qmspace", 0x2005},   {"zwj", 0x200D},    {"zwnj", 0x200C},
             {"ltrmark", 0x200E},   {"rtlmark", 0x200F},
         };
-        const auto it = table.constFind(word);
+        const auto it = table.constFind(word.toByteArray());
         return it == table.constEnd() ? QChar() : QChar(*it);
+    }
+
+    static bool isSpecial(char c) {
+        return c == '{' || c == '}' || c == '\\' || c == '\r' || c == '\n';
     }
 
     static bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -482,7 +508,7 @@ private:
 
     const QByteArray &m_data;
     qsizetype m_pos = 0;
-    QList<Group> m_stack;
+    std::vector<Group> m_stack;
     QList<std::optional<QRgb>> m_colours;
     int m_red = 0, m_green = 0, m_blue = 0;
     bool m_colourSeen = false;

@@ -12,16 +12,30 @@ void appendNumber(QByteArray &out, int n) {
     out.append(QByteArray::number(n));
 }
 
+bool isPlain(char16_t u) {
+    return u >= 0x20 && u < 0x80 && u != '\\' && u != '{' && u != '}';
+}
+
 void appendEscaped(QByteArray &out, QStringView text) {
-    for (const QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
         const char16_t u = c.unicode();
-        if (u == '\\' || u == '{' || u == '}') {
+        if (isPlain(u)) {
+            // Most text is plain ASCII: copy each stretch of it in one go.
+            qsizetype end = i + 1;
+            while (end < text.size() && isPlain(text.at(end).unicode()))
+                ++end;
+            const qsizetype at = out.size();
+            out.resize(at + (end - i));
+            char *dst = out.data() + at;
+            for (qsizetype k = i; k < end; ++k)
+                *dst++ = char(text.at(k).unicode());
+            i = end - 1;
+        } else if (u == '\\' || u == '{' || u == '}') {
             out.append('\\');
             out.append(char(u));
         } else if (u == '\t') {
             out.append("\\tab ");
-        } else if (u >= 0x20 && u < 0x80) {
-            out.append(char(u));
         } else {
             const QByteArray encoded = (u < 0x20 || (u >= 0xA0 && u <= 0xFF))
                                            ? QByteArray(1, char(u))

@@ -1,19 +1,26 @@
 #!/usr/bin/env bash
-# Starts simulated game servers for trying the console: add the printed servers in the server
-# settings dialog. Assumes a release build in build/release (scripts/build.sh). Ctrl+C ends it.
-# Extra arguments go to rcon-sim, e.g. --fault "Delta Swamp=refuse-login".
+# Tries the console without a game server: starts simulated game servers, gives a demo copy of
+# the console (build/demo/) a server list that points at them, and runs it. Closing the console
+# ends the simulator. Extra arguments go to rcon-sim, e.g. --fault "Delta Swamp=refuse-login".
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-sim="$root/build/release/rcon-sim"
-if [[ ! -x "$sim" ]]; then
-    echo "demo: $sim not found; run scripts/build.sh first" >&2
-    exit 1
-fi
-exec "$sim" \
+"$root/scripts/setup-deps.sh"
+"$root/scripts/build.sh" Release
+demo="$root/build/demo"
+mkdir -p "$demo"
+cp "$root/build/release/kvd" "$demo/kvd"
+
+"$root/build/release/rcon-sim" \
     --server "Alpha Island:27015:secret" \
     --server "Beta Ridge:27016:secret" \
     --server "Gamma Valley:27017:hunter2" \
     --server "Delta Swamp:27018:secret" \
     --players 4 --churn 3000 \
     --fault "Gamma Valley=split" \
-    "$@"
+    --write-server-list "$demo/server.dat" \
+    "$@" &
+sim=$!
+trap 'kill "$sim" 2>/dev/null || true' EXIT
+# The console reads its server list at start; wait until the simulator has written it.
+for _ in $(seq 50); do [ -s "$demo/server.dat" ] && break; sleep 0.1; done
+"$demo/kvd"

@@ -1,6 +1,5 @@
 #include "ui/Application.h"
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char *argv[]) {
     return Application::run(argc, argv);
 }

@@ -3,6 +3,8 @@
 
 #include "SimGroup.h"
 #include "SimServer.h"
+#include "servers/ServerListModel.h"
+#include "servers/TableFile.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -86,8 +88,13 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption seedOption(QStringLiteral("seed"),
                                         QStringLiteral("Seed of the player churn."),
                                         QStringLiteral("number"), QStringLiteral("1"));
+    const QCommandLineOption serverListOption(
+        QStringLiteral("write-server-list"),
+        QStringLiteral(
+            "Also write the servers as a console server list (server.dat) to this file."),
+        QStringLiteral("file"));
     parser.addOptions({serverOption, passwordOption, playersOption, churnOption, faultOption,
-                       delayOption, seedOption});
+                       delayOption, seedOption, serverListOption});
     parser.process(app);
 
     QStringList specs = parser.values(serverOption);
@@ -142,6 +149,18 @@ int main(int argc, char *argv[]) {
               << "  port: " << server->port() << "  password: " << server->password() << '\n';
     }
     out().flush();
+
+    if (parser.isSet(serverListOption)) {
+        StringTable table = ServerListModel::emptyServerTable();
+        for (const SimServer *server : group.servers())
+            table.appendRow(
+                {server->name(), server->host(), server->portText(), server->password()});
+        QString error;
+        if (!SaveStringGrid(table, parser.value(serverListOption), &error)) {
+            err << "rcon-sim: " << error << '\n';
+            return 1;
+        }
+    }
 
     QObject::connect(&group, &SimGroup::commandReceived, &app,
                      [](SimServer *server, const QString &command) {

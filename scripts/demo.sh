@@ -9,6 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 demo="$root/build/demo"
 mkdir -p "$demo"
 cp "$root/build/release/kvd" "$demo/kvd"
+rm -f "$demo/server.dat"
 
 "$root/build/release/rcon-sim" \
     --server "Alpha Island:27015:secret" \

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+struct ProgramOptions;
+
+// Decides which alert a poll-cycle event raises under the notification setting (`cinfo`: 0 none,
+// 1 beep, 2 pop-up, 3 pop-up and beep, 4 tray balloon) and asks the presentation for it through
+// its signals. Nothing is raised while the first pass runs, so the start-up discovery stays quiet.
+class Notifier final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Notifier)
+
+public:
+    enum Kind { None = 0, Beep = 1, Popup = 2, PopupAndBeep = 3, TrayBalloon = 4 };
+
+    static constexpr int kRiseHz = 400;
+    static constexpr int kFallHz = 200;
+    static constexpr int kBeepMs = 150;
+
+    // The options are read at every event, so a change in the options dialog applies at once.
+    explicit Notifier(const ProgramOptions &options, QObject *parent = nullptr);
+
+    // Where the first-pass flag is read (usually the console's); without one, never first pass.
+    void setFirstPassCheck(std::function<bool()> isFirstPass);
+    bool isFirstPass() const;
+
+    // One notification text ("`Name´ joined @ `Server´", "Serverstatus (...):  Online", ...).
+    void playerinfo(const QString &text);
+    // The player list was rebuilt with `current` players; `previous` is the count of the last
+    // rebuild. `playerSetChanged` is clear after a failed visit or a deleted server's removal:
+    // such a rebuild makes no sound.
+    void playerCountChanged(int previous, int current, bool playerSetChanged = true);
+
+signals:
+    void popupRequested(const QString &text);
+    void balloonRequested(const QString &title, const QString &text);
+    void beepRequested(int hz, int ms);
+
+private:
+    const ProgramOptions &m_options;
+    std::function<bool()> m_isFirstPass;
+};

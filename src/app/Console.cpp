@@ -4,6 +4,9 @@
 #include "app/Logging.h"
 #include "app/PowerMonitor.h"
 #include "app/ProgramLog.h"
+#include "monitor/PlayerListModel.h"
+#include "monitor/PlayerTracker.h"
+#include "monitor/PollCycle.h"
 #include "servers/ServerListModel.h"
 
 #include <QDir>
@@ -14,12 +17,21 @@ Console::Console(const QString &folder, QObject *parent)
     , m_folder(folder)
     , m_log(new ProgramLog(folder + QStringLiteral("/logs"), this))
     , m_servers(new ServerListModel(folder + QStringLiteral("/server.dat"), this))
-    , m_power(new PowerMonitor(this)) {
+    , m_power(new PowerMonitor(this))
+    , m_players(new PlayerTracker(this))
+    , m_playerList(new PlayerListModel(m_players, this))
+    , m_poll(new PollCycle(this, m_players, this)) {
     m_logSaveTimer.setInterval(Intervals::instance().logSaveMs);
     connect(&m_logSaveTimer, &QTimer::timeout, m_log, &ProgramLog::saveIfChanged);
     connect(m_servers, &ServerListModel::message, this, &Console::message);
     connect(m_power, &PowerMonitor::suspending, this, &Console::onSuspending);
     connect(m_power, &PowerMonitor::resumed, this, &Console::onResumed);
+
+    connect(m_players, &PlayerTracker::message, this, &Console::message);
+    connect(this, &Console::suspended, m_poll, &PollCycle::suspend);
+    connect(this, &Console::resumed, m_poll, &PollCycle::resume);
+    connect(this, &Console::pollChannelCloseRequested, m_poll, &PollCycle::closeChannel);
+    connect(this, &Console::aboutToExit, this, &Console::endMonitoring);
 }
 
 Console::~Console() = default;
@@ -62,6 +74,12 @@ void Console::shutDown() {
         return; // never write an empty log over the one that was not loaded yet
     emit aboutToExit();
     m_log->savelog();
+}
+
+void Console::endMonitoring() {
+    m_poll->stop();
+    for (const QString &line : m_playerList->programExitLines())
+        message(line);
 }
 
 void Console::masterFailure(const QString &message, const QString &where) {

@@ -6,6 +6,9 @@
 #include <QStringList>
 #include <QTimer>
 
+class PlayerListModel;
+class PlayerTracker;
+class PollCycle;
 class PowerMonitor;
 class ProgramLog;
 class ServerListModel;
@@ -27,6 +30,9 @@ public:
 
     ProgramLog *programLog() const { return m_log; }
     ServerListModel *servers() const { return m_servers; }
+    PollCycle *pollCycle() const { return m_poll; }
+    PlayerTracker *players() const { return m_players; }
+    PlayerListModel *playerList() const { return m_playerList; }
     ProgramOptions &options() { return m_options; }
     const ProgramOptions &options() const { return m_options; }
 
@@ -65,11 +71,15 @@ signals:
 private:
     void onSuspending();
     void onResumed();
+    void endMonitoring();
 
     QString m_folder;
     ProgramLog *m_log;
     ServerListModel *m_servers;
     PowerMonitor *m_power;
+    PlayerTracker *m_players;
+    PlayerListModel *m_playerList;
+    PollCycle *m_poll;
     ProgramOptions m_options;
     QTimer m_logSaveTimer; // Timer9: writes the program log every 10 s
     QStringList m_heldMessages;

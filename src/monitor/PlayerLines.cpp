@@ -1,0 +1,82 @@
+#include "monitor/PlayerLines.h"
+
+namespace {
+// A shorter remainder cannot hold an index, a name, the separator and a 17-digit id.
+constexpr int kShortestPlayerLine = 22;
+constexpr int kSteamIdLength = 17;
+constexpr qint64 kSecondsPerDay = 24 * 60 * 60;
+
+bool isInt32(QStringView text) {
+    qsizetype i = 0;
+    if (i < text.size() && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')))
+        ++i;
+    if (i == text.size())
+        return false;
+    qint64 value = 0;
+    for (; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+        value = value * 10 + (c.unicode() - '0');
+        if (value > Q_INT64_C(2147483648))
+            return false;
+    }
+    const bool negative = text.startsWith(QLatin1Char('-'));
+    return value <= (negative ? Q_INT64_C(2147483648) : Q_INT64_C(2147483647));
+}
+} // namespace
+
+bool PlayerLines::isPlayerList(const QString &answer) {
+    return answer.startsWith(QLatin1Char('\n')) && answer.mid(1, 2) == QLatin1String("0.");
+}
+
+QStringList PlayerLines::split(const QString &answer) {
+    QStringList lines;
+    QStringView rest = QStringView(answer).mid(1);
+    while (rest.size() > kShortestPlayerLine) {
+        const qsizetype feed = rest.indexOf(QLatin1Char('\n'));
+        if (feed < 0) {
+            // A last line without its line feed is still a player.
+            lines << rest.toString();
+            break;
+        }
+        lines << rest.left(feed).toString();
+        rest = rest.mid(feed + 1);
+    }
+    return lines;
+}
+
+bool PlayerLines::parse(const QString &line, QString *name, QString *steamId) {
+    const qsizetype comma = line.lastIndexOf(QLatin1Char(','));
+    if (comma < 0)
+        return false;
+    const QString id = line.mid(comma + 2, kSteamIdLength).trimmed();
+    if (id.isEmpty())
+        return false;
+    const qsizetype nameStart = line.indexOf(QLatin1Char('.')) + 2;
+    if (name)
+        *name = nameStart < comma ? line.mid(nameStart, comma - nameStart) : QString();
+    if (steamId)
+        *steamId = id;
+    return true;
+}
+
+bool PlayerLines::IsNum(const QString &text) {
+    return isInt32(QStringView(text).left(9)) && isInt32(QStringView(text).mid(8, 9));
+}
+
+QString PlayerLines::durationText(const QDateTime &join, const QDateTime &now) {
+    if (!join.isValid() || !now.isValid())
+        return QStringLiteral("00:00:00");
+    qint64 seconds = join.secsTo(now) % kSecondsPerDay;
+    if (seconds < 0)
+        seconds += kSecondsPerDay;
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString PlayerLines::joinStamp(const QDateTime &when) {
+    return when.toString(QStringLiteral("yyMMdd-HHmmss"));
+}

@@ -1,0 +1,101 @@
+#include "monitor/PlayerListModel.h"
+
+#include "app/Intervals.h"
+#include "app/LogStamp.h"
+#include "monitor/PlayerLines.h"
+#include "monitor/PlayerTracker.h"
+
+PlayerListModel::PlayerListModel(PlayerTracker *tracker, QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_tracker(tracker) {
+    connect(tracker, &PlayerTracker::playerListRebuilt, this, &PlayerListModel::rebuild);
+    m_ticker.setInterval(Intervals::instance().onlineTickerMs);
+    connect(&m_ticker, &QTimer::timeout, this, &PlayerListModel::refreshOnline);
+    m_ticker.start();
+}
+
+void PlayerListModel::rebuild(const PlayerRecords &records) {
+    beginResetModel();
+    m_entries = records;
+    const QDate today = m_tracker->now().date();
+    m_joins.clear();
+    m_online.clear();
+    for (const PlayerRecord &record : records) {
+        m_joins.append(LogStamp::ParseLogStamp(record.joinStamp, today));
+        m_online.append(QStringLiteral("00:00:00"));
+    }
+    endResetModel();
+}
+
+void PlayerListModel::refreshOnline() {
+    if (m_entries.isEmpty())
+        return;
+    const QDateTime now = m_tracker->now();
+    int first = -1;
+    int last = -1;
+    for (int row = 0; row < m_entries.size(); ++row) {
+        const QString text = PlayerLines::durationText(m_joins.at(row), now);
+        if (text == m_online.at(row))
+            continue;
+        m_online[row] = text;
+        if (first < 0)
+            first = row;
+        last = row;
+    }
+    // Most ticks change nothing: the text moves once a second.
+    if (first >= 0)
+        emit dataChanged(index(first, OnlineColumn), index(last, OnlineColumn), {Qt::DisplayRole});
+}
+
+QStringList PlayerListModel::programExitLines() const {
+    const QDateTime now = m_tracker->now();
+    QStringList lines;
+    for (int row = 0; row < m_entries.size(); ++row) {
+        const PlayerRecord &entry = m_entries.at(row);
+        lines << QStringLiteral("Program exit: `") + entry.name + QStringLiteral("´ (") +
+                     entry.steamId + QStringLiteral(") has played @ `") + entry.server +
+                     QStringLiteral("´ - Duration {") +
+                     PlayerLines::durationText(m_joins.at(row), now) + QLatin1Char('}');
+    }
+    return lines;
+}
+
+int PlayerListModel::rowCount(const QModelIndex &parent) const {
+    return parent.isValid() ? 0 : int(m_entries.size());
+}
+
+int PlayerListModel::columnCount(const QModelIndex &parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant PlayerListModel::data(const QModelIndex &index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const PlayerRecord &entry = m_entries.at(index.row());
+    if (role == IconIndexRole)
+        return index.column() == PlayerColumn ? QVariant(kPlayerIcon) : QVariant();
+    if (role != Qt::DisplayRole)
+        return {};
+    switch (index.column()) {
+    case PlayerColumn:
+        return entry.name;
+    case SteamIdColumn:
+        return entry.steamId;
+    case ServerColumn:
+        return entry.server;
+    case OnlineColumn:
+        return m_online.at(index.row());
+    default:
+        return {};
+    }
+}
+
+QVariant PlayerListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= ColumnCount)
+        return {};
+    static const char *const captions[ColumnCount] = {QT_TR_NOOP("Player"),
+                                                      QT_TR_NOOP("Steam 64 ID"),
+                                                      QT_TR_NOOP("Server"), QT_TR_NOOP("Online")};
+    return tr(captions[section]);
+}

@@ -1,0 +1,325 @@
+// Player tracking without a network: the split of "listplayers" answers, the records with their
+// log lines and notifications, departures, the player list and its online ticker.
+#include "app/Intervals.h"
+#include "monitor/PlayerLines.h"
+#include "monitor/PlayerListModel.h"
+#include "monitor/PlayerTracker.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+const QString kAnna = QStringLiteral("76561198000000001");
+const QString kBob = QStringLiteral("76561198000000002");
+const QString kCid = QStringLiteral("76561198000000003");
+
+QString line(int index, const QString &name, const QString &id) {
+    return QStringLiteral("%1. %2, %3").arg(index).arg(name, id);
+}
+
+// A tracker whose clock the test moves.
+struct Tracked {
+    QDateTime now{QDate(2024, 3, 1), QTime(12, 0, 0)};
+    PlayerTracker tracker;
+    QStringList messages;
+    QStringList notifications;
+    Tracked() {
+        tracker.setClock([this] { return now; });
+        QObject::connect(&tracker, &PlayerTracker::message,
+                         [this](const QString &text) { messages << text; });
+        QObject::connect(&tracker, &PlayerTracker::notificationRaised,
+                         [this](const QString &text) { notifications << text; });
+    }
+    // One processed answer: record, leaves, signature check.
+    void visit(const QString &server, const QStringList &lines, bool firstPass = false,
+               bool wasOnline = true) {
+        tracker.record(server, lines, firstPass, wasOnline);
+        tracker.detectLeaves(server, lines, firstPass);
+        tracker.checkSignature(firstPass);
+    }
+};
+} // namespace
+
+class TestPlayerTracker : public QObject {
+    Q_OBJECT
+
+private slots:
+    void splitFindsPlayerLines_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QStringList>("lines");
+        const QString a = line(0, QStringLiteral("Anna"), kAnna);
+        const QString b = line(1, QStringLiteral("Bob, the Great"), kBob);
+        QTest::newRow("two lines")
+            << QStringLiteral("\n") + a + QStringLiteral("\n") + b + QStringLiteral("\n")
+            << QStringList{a, b};
+        QTest::newRow("last line without its line feed")
+            << QStringLiteral("\n") + a + QStringLiteral("\n") + b << QStringList{a, b};
+        QTest::newRow("short remainder ignored")
+            << QStringLiteral("\n") + a + QStringLiteral("\n ") << QStringList{a};
+        QTest::newRow("carriage returns stay on the line")
+            << QStringLiteral("\n") + a + QStringLiteral("\r\n") << QStringList{a + '\r'};
+    }
+    void splitFindsPlayerLines() {
+        QFETCH(QString, answer);
+        QFETCH(QStringList, lines);
+        QVERIFY(PlayerLines::isPlayerList(answer));
+        QCOMPARE(PlayerLines::split(answer), lines);
+    }
+
+    void parseTakesTheLastCommaAsSeparator_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("id");
+        QTest::newRow("plain") << line(0, QStringLiteral("Anna"), kAnna) << true
+                               << QStringLiteral("Anna") << kAnna;
+        QTest::newRow("commas and dots in the name")
+            << line(12, QStringLiteral("Dr. Bob, the Great"), kBob) << true
+            << QStringLiteral("Dr. Bob, the Great") << kBob;
+        QTest::newRow("carriage return after the id")
+            << line(0, QStringLiteral("Anna"), kAnna) + '\r' << true << QStringLiteral("Anna")
+            << kAnna;
+        QTest::newRow("empty name")
+            << QStringLiteral("0. , ") + kAnna << true << QString() << kAnna;
+        QTest::newRow("no comma") << QStringLiteral("0. Anna 76561198000000001") << false
+                                  << QString() << QString();
+        QTest::newRow("nothing after the comma")
+            << QStringLiteral("0. Anna, the Great,") << false << QString() << QString();
+    }
+    void parseTakesTheLastCommaAsSeparator() {
+        QFETCH(QString, line);
+        QFETCH(bool, ok);
+        QFETCH(QString, name);
+        QFETCH(QString, id);
+        QString gotName;
+        QString gotId;
+        QCOMPARE(PlayerLines::parse(line, &gotName, &gotId), ok);
+        if (!ok)
+            return;
+        QCOMPARE(gotName, name);
+        QCOMPARE(gotId, id);
+    }
+
+    void IsNumChecksBothHalves_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("steam id") << kAnna << true;
+        QTest::newRow("letter in the first half") << QStringLiteral("7656119x000000001") << false;
+        QTest::newRow("letter in the second half") << QStringLiteral("765611980000000x1") << false;
+        QTest::newRow("shared ninth character") << QStringLiteral("76561198x00000001") << false;
+        QTest::newRow("too short for the second half") << QStringLiteral("76561198") << false;
+        QTest::newRow("empty") << QString() << false;
+    }
+    void IsNumChecksBothHalves() {
+        QFETCH(QString, text);
+        QFETCH(bool, expected);
+        QCOMPARE(PlayerLines::IsNum(text), expected);
+    }
+
+    void durationIsATimeOfDay_data() {
+        QTest::addColumn<QDateTime>("join");
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QString>("text");
+        const QDate day(2024, 3, 1);
+        QTest::newRow("minutes") << QDateTime(day, QTime(12, 0, 0))
+                                 << QDateTime(day, QTime(13, 2, 3)) << QStringLiteral("01:02:03");
+        QTest::newRow("over midnight")
+            << QDateTime(day, QTime(23, 59, 50)) << QDateTime(day.addDays(1), QTime(0, 0, 10))
+            << QStringLiteral("00:00:20");
+        QTest::newRow("25 hours drop the day")
+            << QDateTime(day, QTime(10, 0, 0)) << QDateTime(day.addDays(1), QTime(11, 0, 0))
+            << QStringLiteral("01:00:00");
+        QTest::newRow("fraction of a second")
+            << QDateTime(day, QTime(10, 0, 0)) << QDateTime(day, QTime(10, 0, 1, 999))
+            << QStringLiteral("00:00:01");
+    }
+    void durationIsATimeOfDay() {
+        QFETCH(QDateTime, join);
+        QFETCH(QDateTime, now);
+        QFETCH(QString, text);
+        QCOMPARE(PlayerLines::durationText(join, now), text);
+    }
+
+    void firstPassRecordsPlayingQuietly() {
+        Tracked t;
+        QSignalSpy counts(&t.tracker, &PlayerTracker::playerCountChanged);
+        QSignalSpy online(&t.tracker, &PlayerTracker::playersOnlineChanged);
+        t.visit(QStringLiteral("A"),
+                {line(0, QStringLiteral("Anna"), kAnna), line(1, QStringLiteral("Bob"), kBob),
+                 line(2, QStringLiteral("Cid"), kCid)},
+                true);
+        QCOMPARE(t.messages,
+                 (QStringList{QStringLiteral("Player: `Anna´ (76561198000000001) playing @ `A´"),
+                              QStringLiteral("Player: `Bob´ (76561198000000002) playing @ `A´"),
+                              QStringLiteral("Player: `Cid´ (76561198000000003) playing @ `A´")}));
+        QVERIFY(t.notifications.isEmpty());
+        QCOMPARE(counts.count(), 0);
+        QCOMPARE(online.count(), 1);
+        QCOMPARE(online.at(0).at(0).toInt(), 3);
+        QCOMPARE(t.tracker.lastPlayerCount(), 3);
+        QCOMPARE(t.tracker.record(0).joinStamp, QStringLiteral("240301-120000"));
+    }
+
+    void joinOnAServerThatWasOnlineIsNotified_data() {
+        QTest::addColumn<bool>("wasOnline");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QStringList>("notifications");
+        QTest::newRow("already online")
+            << true << QStringLiteral("Player: `Anna´ (76561198000000001) joined @ `A´")
+            << QStringList{QStringLiteral("`Anna´ joined @ `A´")};
+        QTest::newRow("just came back online")
+            << false << QStringLiteral("Player: `Anna´ (76561198000000001) playing @ `A´")
+            << QStringList{};
+    }
+    void joinOnAServerThatWasOnlineIsNotified() {
+        QFETCH(bool, wasOnline);
+        QFETCH(QString, entry);
+        QFETCH(QStringList, notifications);
+        Tracked t;
+        QSignalSpy counts(&t.tracker, &PlayerTracker::playerCountChanged);
+        t.visit(QStringLiteral("A"), {line(0, QStringLiteral("Anna"), kAnna)}, false, wasOnline);
+        QCOMPARE(t.messages, QStringList{entry});
+        QCOMPARE(t.notifications, notifications);
+        QCOMPARE(counts.count(), 1);
+        QCOMPARE(counts.at(0).at(0).toInt(), 0);
+        QCOMPARE(counts.at(0).at(1).toInt(), 1);
+        QCOMPARE(counts.at(0).at(2).toBool(), true);
+    }
+
+    void moveBetweenServersKeepsOneStay() {
+        Tracked t;
+        t.visit(QStringLiteral("A"), {line(0, QStringLiteral("Anna"), kAnna)}, true);
+        t.messages.clear();
+        t.now = t.now.addSecs(90);
+        QSignalSpy rebuilt(&t.tracker, &PlayerTracker::playerListRebuilt);
+        // The name in B's answer differs: the record keeps the one it was made with.
+        t.visit(QStringLiteral("B"), {line(0, QStringLiteral("Anna2"), kAnna)});
+        QVERIFY(t.messages.isEmpty());
+        QCOMPARE(t.tracker.recordCount(), 1);
+        QCOMPARE(t.tracker.record(0).server, QStringLiteral("B"));
+        QCOMPARE(t.tracker.record(0).name, QStringLiteral("Anna"));
+        QCOMPARE(t.tracker.record(0).joinStamp, QStringLiteral("240301-120000"));
+        QCOMPARE(rebuilt.count(), 1); // the server changed, so the list follows
+
+        t.visit(QStringLiteral("A"), {}); // A no longer lists her: not A's player any more
+        QVERIFY(t.messages.isEmpty());
+        t.now = t.now.addSecs(30);
+        t.visit(QStringLiteral("B"), {});
+        QCOMPARE(t.messages,
+                 QStringList{QStringLiteral("Player: `Anna´ (76561198000000001) has left `B´ - "
+                                            "Duration {00:02:00}")});
+        QCOMPARE(t.notifications, QStringList{QStringLiteral("`Anna´ has left `B´")});
+        QCOMPARE(t.tracker.recordCount(), 0);
+    }
+
+    void everyMissingPlayerLeavesWithItsOwnLine() {
+        Tracked t;
+        t.visit(QStringLiteral("A"),
+                {line(0, QStringLiteral("Anna"), kAnna), line(1, QStringLiteral("Bob"), kBob)});
+        t.visit(QStringLiteral("B"), {line(0, QStringLiteral("Cid"), kCid)});
+        t.messages.clear();
+        t.notifications.clear();
+        t.now = t.now.addSecs(5);
+        t.visit(QStringLiteral("A"), {});
+        QCOMPARE(t.messages.size(), 2);
+        QVERIFY(t.messages.at(0).startsWith(QStringLiteral("Player: `Anna´")));
+        QVERIFY(t.messages.at(1).startsWith(QStringLiteral("Player: `Bob´")));
+        QVERIFY(t.messages.at(1).endsWith(QStringLiteral("has left `A´ - Duration {00:00:05}")));
+        QCOMPARE(t.tracker.recordCount(), 1);
+        QCOMPARE(t.tracker.record(0).name, QStringLiteral("Cid"));
+    }
+
+    void departureFromAServerNamedOnlineIsLogged() {
+        Tracked t;
+        const QString server = QStringLiteral("Online PvP");
+        t.visit(server, {line(0, QStringLiteral("Anna"), kAnna)});
+        t.messages.clear();
+        t.notifications.clear();
+        t.visit(server, {});
+        QCOMPARE(t.messages.size(), 1);
+        QVERIFY(t.messages.at(0).contains(QStringLiteral(") has left `Online PvP´ - Duration {")));
+        QCOMPARE(t.notifications, QStringList{QStringLiteral("`Anna´ has left `Online PvP´")});
+    }
+
+    void idInsideAnotherLineCountsAsPresent() {
+        Tracked t;
+        t.visit(QStringLiteral("A"), {line(0, QStringLiteral("Anna"), kAnna)});
+        t.messages.clear();
+        t.visit(QStringLiteral("A"), {line(0, QStringLiteral("fan of ") + kAnna, kBob)});
+        QCOMPARE(t.tracker.recordCount(), 2);
+        QCOMPARE(t.messages.size(), 1); // only the join of the second player
+    }
+
+    void lineWithoutCommaIsSkipped() {
+        Tracked t;
+        t.visit(QStringLiteral("A"), {QStringLiteral("0. Anna 76561198000000001"),
+                                      line(1, QStringLiteral("Bob"), kBob)});
+        QCOMPARE(t.tracker.recordCount(), 1);
+        QCOMPARE(t.tracker.record(0).steamId, kBob);
+    }
+
+    void unchangedVisitLeavesTheListAlone() {
+        Tracked t;
+        const QStringList lines{line(0, QStringLiteral("Anna"), kAnna)};
+        t.visit(QStringLiteral("A"), lines);
+        QSignalSpy rebuilt(&t.tracker, &PlayerTracker::playerListRebuilt);
+        t.visit(QStringLiteral("A"), lines);
+        t.visit(QStringLiteral("B"), {});
+        QCOMPARE(rebuilt.count(), 0);
+    }
+
+    void deletedServerLosesItsPlayersSilently() {
+        Tracked t;
+        t.visit(QStringLiteral("A"), {line(0, QStringLiteral("Anna"), kAnna)});
+        t.visit(QStringLiteral("B"), {line(0, QStringLiteral("Bob"), kBob)});
+        t.messages.clear();
+        QSignalSpy counts(&t.tracker, &PlayerTracker::playerCountChanged);
+        t.tracker.removeServerRecords(QStringLiteral("A"));
+        t.tracker.checkSignature(false);
+        QVERIFY(t.messages.isEmpty());
+        QCOMPARE(t.tracker.recordCount(), 1);
+        QCOMPARE(counts.count(), 1);
+        QCOMPARE(counts.at(0).at(2).toBool(), false); // no count sound for a removal
+        QVERIFY(t.tracker.playerSetChanged());        // set again by the rebuild
+    }
+
+    void listShowsRecordsWithTheOnlineTicker() {
+        Intervals::instance().onlineTickerMs = 20;
+        Tracked t;
+        PlayerListModel model(&t.tracker);
+        QAbstractItemModelTester tester(&model);
+        t.visit(QStringLiteral("A"),
+                {line(0, QStringLiteral("Anna"), kAnna), line(1, QStringLiteral("Bob"), kBob)});
+        QCOMPARE(model.rowCount(), 2);
+        QCOMPARE(model.headerData(3, Qt::Horizontal).toString(), QStringLiteral("Online"));
+        QCOMPARE(model.index(1, PlayerListModel::PlayerColumn).data().toString(),
+                 QStringLiteral("Bob"));
+        QCOMPARE(model.index(1, PlayerListModel::PlayerColumn)
+                     .data(PlayerListModel::IconIndexRole)
+                     .toInt(),
+                 7);
+        QCOMPARE(model.index(0, PlayerListModel::SteamIdColumn).data().toString(), kAnna);
+        QCOMPARE(model.index(0, PlayerListModel::ServerColumn).data().toString(),
+                 QStringLiteral("A"));
+        QCOMPARE(model.index(0, PlayerListModel::OnlineColumn).data().toString(),
+                 QStringLiteral("00:00:00"));
+
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        t.now = t.now.addSecs(25 * 3600 + 61);
+        QTRY_COMPARE(model.index(0, PlayerListModel::OnlineColumn).data().toString(),
+                     QStringLiteral("01:01:01"));
+        const int afterChange = changed.count();
+        QTest::qWait(100);
+        QCOMPARE(changed.count(), afterChange); // nothing moved, nothing repainted
+
+        QCOMPARE(model.programExitLines(),
+                 (QStringList{QStringLiteral("Program exit: `Anna´ (76561198000000001) has "
+                                             "played @ `A´ - Duration {01:01:01}"),
+                              QStringLiteral("Program exit: `Bob´ (76561198000000002) has "
+                                             "played @ `A´ - Duration {01:01:01}")}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPlayerTracker)
+#include "tst_playertracker.moc"

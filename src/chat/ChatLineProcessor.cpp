@@ -3,10 +3,10 @@
 #include "app/LogStamp.h"
 
 #include <QStringView>
-#include <QVarLengthArray>
 
+#include <algorithm>
 #include <array>
-#include <utility>
+#include <vector>
 
 namespace {
 
@@ -167,13 +167,15 @@ ChatLine ChatLineProcessor::colourLine(const QString &markedLine, int stampLengt
     // Only the first colour tag of a line is turned into colour; an unknown value stays as text.
     const int t = int(f.text().indexOf(colourTagOpening(), pos));
     if (t >= 0 && f.text().indexOf(kTagClose, pos) >= 0) {
-        const QStringView value = QStringView(f.text()).mid(t + 19, 12);
+        // The value with both its quotation characters, e.g. "1, 0, 0, 1" in quotes.
+        const int quote = t + int(colourTagOpening().size()) - 1;
+        const QStringView value = QStringView(f.text()).mid(quote, 12);
         const TagColour *known = nullptr;
         for (const TagColour &c : kTagColours) {
             if (value == QLatin1String(c.value))
                 known = &c;
         }
-        const int gt = known ? int(f.text().indexOf(QLatin1Char('>'), t + 20)) : -1;
+        const int gt = known ? int(f.text().indexOf(QLatin1Char('>'), quote + 1)) : -1;
         const int close = gt >= 0 ? int(f.text().indexOf(kTagClose, gt + 1)) : -1;
         if (close >= 0) {
             f.remove(t + 2, gt - (t + 2) + 1);

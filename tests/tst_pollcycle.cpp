@@ -5,6 +5,7 @@
 #include "app/Intervals.h"
 #include "app/LogStamp.h"
 #include "app/ProgramLog.h"
+#include "chat/Notifier.h"
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
 #include "rcon/RconChannel.h"
@@ -198,8 +199,13 @@ private slots:
         a->addPlayer(QStringLiteral("Bob, the Great"));
         b->addPlayer(QStringLiteral("Cid"));
         QSignalSpy counts(f.console->players(), &PlayerTracker::playerCountChanged);
+        f.console->options().cinfo = Notifier::PopupAndBeep;
+        QSignalSpy popups(f.console->notifier(), &Notifier::popupRequested);
+        QSignalSpy beeps(f.console->notifier(), &Notifier::beepRequested);
         f.start();
         QVERIFY(f.waitVisits(2));
+        QCOMPARE(popups.count(), 0);
+        QCOMPARE(beeps.count(), 0);
         QCOMPARE(f.messages().filter(QStringLiteral(") playing @ `")).size(), 3);
         QVERIFY(f.messages().contains(QStringLiteral("Player: `Bob, the Great´ (") +
                                       a->players().at(1).steamId +
@@ -216,6 +222,10 @@ private slots:
         QCOMPARE(counts.count(), 1);
         QCOMPARE(counts.at(0).at(0).toInt(), 3);
         QCOMPARE(counts.at(0).at(1).toInt(), 4);
+        QCOMPARE(popups.count(), 1);
+        QCOMPARE(popups.at(0).at(0).toString(), QStringLiteral("`Dora´ joined @ `A´"));
+        QCOMPARE(beeps.count(), 1);
+        QCOMPARE(beeps.at(0).at(0).toInt(), Notifier::kRiseHz);
 
         QVERIFY(a->removePlayer(anna));
         QVERIFY(f.waitVisits(6));
@@ -225,6 +235,8 @@ private slots:
         QVERIFY2(left.match(f.messages().constLast()).hasMatch(),
                  qPrintable(f.messages().constLast()));
         QCOMPARE(f.notifications.constLast(), QStringLiteral("`Anna´ has left `A´"));
+        QCOMPARE(beeps.count(), 2);
+        QCOMPARE(beeps.at(1).at(0).toInt(), Notifier::kFallHz);
         QCOMPARE(f.entry(QStringLiteral("A")).playerCount, QStringLiteral("2"));
         QCOMPARE(f.console->players()->recordCount(), 3);
     }

@@ -4,6 +4,7 @@
 #include "app/Logging.h"
 #include "app/PowerMonitor.h"
 #include "app/ProgramLog.h"
+#include "chat/Notifier.h"
 #include "monitor/PlayerListModel.h"
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
@@ -20,7 +21,8 @@ Console::Console(const QString &folder, QObject *parent)
     , m_power(new PowerMonitor(this))
     , m_players(new PlayerTracker(this))
     , m_playerList(new PlayerListModel(m_players, this))
-    , m_poll(new PollCycle(this, m_players, this)) {
+    , m_poll(new PollCycle(this, m_players, this))
+    , m_notifier(new Notifier(m_options, this)) {
     m_logSaveTimer.setInterval(Intervals::instance().logSaveMs);
     connect(&m_logSaveTimer, &QTimer::timeout, m_log, &ProgramLog::saveIfChanged);
     connect(m_servers, &ServerListModel::message, this, &Console::message);
@@ -32,6 +34,12 @@ Console::Console(const QString &folder, QObject *parent)
     connect(this, &Console::resumed, m_poll, &PollCycle::resume);
     connect(this, &Console::pollChannelCloseRequested, m_poll, &PollCycle::closeChannel);
     connect(this, &Console::aboutToExit, this, &Console::endMonitoring);
+
+    m_notifier->setFirstPassCheck([this] { return m_firstPass; });
+    connect(m_poll, &PollCycle::notificationRaised, m_notifier, &Notifier::playerinfo);
+    connect(m_players, &PlayerTracker::notificationRaised, m_notifier, &Notifier::playerinfo);
+    connect(m_players, &PlayerTracker::playerCountChanged, m_notifier,
+            &Notifier::playerCountChanged);
 }
 
 Console::~Console() = default;

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTimer>
 
+class Notifier;
 class PlayerListModel;
 class PlayerTracker;
 class PollCycle;
@@ -33,6 +34,8 @@ public:
     PollCycle *pollCycle() const { return m_poll; }
     PlayerTracker *players() const { return m_players; }
     PlayerListModel *playerList() const { return m_playerList; }
+    // Decides the alerts for what the poll cycle finds; the window presents them.
+    Notifier *notifier() const { return m_notifier; }
     ProgramOptions &options() { return m_options; }
     const ProgramOptions &options() const { return m_options; }
 
@@ -80,6 +83,7 @@ private:
     PlayerTracker *m_players;
     PlayerListModel *m_playerList;
     PollCycle *m_poll;
+    Notifier *m_notifier;
     ProgramOptions m_options;
     QTimer m_logSaveTimer; // Timer9: writes the program log every 10 s
     QStringList m_heldMessages;

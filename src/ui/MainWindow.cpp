@@ -3,8 +3,12 @@
 #include "app/AppSettings.h"
 #include "app/Console.h"
 #include "app/ProgramLog.h"
+#include "monitor/PlayerListModel.h"
+#include "monitor/PlayerTracker.h"
+#include "monitor/PollCycle.h"
 #include "servers/ServerListModel.h"
 #include "ui/ChatPanel.h"
+#include "ui/IconProxyModel.h"
 #include "ui/Icons.h"
 #include "ui/LogPanel.h"
 #include "ui/ServerListView.h"
@@ -29,10 +33,15 @@ constexpr int kListMinHeight = 120;
 constexpr int kLeftColumnMin = 100;
 constexpr int kLogPaneMin = 220;
 
-QTreeView *makeListView(const QStringList &columns, QWidget *parent) {
+// Without a model of its own the view gets an empty one with these column captions.
+QTreeView *makeListView(const QStringList &columns, QWidget *parent,
+                        QAbstractItemModel *model = nullptr) {
     auto *view = new QTreeView(parent);
-    auto *model = new QStandardItemModel(0, int(columns.size()), view);
-    model->setHorizontalHeaderLabels(columns);
+    if (!model) {
+        auto *captions = new QStandardItemModel(0, int(columns.size()), view);
+        captions->setHorizontalHeaderLabels(columns);
+        model = captions;
+    }
     view->setModel(model);
     view->setRootIsDecorated(false);
     view->setUniformRowHeights(true);
@@ -80,6 +89,15 @@ MainWindow::MainWindow(Console *console, QWidget *parent)
 
     m_status = new StatusPanels(statusBar(), this);
     buildTray();
+    connectMonitoring();
+}
+
+void MainWindow::connectMonitoring() {
+    const PollCycle *poll = m_console->pollCycle();
+    connect(poll, &PollCycle::visitActiveChanged, m_status, &StatusPanels::setVisitActive);
+    connect(poll, &PollCycle::serversOnlineChanged, m_status, &StatusPanels::setServersOnline);
+    connect(m_console->players(), &PlayerTracker::playersOnlineChanged, m_status,
+            [this](int count) { m_status->setPlayersOnline(tr("%1 Player online").arg(count)); });
 }
 
 QWidget *MainWindow::buildLeftColumn() {
@@ -90,8 +108,9 @@ QWidget *MainWindow::buildLeftColumn() {
     m_serverView->setMinimumHeight(kListMinHeight);
     m_queueView = makeListView(
         {tr("Script name"), tr("Script command"), tr("Start time"), tr("Server")}, m_leftSplitter);
-    m_playerView =
-        makeListView({tr("Player"), tr("Steam 64 ID"), tr("Server"), tr("Online")}, m_leftSplitter);
+    auto *players = new IconProxyModel(PlayerListModel::IconIndexRole, this);
+    players->setSourceModel(m_console->playerList());
+    m_playerView = makeListView({}, m_leftSplitter, players);
     m_leftSplitter->addWidget(m_serverView);
     m_leftSplitter->addWidget(m_queueView);
     m_leftSplitter->addWidget(m_playerView);
@@ -131,6 +150,7 @@ void MainWindow::runStartUp() {
         m_status->setBackgroundWatch(tr("Get chat in background"));
     m_status->setPlayersOnline(tr("0 Player online"));
     m_console->loadProgramLog();
+    m_console->pollCycle()->Startles();
     m_console->finishStartUp();
 }
 

@@ -51,6 +51,7 @@ protected:
 private:
     QWidget *buildLeftColumn();
     void buildTray();
+    void connectMonitoring();
     void showFromTray();
     bool readSettings();
     void writeSettings();

@@ -1,6 +1,10 @@
 #include "ui/ChatPanel.h"
 
+#include "chat/ChatLog.h"
+#include "chat/ChatSession.h"
+#include "ui/ChatView.h"
 #include "ui/Icons.h"
+#include "ui/MessageBoxes.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -8,7 +12,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSplitter>
-#include <QTextEdit>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -33,6 +36,7 @@ ChatPanel::ChatPanel(QWidget *parent)
     m_splitter->setStretchFactor(0, 1);
     m_splitter->setStretchFactor(1, 0);
     layout->addWidget(m_splitter, 1);
+    showOpen(false);
 }
 
 QWidget *ChatPanel::buildTopBar() {
@@ -70,10 +74,7 @@ QWidget *ChatPanel::buildChatColumn() {
     layout->setContentsMargins(6, 6, 3, 6);
     auto *heading = new QLabel(tr(" RCON logfile :"), column);
     heading->setObjectName(QStringLiteral("heading"));
-    m_chatView = new QTextEdit(column);
-    m_chatView->setReadOnly(true);
-    m_chatView->setUndoRedoEnabled(false);
-    m_chatView->setLineWrapMode(QTextEdit::WidgetWidth);
+    m_chatView = new ChatView(column);
     m_input = new QLineEdit(column);
     m_input->setMaxLength(kInputMaxLength);
     m_input->setPlaceholderText(tr("Press enter to send"));
@@ -92,7 +93,9 @@ QWidget *ChatPanel::buildSideColumn() {
     m_players = new QTreeWidget(column);
     m_players->setHeaderLabels({tr("Player online")});
     m_players->setRootIsDecorated(false);
-    m_players->setSortingEnabled(false);
+    // Kept in ascending text order by the list itself; its header does not sort.
+    m_players->setSortingEnabled(true);
+    m_players->sortByColumn(0, Qt::AscendingOrder);
     m_players->header()->setSectionsClickable(false);
     layout->addWidget(m_players, 1);
 
@@ -108,7 +111,103 @@ QWidget *ChatPanel::buildSideColumn() {
     buttons->addWidget(m_send);
     buttons->addWidget(m_broadcast);
     layout->addLayout(buttons);
+    m_send->setEnabled(false);
+    m_broadcast->setEnabled(false);
+    m_input->setEnabled(false);
     return column;
+}
+
+void ChatPanel::setSession(ChatSession *session) {
+    if (m_session)
+        m_session->disconnect(this);
+    m_session = session;
+    if (!m_session) {
+        m_chatView->setChatLog(nullptr);
+        showOpen(false);
+        return;
+    }
+    m_chatView->setChatLog(m_session->chatLog());
+    connect(m_session, &ChatSession::chatOpened, this, [this] { showOpen(true); });
+    connect(m_session, &ChatSession::chatClosed, this, [this] { showOpen(false); });
+    connect(m_session, &ChatSession::chatPlayersChanged, this, &ChatPanel::fillPlayers);
+    connect(m_session, &ChatSession::scrollToEndRequested, m_chatView, &ChatView::scrollToEnd);
+    connect(m_session, &ChatSession::waitingChanged, this, &ChatPanel::setWorking);
+    connect(m_close, &QToolButton::clicked, m_session, &ChatSession::chataus, Qt::UniqueConnection);
+    connect(m_input, &QLineEdit::returnPressed, this, &ChatPanel::sendInput, Qt::UniqueConnection);
+    connect(m_send, &QPushButton::clicked, this, &ChatPanel::sendInput, Qt::UniqueConnection);
+    connect(m_broadcast, &QPushButton::clicked, this, &ChatPanel::broadcastInput,
+            Qt::UniqueConnection);
+    connect(m_chatView, &ChatView::deleteLogfileRequested, this, &ChatPanel::confirmDeleteLogfile,
+            Qt::UniqueConnection);
+    showOpen(m_session->isOpen());
+    fillPlayers(m_session->chatPlayers());
+}
+
+void ChatPanel::showOpen(bool open) {
+    setTitle(m_session && open ? m_session->chatLabel() : ChatSession::offlineLabel());
+    // The close icon shows its "offline" picture while no chat is open.
+    m_close->setIcon(open ? Icons::closeChannel()
+                          : QIcon(Icons::closeChannel().pixmap(QSize(28, 28), QIcon::Disabled)));
+    if (!open)
+        m_input->clear();
+    m_input->setEnabled(open);
+    m_send->setEnabled(open);
+    m_broadcast->setEnabled(open);
+    m_chatView->setDeleteLogfileAllowed(open);
+    if (open) {
+        m_chatView->scrollToEnd();
+        m_input->setFocus();
+    }
+}
+
+void ChatPanel::sendInput() {
+    if (!m_session)
+        return;
+    const QString text = m_input->text();
+    m_input->clear();
+    m_session->sendChat(text, chatName());
+}
+
+void ChatPanel::broadcastInput() {
+    if (!m_session)
+        return;
+    const QString text = m_input->text();
+    m_input->clear();
+    m_session->sendBroadcast(text);
+}
+
+void ChatPanel::fillPlayers(const QStringList &names) {
+    m_players->clear();
+    for (const QString &name : names)
+        new QTreeWidgetItem(m_players, QStringList{name});
+}
+
+void ChatPanel::setWorking(bool working) {
+    if (!working) {
+        if (m_working)
+            m_working->hide();
+        return;
+    }
+    if (!m_working) {
+        m_working = new QLabel(tr("working..."), window(),
+                               Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+        m_working->setObjectName(QStringLiteral("workingWindow"));
+        m_working->setAlignment(Qt::AlignCenter);
+        m_working->setFixedSize(160, 48);
+    }
+    const QWidget *main = window();
+    m_working->move(main->geometry().center() -
+                    QPoint(m_working->width() / 2, m_working->height() / 2));
+    m_working->show();
+    m_working->raise();
+}
+
+void ChatPanel::confirmDeleteLogfile() {
+    if (!m_session || !m_session->isOpen())
+        return;
+    const QString text = tr("Delete logfile from Server: \"%1\"?").arg(m_session->chatLabel());
+    if (MessageBoxes::confirm(this, text))
+        m_session->deleteLogfile();
 }
 
 QString ChatPanel::chatName() const {

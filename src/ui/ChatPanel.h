@@ -1,12 +1,13 @@
 #pragma once
 
+#include <QLabel>
 #include <QWidget>
 
-class QLabel;
+class ChatSession;
+class ChatView;
 class QLineEdit;
 class QPushButton;
 class QSplitter;
-class QTextEdit;
 class QToolButton;
 class QTreeWidget;
 
@@ -19,8 +20,15 @@ class ChatPanel final : public QWidget {
 public:
     explicit ChatPanel(QWidget *parent = nullptr);
 
+    // The chat this area shows and sends through; the panel follows its signals.
+    void setSession(ChatSession *session);
+    ChatSession *session() const { return m_session; }
+
     QSplitter *splitter() const { return m_splitter; }
-    QTextEdit *chatView() const { return m_chatView; }
+    ChatView *chatView() const { return m_chatView; }
+    QToolButton *closeButton() const { return m_close; }
+    // The small "working..." window shown while the chat opening waits.
+    QWidget *workingWindow() const { return m_working; }
     QLineEdit *input() const { return m_input; }
     QTreeWidget *playersOnline() const { return m_players; }
     QPushButton *sendButton() const { return m_send; }
@@ -46,16 +54,24 @@ private:
     QWidget *buildChatColumn();
     QWidget *buildSideColumn();
     void updateTopBar();
+    void showOpen(bool open);
+    void sendInput();
+    void broadcastInput();
+    void setWorking(bool working);
+    void confirmDeleteLogfile();
+    void fillPlayers(const QStringList &names);
 
     QWidget *m_topBar = nullptr;
     QToolButton *m_close = nullptr;
     QLabel *m_title = nullptr;
     QToolButton *m_options = nullptr;
     QSplitter *m_splitter = nullptr;
-    QTextEdit *m_chatView = nullptr;
+    ChatView *m_chatView = nullptr;
     QLineEdit *m_input = nullptr;
     QTreeWidget *m_players = nullptr;
     QLineEdit *m_name = nullptr;
     QPushButton *m_send = nullptr;
     QPushButton *m_broadcast = nullptr;
+    QLabel *m_working = nullptr;
+    ChatSession *m_session = nullptr;
 };

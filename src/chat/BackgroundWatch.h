@@ -1,0 +1,83 @@
+#pragma once
+
+#include "rcon/StatusCode.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class ChatLog;
+class Console;
+class RconChannel;
+
+// Collects the chat or game log of every online server into its log file without an open chat:
+// one server per step, a step every 10 s after the previous one ended, in the server list's
+// order. The server whose chat is open ("Chat/Online") is left to the chat.
+class BackgroundWatch final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(BackgroundWatch)
+
+public:
+    explicit BackgroundWatch(Console *console, QObject *parent = nullptr);
+    ~BackgroundWatch() override;
+
+    // The hidden watch view: the log of the server of the current step.
+    ChatLog *watchLog() const { return m_log; }
+    RconChannel *channel() const { return m_channel; }
+
+    // The server the current step works on; empty between steps.
+    QString watchedServer() const { return m_watchedServer; }
+    // Index into the server list of the next step's server.
+    int cursor() const { return m_cursor; }
+    bool isStarted() const { return m_started; }
+    bool isStepRunning() const { return !m_watchedServer.isEmpty(); }
+    bool isHeld() const { return m_holds > 0; }
+    // The text of status panel 4.
+    QString statusText() const { return m_statusText; }
+
+    static QString idleText();
+
+public slots:
+    // The first pass over all servers has ended: the steps begin.
+    void start();
+    // Exit: no further step, the one under way is dropped.
+    void stop();
+    // While held (the server dialog is open) no step starts; ticks meanwhile try again later.
+    void hold();
+    void release();
+    // The option was switched: the resting watch's panel follows it.
+    void optionsChanged();
+    // The chat takes the server over: the step under way ends now.
+    void abandonStep();
+    // One step (Timer13).
+    void Timer13Timer();
+
+signals:
+    void watchedServerChanged(const QString &name);
+    void statusTextChanged(const QString &text);
+    // A step for `serverName` has ended, whatever its outcome.
+    void stepEnded(const QString &serverName);
+
+private:
+    bool optionOn() const;
+    void advanceCursor(int serverCount);
+    void onCompleted(const QString &body);
+    void onConnectFailed(StatusCode code, const QString &message);
+    void failStep(const QString &entry);
+    void endStep();
+    void setWatchedServer(const QString &name);
+    void setStatusText(const QString &text);
+
+    Console *m_console;
+    RconChannel *m_channel;
+    ChatLog *m_log;
+    QTimer m_stepTimer;   // Timer13: the next step, 10 s after the previous one ended
+    QTimer m_stepTimeout; // a server that does not answer never stops the watch
+    QString m_watchedServer;
+    QString m_logPath;
+    QString m_statusText;
+    int m_cursor = 0;
+    int m_holds = 0;
+    bool m_started = false;
+    bool m_fileProtected = false;
+};

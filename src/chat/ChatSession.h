@@ -1,0 +1,117 @@
+#pragma once
+
+#include "chat/ChatLineProcessor.h"
+#include "monitor/PlayerRecord.h"
+#include "rcon/StatusCode.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+
+class BackgroundWatch;
+class ChatLog;
+class Console;
+class RconChannel;
+
+// The chat of one server: its channel asks for new lines a second after each answer, the lines
+// go into the chat log and the server's log file, and the operator's chat lines and broadcasts
+// go out on the same channel. The server list shows the chat's server as "Chat/Online".
+class ChatSession final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ChatSession)
+
+public:
+    // The players online in the player list's order; playertochat() picks the chat server's.
+    using PlayerSource = std::function<PlayerRecords()>;
+
+    explicit ChatSession(Console *console, QObject *parent = nullptr);
+    ~ChatSession() override;
+
+    // The chat opening waits while the watch is on the chosen server.
+    void setBackgroundWatch(BackgroundWatch *watch);
+    void setPlayerSource(PlayerSource source);
+
+    ChatLog *chatLog() const { return m_log; }
+    RconChannel *channel() const { return m_channel; }
+
+    // The chat label: the open chat's server name, else "Channel offline".
+    QString chatLabel() const;
+    static QString offlineLabel();
+    bool isOpen() const { return !m_server.isEmpty(); }
+    // The opening waits for the background watch to leave the chosen server.
+    bool isWaiting() const { return !m_waitingFor.isEmpty(); }
+    QStringList chatPlayers() const { return m_players; }
+    // The tick of the server menu's "Chat" item.
+    bool isMenuChecked() const { return m_menuChecked; }
+
+    // Setting `ggl`: 0 asks "GetGameLog", 1 asks "Getchat".
+    static QString requestCommand(int ggl);
+    static ChatLineProcessor::Mode modeOf(int ggl);
+    // "logs/" + name + ".log" in the program folder; empty for a name that would reach outside
+    // the logs folder.
+    static QString logFilePath(const Console *console, const QString &serverName);
+
+public slots:
+    // The server list's "Chat" item for the selected server (empty: none selected): opens its
+    // chat, or closes it when it is the open one.
+    void Chat1Click(const QString &selectedServer);
+    // Closes the chat; with none open it only repeats the closed state.
+    void chataus();
+    // Refills the chat player list with the players on `serverName`.
+    void playertochat(const QString &serverName);
+    // The player table changed: the list follows the chat's server.
+    void refreshPlayers();
+    // The input as a chat line under `chatName` (Send, Enter); false when nothing was sent.
+    bool sendChat(const QString &text, const QString &chatName);
+    // The input as a broadcast; false when nothing was sent.
+    bool sendBroadcast(const QString &text);
+    // Empties the chat and deletes the server's log file; the channel stays open.
+    bool deleteLogfile();
+    // The poll cycle failed or deletes this server: its chat closes.
+    void serverFailed(const QString &serverName);
+
+signals:
+    void chatOpened(const QString &serverName);
+    void chatClosed();
+    // While true the window shows "working..." and keeps its left-hand lists disabled.
+    void waitingChanged(bool waiting);
+    void chatPlayersChanged(const QStringList &names);
+    void menuCheckedChanged(bool checked);
+    // A chat line went out: the view shows its end.
+    void scrollToEndRequested();
+    // The chat closed because of a failure; the text went to the program log as well.
+    void chatFailed(const QString &text);
+
+private:
+    void openChat(const QString &serverName);
+    void finishWait();
+    void onWatchedServerChanged(const QString &name);
+    void onCompleted(const QString &body, const QString &command);
+    void onRerequest();
+    void onResumed();
+    void failChat(const QString &reason);
+    void processBody(const QString &body);
+    void restoreChatRows();
+    void setMenuChecked(bool checked);
+    bool send(const QString &command);
+
+    Console *m_console;
+    RconChannel *m_channel;
+    ChatLog *m_log;
+    BackgroundWatch *m_watch = nullptr;
+    PlayerSource m_playerSource;
+    QTimer m_rerequest; // Timer8: the next request a second after each answer
+    QTimer m_busyWait;  // the opening waits for the background watch at most this long
+    QString m_server;
+    QString m_waitingFor;
+    QString m_logPath;
+    QStringList m_players;
+    // A request for new lines is sent or queued and not yet answered.
+    bool m_requestPending = false;
+    // The file could not be read at opening: writing the view would replace it.
+    bool m_fileProtected = false;
+    bool m_menuChecked = false;
+};

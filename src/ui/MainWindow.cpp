@@ -11,6 +11,7 @@
 #include "ui/IconProxyModel.h"
 #include "ui/Icons.h"
 #include "ui/LogPanel.h"
+#include "ui/NotificationPresenter.h"
 #include "ui/ServerListView.h"
 #include "ui/StatusPanels.h"
 
@@ -89,6 +90,7 @@ MainWindow::MainWindow(Console *console, QWidget *parent)
 
     m_status = new StatusPanels(statusBar(), this);
     buildTray();
+    new NotificationPresenter(m_console->notifier(), m_tray, this, this);
     connectMonitoring();
 }
 

@@ -5,6 +5,7 @@
 #include "app/ProgramFolder.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
+#include "ui/Icons.h"
 #include "ui/MainWindow.h"
 #include "ui/Theme.h"
 
@@ -12,6 +13,7 @@
 
 Application::Application(int &argc, char **argv)
     : QApplication(argc, argv) {
+    Icons::registerResources();
     setApplicationName(QStringLiteral("Corvid RCON Admin"));
     setOrganizationName(QStringLiteral("Corvid"));
     setApplicationVersion(QStringLiteral(KVD_VERSION));

@@ -1,7 +1,22 @@
 #include "ui/Icons.h"
 
+// At global scope: the resource initialiser is declared in the namespace of its caller.
+static void initKvdResources() {
+    Q_INIT_RESOURCE(kvd);
+}
+
+void Icons::registerResources() {
+    // The pictures live in a static library, which does not register them by itself.
+    static const bool registered = [] {
+        initKvdResources();
+        return true;
+    }();
+    Q_UNUSED(registered);
+}
+
 namespace {
 QIcon fromResource(const char *name) {
+    Icons::registerResources();
     return QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(name)));
 }
 } // namespace

@@ -16,6 +16,9 @@ enum Index {
     QueuedCommand = 8,
 };
 
+// Makes the pictures of the widgets library reachable under ":/icons/"; safe to call often.
+void registerResources();
+
 QIcon byIndex(int index);
 QIcon application();
 QIcon closeChannel();

@@ -26,6 +26,7 @@ ServerListView::ServerListView(ServerListModel *servers, QWidget *parent)
     header()->setStretchLastSection(true);
     connect(header(), &QHeaderView::sectionClicked, servers, &ServerListModel::headerClicked);
 
+    Icons::registerResources(); // the placeholder's picture is named by its resource path
     m_placeholder->setObjectName(QStringLiteral("placeholder"));
     m_placeholder->setAlignment(Qt::AlignCenter);
     m_placeholder->setText(

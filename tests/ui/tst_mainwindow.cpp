@@ -3,6 +3,7 @@
 #include "app/TextFile.h"
 #include "servers/ServerListModel.h"
 #include "ui/ChatPanel.h"
+#include "ui/Icons.h"
 #include "ui/LogPanel.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBoxes.h"
@@ -43,6 +44,9 @@ private slots:
         QCOMPARE(layout.p1w, 625);
         QCOMPARE(f.window.chatPanel()->title(), QStringLiteral("Channel offline"));
         QVERIFY(f.window.serverView()->placeholder()->isVisible());
+        for (int index : {0, 1, 3, 4, 5, 6, 7, 8})
+            QVERIFY2(!Icons::byIndex(index).pixmap(16).isNull(),
+                     qPrintable(QString::number(index)));
     }
 
     void windowOffTheDesktopIsBroughtBack() {

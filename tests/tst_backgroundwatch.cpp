@@ -1,0 +1,270 @@
+// The background chat watch against simulated game servers on loopback, with short intervals:
+// the order of its steps, which servers it leaves alone, the files it writes, the status panel
+// texts, and that it always goes on after a server fails it.
+#include "app/Console.h"
+#include "app/Intervals.h"
+#include "chat/BackgroundWatch.h"
+#include "chat/ChatLog.h"
+#include "chat/ServerLogFile.h"
+#include "servers/ServerListModel.h"
+
+#include "SimServer.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+constexpr int kWait = 10000;
+
+QString closedPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return QString::number(probe.serverPort());
+}
+
+struct Fixture {
+    QTemporaryDir dir;
+    std::unique_ptr<Console> console;
+    std::unique_ptr<BackgroundWatch> watch;
+    QList<SimServer *> sims;
+    QStringList steps; // the server of every step that ran, in order
+
+    Fixture() {
+        console = std::make_unique<Console>(dir.path());
+        console->createFolders();
+        console->loadProgramLog();
+        console->options().getbchat = 1;
+        watch = std::make_unique<BackgroundWatch>(console.get());
+        QObject::connect(watch.get(), &BackgroundWatch::stepEnded,
+                         [this](const QString &name) { steps << name; });
+    }
+    ~Fixture() {
+        watch->stop();
+        qDeleteAll(sims);
+    }
+
+    SimServer *sim(const QString &name, const QString &status = QStringLiteral("Online")) {
+        auto *server = new SimServer(name, QStringLiteral("pw"));
+        server->start();
+        sims << server;
+        add(name, server->portText(), status);
+        return server;
+    }
+    void add(const QString &name, const QString &port,
+             const QString &status = QStringLiteral("Online")) {
+        const int row = console->servers()->appendServer(name, QStringLiteral("127.0.0.1"), port,
+                                                         QStringLiteral("pw"));
+        console->servers()->setStatus(row, status);
+    }
+    QString logPath(const QString &name) const {
+        return dir.filePath(QStringLiteral("logs/") + name + QStringLiteral(".log"));
+    }
+    QStringList fileTexts(const QString &name) const {
+        QFile file(logPath(name));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        QStringList texts;
+        for (const ChatLine &line : ServerLogFile::parse(file.readAll()))
+            texts << line.text();
+        return texts;
+    }
+    bool waitSteps(int count) {
+        QDeadlineTimer deadline(kWait);
+        while (steps.size() < count && !deadline.hasExpired())
+            QTest::qWait(5);
+        return steps.size() >= count;
+    }
+};
+
+} // namespace
+
+class TestBackgroundWatch : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        Intervals &intervals = Intervals::instance();
+        intervals.backgroundStepMs = 30;
+        intervals.backgroundStepTimeoutMs = 700;
+        intervals.chatConnectTimeoutMs = 500;
+        intervals.splitResponseWaitMs = 100;
+    }
+
+    void visitsOnlineServersInListOrderAndWritesTheirFiles() {
+        Fixture f;
+        SimServer *a = f.sim(QStringLiteral("A"));
+        SimServer *b = f.sim(QStringLiteral("B"), QStringLiteral("Timeout"));
+        SimServer *c = f.sim(QStringLiteral("C"));
+        SimServer *d = f.sim(QStringLiteral("D"), QStringLiteral("Chat/Online"));
+        for (SimServer *sim : {a, b, c, d})
+            sim->appendGameLog(QStringLiteral("Bob (Rex): hi from ") + sim->name());
+        QVERIFY(ServerLogFile(f.logPath(QStringLiteral("C")))
+                    .save({ChatLine(QStringLiteral("[170105-090807]"), QStringLiteral("kept"))}));
+        QSignalSpy watched(f.watch.get(), &BackgroundWatch::watchedServerChanged);
+
+        f.watch->start();
+        QVERIFY(f.waitSteps(4));
+        QCOMPARE(f.steps.mid(0, 4), QStringList({QStringLiteral("A"), QStringLiteral("C"),
+                                                 QStringLiteral("A"), QStringLiteral("C")}));
+        QCOMPARE(watched.first().first().toString(), QStringLiteral("A"));
+
+        QCOMPARE(f.fileTexts(QStringLiteral("A")),
+                 QStringList{QStringLiteral("Bob (Rex): hi from A")});
+        // The server's file is loaded first, so the new lines are added to what it held.
+        QCOMPARE(f.fileTexts(QStringLiteral("C")),
+                 QStringList({QStringLiteral("kept"), QStringLiteral("Bob (Rex): hi from C")}));
+        // Offline servers and the chat's server are never contacted, and get no file.
+        QCOMPARE(b->connectionCount(), 0);
+        QCOMPARE(d->connectionCount(), 0);
+        QVERIFY(!QFile::exists(f.logPath(QStringLiteral("B"))));
+        QVERIFY(!QFile::exists(f.logPath(QStringLiteral("D"))));
+        QVERIFY(a->commands().contains(QStringLiteral("GetGameLog")));
+
+        // A later line of the same server joins its file at a later step.
+        a->appendGameLog(QStringLiteral("Anna (Raptor): later"));
+        QTRY_COMPARE_WITH_TIMEOUT(f.fileTexts(QStringLiteral("A")).size(), 2, kWait);
+    }
+
+    void chatModeAsksGetchat() {
+        Fixture f;
+        SimServer *a = f.sim(QStringLiteral("A"));
+        f.console->options().ggl = 1;
+        a->appendChat(QStringLiteral("Bob (Rex): hi"));
+        f.watch->start();
+        QVERIFY(f.waitSteps(1));
+        QVERIFY(a->commands().contains(QStringLiteral("Getchat")));
+        QVERIFY(!a->commands().contains(QStringLiteral("GetGameLog")));
+        QCOMPARE(f.fileTexts(QStringLiteral("A")), QStringList{QStringLiteral("Bob (Rex): hi")});
+    }
+
+    void noStepWhileTheOptionIsOffHeldOrBeforeTheStart() {
+        Fixture f;
+        SimServer *a = f.sim(QStringLiteral("A"));
+        f.watch->Timer13Timer(); // not started: the first pass has not ended
+        f.console->options().getbchat = 0;
+        f.watch->start();
+        QTest::qWait(300);
+        QCOMPARE(a->connectionCount(), 0);
+
+        f.console->options().getbchat = 1;
+        f.watch->hold();
+        QTest::qWait(300);
+        QCOMPARE(a->connectionCount(), 0);
+        QVERIFY(f.steps.isEmpty());
+
+        // The next tick after the dialog closes starts a step.
+        f.watch->release();
+        QVERIFY(f.waitSteps(1));
+        QCOMPARE(f.steps.first(), QStringLiteral("A"));
+    }
+
+    void statusPanelTexts() {
+        Fixture f;
+        SimServer *a = f.sim(QStringLiteral("A"));
+        a->setFault(SimServer::DelayAnswer);
+        a->setAnswerDelayMs(200);
+        QCOMPARE(f.watch->statusText(), QStringLiteral("Get chat in background"));
+        QSignalSpy texts(f.watch.get(), &BackgroundWatch::statusTextChanged);
+        f.watch->start();
+        QVERIFY(f.waitSteps(1));
+        QVERIFY2(texts.first().first().toString().startsWith(
+                     QStringLiteral("Get chat in background (A) ")),
+                 qPrintable(texts.first().first().toString()));
+        QCOMPARE(texts.at(1).first().toString(), QStringLiteral("Get chat in background"));
+
+        // Switched off between steps: the panel empties; on again: it says so.
+        QTRY_VERIFY_WITH_TIMEOUT(!f.watch->isStepRunning(), kWait);
+        f.console->options().getbchat = 0;
+        f.watch->optionsChanged();
+        QCOMPARE(f.watch->statusText(), QString());
+        f.console->options().getbchat = 1;
+        f.watch->optionsChanged();
+        QCOMPARE(f.watch->statusText(), QStringLiteral("Get chat in background"));
+    }
+
+    void theWatchGoesOnAfterAFailure_data() {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<bool>("closedPortInstead");
+        QTest::newRow("refused login") << int(SimServer::RefuseLogin) << false;
+        QTest::newRow("never answers") << int(SimServer::NeverAnswer) << false;
+        QTest::newRow("silent login") << int(SimServer::SilentLogin) << false;
+        QTest::newRow("closed mid-answer") << int(SimServer::CloseMidPacket) << false;
+        QTest::newRow("garbage") << int(SimServer::Garbage) << false;
+        QTest::newRow("connection refused") << int(SimServer::NoFault) << true;
+    }
+    void theWatchGoesOnAfterAFailure() {
+        QFETCH(int, fault);
+        QFETCH(bool, closedPortInstead);
+        Fixture f;
+        if (closedPortInstead) {
+            f.add(QStringLiteral("F"), closedPort());
+        } else {
+            SimServer *bad = f.sim(QStringLiteral("F"));
+            bad->setFaults(SimServer::Faults(fault));
+            bad->appendGameLog(QStringLiteral("never written"));
+        }
+        SimServer *good = f.sim(QStringLiteral("G"));
+        good->appendGameLog(QStringLiteral("Bob (Rex): hi"));
+
+        f.watch->start();
+        QVERIFY(f.waitSteps(3));
+        QCOMPARE(f.steps.mid(0, 3),
+                 QStringList({QStringLiteral("F"), QStringLiteral("G"), QStringLiteral("F")}));
+        QCOMPARE(f.fileTexts(QStringLiteral("G")), QStringList{QStringLiteral("Bob (Rex): hi")});
+        QVERIFY(!QFile::exists(f.logPath(QStringLiteral("F"))));
+    }
+
+    void theCursorWrapsWhenServersAreRemoved() {
+        Fixture f;
+        f.sim(QStringLiteral("A"));
+        f.sim(QStringLiteral("B"));
+        f.sim(QStringLiteral("C"));
+        // Stopped right after the step for B, so the cursor stands on C.
+        const auto stopAfterB =
+            QObject::connect(f.watch.get(), &BackgroundWatch::stepEnded, [&](const QString &name) {
+                if (name == QLatin1String("B"))
+                    f.watch->stop();
+            });
+        f.watch->start();
+        QVERIFY(f.waitSteps(2));
+        QObject::disconnect(stopAfterB);
+        QCOMPARE(f.watch->cursor(), 2);
+        ServerListModel *servers = f.console->servers();
+        servers->removeServer(servers->rowOfName(QStringLiteral("C")));
+        servers->removeServer(servers->rowOfName(QStringLiteral("B")));
+        f.steps.clear();
+        f.watch->start();
+        QVERIFY(f.waitSteps(2));
+        QCOMPARE(f.steps.mid(0, 2), QStringList({QStringLiteral("A"), QStringLiteral("A")}));
+
+        // An empty list gives no step and no failure.
+        f.watch->stop();
+        servers->removeServer(0);
+        f.steps.clear();
+        f.watch->start();
+        QTest::qWait(200);
+        QVERIFY(f.steps.isEmpty());
+    }
+
+    void abandoningAStepFreesTheServer() {
+        Fixture f;
+        SimServer *a = f.sim(QStringLiteral("A"));
+        a->setFault(SimServer::NeverAnswer);
+        f.watch->start();
+        QTRY_COMPARE_WITH_TIMEOUT(f.watch->watchedServer(), QStringLiteral("A"), kWait);
+        f.watch->abandonStep();
+        QVERIFY(f.watch->watchedServer().isEmpty());
+        QCOMPARE(f.steps, QStringList{QStringLiteral("A")});
+        QCOMPARE(f.watch->statusText(), QStringLiteral("Get chat in background"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBackgroundWatch)
+#include "tst_backgroundwatch.moc"

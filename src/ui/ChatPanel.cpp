@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -97,6 +98,8 @@ QWidget *ChatPanel::buildSideColumn() {
     m_players->setSortingEnabled(true);
     m_players->sortByColumn(0, Qt::AscendingOrder);
     m_players->header()->setSectionsClickable(false);
+    m_players->header()->setStretchLastSection(false);
+    m_players->installEventFilter(this);
     layout->addWidget(m_players, 1);
 
     auto *nameLabel = new QLabel(tr(" Server chat name:"), column);
@@ -240,6 +243,16 @@ void ChatPanel::setSideColumnWidth(int width) {
 void ChatPanel::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
     updateTopBar();
+    // A resized chat area shows the newest lines.
+    QScrollBar *bar = m_chatView->verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+bool ChatPanel::eventFilter(QObject *watched, QEvent *event) {
+    // The one column spans the list, less room for its scroll bar.
+    if (watched == m_players && event->type() == QEvent::Resize)
+        m_players->setColumnWidth(0, std::max(0, m_players->width() - 30));
+    return QWidget::eventFilter(watched, event);
 }
 
 void ChatPanel::updateTopBar() {

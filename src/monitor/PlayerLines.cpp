@@ -68,7 +68,11 @@ bool PlayerLines::IsNum(const QString &text) {
 QString PlayerLines::durationText(const QDateTime &join, const QDateTime &now) {
     if (!join.isValid() || !now.isValid())
         return QStringLiteral("00:00:00");
-    qint64 seconds = join.secsTo(now) % kSecondsPerDay;
+    return durationText(join.secsTo(now));
+}
+
+QString PlayerLines::durationText(qint64 seconds) {
+    seconds %= kSecondsPerDay;
     if (seconds < 0)
         seconds += kSecondsPerDay;
     return QStringLiteral("%1:%2:%3")

@@ -5,6 +5,17 @@
 #include "monitor/PlayerLines.h"
 #include "monitor/PlayerTracker.h"
 
+#include <limits>
+
+namespace {
+constexpr qint64 kNoJoin = std::numeric_limits<qint64>::min();
+
+QString onlineSince(qint64 joinMs, qint64 nowMs) {
+    return joinMs == kNoJoin ? QStringLiteral("00:00:00")
+                             : PlayerLines::durationText((nowMs - joinMs) / 1000);
+}
+} // namespace
+
 PlayerListModel::PlayerListModel(PlayerTracker *tracker, QObject *parent)
     : QAbstractTableModel(parent)
     , m_tracker(tracker) {
@@ -21,20 +32,27 @@ void PlayerListModel::rebuild(const PlayerRecords &records) {
     m_joins.clear();
     m_online.clear();
     for (const PlayerRecord &record : records) {
-        m_joins.append(LogStamp::ParseLogStamp(record.joinStamp, today));
+        const QDateTime join = LogStamp::ParseLogStamp(record.joinStamp, today);
+        m_joins.append(join.isValid() ? join.toMSecsSinceEpoch() : kNoJoin);
         m_online.append(QStringLiteral("00:00:00"));
     }
+    m_refreshedSecond = -1;
     endResetModel();
 }
 
 void PlayerListModel::refreshOnline() {
     if (m_entries.isEmpty())
         return;
-    const QDateTime now = m_tracker->now();
+    const qint64 now = m_tracker->now().toMSecsSinceEpoch();
+    // Join times are whole seconds: the texts only move when the second does.
+    const qint64 second = now / 1000;
+    if (second == m_refreshedSecond)
+        return;
+    m_refreshedSecond = second;
     int first = -1;
     int last = -1;
     for (int row = 0; row < m_entries.size(); ++row) {
-        const QString text = PlayerLines::durationText(m_joins.at(row), now);
+        const QString text = onlineSince(m_joins.at(row), now);
         if (text == m_online.at(row))
             continue;
         m_online[row] = text;
@@ -48,14 +66,14 @@ void PlayerListModel::refreshOnline() {
 }
 
 QStringList PlayerListModel::programExitLines() const {
-    const QDateTime now = m_tracker->now();
+    const qint64 now = m_tracker->now().toMSecsSinceEpoch();
     QStringList lines;
     for (int row = 0; row < m_entries.size(); ++row) {
         const PlayerRecord &entry = m_entries.at(row);
         lines << QStringLiteral("Program exit: `") + entry.name + QStringLiteral("´ (") +
                      entry.steamId + QStringLiteral(") has played @ `") + entry.server +
-                     QStringLiteral("´ - Duration {") +
-                     PlayerLines::durationText(m_joins.at(row), now) + QLatin1Char('}');
+                     QStringLiteral("´ - Duration {") + onlineSince(m_joins.at(row), now) +
+                     QLatin1Char('}');
     }
     return lines;
 }

@@ -3,7 +3,6 @@
 #include "monitor/PlayerRecord.h"
 
 #include <QAbstractTableModel>
-#include <QDateTime>
 #include <QTimer>
 
 class PlayerTracker;
@@ -39,7 +38,10 @@ private:
 
     PlayerTracker *m_tracker;
     PlayerRecords m_entries;
-    QVector<QDateTime> m_joins;
+    // Join times in ms since the epoch: converting local times on every tick costs a time-zone
+    // lookup per player.
+    QVector<qint64> m_joins;
     QVector<QString> m_online;
+    qint64 m_refreshedSecond = -1;
     QTimer m_ticker; // Timer14: the "Online" column follows the clock
 };

@@ -4,6 +4,8 @@
 #include "app/Logging.h"
 #include "app/PowerMonitor.h"
 #include "app/ProgramLog.h"
+#include "chat/BackgroundWatch.h"
+#include "chat/ChatSession.h"
 #include "chat/Notifier.h"
 #include "monitor/PlayerListModel.h"
 #include "monitor/PlayerTracker.h"
@@ -22,7 +24,9 @@ Console::Console(const QString &folder, QObject *parent)
     , m_players(new PlayerTracker(this))
     , m_playerList(new PlayerListModel(m_players, this))
     , m_poll(new PollCycle(this, m_players, this))
-    , m_notifier(new Notifier(m_options, this)) {
+    , m_notifier(new Notifier(m_options, this))
+    , m_watch(new BackgroundWatch(this, this))
+    , m_chat(new ChatSession(this, this)) {
     m_logSaveTimer.setInterval(Intervals::instance().logSaveMs);
     connect(&m_logSaveTimer, &QTimer::timeout, m_log, &ProgramLog::saveIfChanged);
     connect(m_servers, &ServerListModel::message, this, &Console::message);
@@ -40,6 +44,12 @@ Console::Console(const QString &folder, QObject *parent)
     connect(m_players, &PlayerTracker::notificationRaised, m_notifier, &Notifier::playerinfo);
     connect(m_players, &PlayerTracker::playerCountChanged, m_notifier,
             &Notifier::playerCountChanged);
+
+    m_chat->setBackgroundWatch(m_watch);
+    m_chat->setPlayerSource([list = m_playerList] { return list->entries(); });
+    connect(m_players, &PlayerTracker::playerListRebuilt, m_chat, &ChatSession::refreshPlayers);
+    connect(m_poll, &PollCycle::chatCloseRequested, m_chat, &ChatSession::serverFailed);
+    connect(m_poll, &PollCycle::firstPassEnded, m_watch, &BackgroundWatch::start);
 }
 
 Console::~Console() = default;
@@ -86,6 +96,8 @@ void Console::shutDown() {
 
 void Console::endMonitoring() {
     m_poll->stop();
+    m_watch->stop();
+    m_chat->chataus();
     for (const QString &line : m_playerList->programExitLines())
         message(line);
 }

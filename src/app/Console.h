@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTimer>
 
+class BackgroundWatch;
+class ChatSession;
 class Notifier;
 class PlayerListModel;
 class PlayerTracker;
@@ -36,6 +38,9 @@ public:
     PlayerListModel *playerList() const { return m_playerList; }
     // Decides the alerts for what the poll cycle finds; the window presents them.
     Notifier *notifier() const { return m_notifier; }
+    // The chat of one server, and the background watch over the others.
+    ChatSession *chat() const { return m_chat; }
+    BackgroundWatch *backgroundWatch() const { return m_watch; }
     ProgramOptions &options() { return m_options; }
     const ProgramOptions &options() const { return m_options; }
 
@@ -77,6 +82,7 @@ private:
     void endMonitoring();
 
     QString m_folder;
+    ProgramOptions m_options;
     ProgramLog *m_log;
     ServerListModel *m_servers;
     PowerMonitor *m_power;
@@ -84,7 +90,8 @@ private:
     PlayerListModel *m_playerList;
     PollCycle *m_poll;
     Notifier *m_notifier;
-    ProgramOptions m_options;
+    BackgroundWatch *m_watch;
+    ChatSession *m_chat;
     QTimer m_logSaveTimer; // Timer9: writes the program log every 10 s
     QStringList m_heldMessages;
     bool m_logLoaded = false;

@@ -3,6 +3,8 @@
 #include "app/AppSettings.h"
 #include "app/Console.h"
 #include "app/ProgramLog.h"
+#include "chat/BackgroundWatch.h"
+#include "chat/ChatSession.h"
 #include "monitor/PlayerListModel.h"
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
@@ -77,6 +79,7 @@ MainWindow::MainWindow(Console *console, QWidget *parent)
     m_rightSplitter = new QSplitter(Qt::Vertical, m_mainSplitter);
     m_rightSplitter->setChildrenCollapsible(false);
     m_chat = new ChatPanel(m_rightSplitter);
+    m_chat->setSession(console->chat());
     m_logPanel = new LogPanel(console->programLog(), m_rightSplitter);
     m_logPanel->setMinimumHeight(kLogPaneMin);
     m_rightSplitter->addWidget(m_chat);
@@ -100,6 +103,19 @@ void MainWindow::connectMonitoring() {
     connect(poll, &PollCycle::serversOnlineChanged, m_status, &StatusPanels::setServersOnline);
     connect(m_console->players(), &PlayerTracker::playersOnlineChanged, m_status,
             [this](int count) { m_status->setPlayersOnline(tr("%1 Player online").arg(count)); });
+
+    ChatSession *chat = m_console->chat();
+    connect(m_serverView, &QAbstractItemView::doubleClicked, chat, [this, chat] {
+        const QModelIndex current = m_serverView->currentIndex();
+        const bool selected =
+            current.isValid() && m_serverView->selectionModel()->isSelected(current);
+        chat->Chat1Click(selected ? current.siblingAtColumn(0).data().toString() : QString());
+    });
+    connect(m_console->backgroundWatch(), &BackgroundWatch::statusTextChanged, m_status,
+            &StatusPanels::setBackgroundWatch);
+    // While the chat waits for the background watch, the lists take no further clicks.
+    connect(chat, &ChatSession::waitingChanged, m_leftSplitter,
+            [this](bool waiting) { m_leftSplitter->setEnabled(!waiting); });
 }
 
 QWidget *MainWindow::buildLeftColumn() {
@@ -148,8 +164,7 @@ void MainWindow::runStartUp() {
     keepReachable();
     m_console->loadServerList();
     m_status->setServersOnline(tr("0/%1 Server online").arg(m_console->servers()->serverCount()));
-    if (m_console->options().getbchat == 1)
-        m_status->setBackgroundWatch(tr("Get chat in background"));
+    m_console->backgroundWatch()->optionsChanged();
     m_status->setPlayersOnline(tr("0 Player online"));
     m_console->loadProgramLog();
     m_console->pollCycle()->Startles();

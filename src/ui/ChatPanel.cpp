@@ -98,6 +98,7 @@ QWidget *ChatPanel::buildSideColumn() {
     m_players->setSortingEnabled(true);
     m_players->sortByColumn(0, Qt::AscendingOrder);
     m_players->header()->setSectionsClickable(false);
+    m_players->header()->setSortIndicatorShown(false);
     m_players->header()->setStretchLastSection(false);
     m_players->installEventFilter(this);
     layout->addWidget(m_players, 1);

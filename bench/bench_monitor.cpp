@@ -2,8 +2,9 @@
 // visit-start delay), then the real console polling 20 simulated servers for 60 s (CPU use
 // of its process and its peak memory).
 //
-//   bench_monitor [seconds [churn-ms]]   (default 60 s, players join and leave every 4000 ms;
-//   the console executable is found beside bench/)
+//   bench_monitor [seconds [churn-ms]]   (default 60 s; the console runs once with players who
+//   stay and once with players joining and leaving every 4000 ms on each server, 0 skips that
+//   run; the console executable is found beside bench/)
 
 #include "app/Console.h"
 #include "app/Intervals.h"
@@ -202,9 +203,13 @@ void benchConsoleProcess(int seconds, int churnMs) {
     console.waitForFinished(20000);
 
     const double cpuSeconds = double(after.ticks - before.ticks) / double(sysconf(_SC_CLK_TCK));
-    std::printf("console process polling %d servers (players join and leave every %d ms) for "
-                "%.0f s:\n",
-                kServers, churnMs, elapsed);
+    if (churnMs > 0)
+        std::printf("console process polling %d servers, players joining and leaving every %d ms "
+                    "on each, for %.0f s:\n",
+                    kServers, churnMs, elapsed);
+    else
+        std::printf("console process polling %d servers, %d players each, for %.0f s:\n", kServers,
+                    kPlayersPerServer, elapsed);
     std::printf("  CPU: %.2f s, %.3f%% of one core  target < 1%%\n", cpuSeconds,
                 100.0 * cpuSeconds / elapsed);
     std::printf("  peak memory (VmHWM): %.1f MiB\n", double(after.hwmKb) / 1024.0);
@@ -217,6 +222,8 @@ int main(int argc, char *argv[]) {
     const int seconds = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 60;
     const int churnMs = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 4000;
     benchPass();
-    benchConsoleProcess(seconds, churnMs);
+    benchConsoleProcess(seconds, 0);
+    if (churnMs > 0)
+        benchConsoleProcess(seconds, churnMs);
     return 0;
 }

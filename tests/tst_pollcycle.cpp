@@ -173,9 +173,15 @@ private slots:
         SimServer *b = f.sim(QStringLiteral("B"));
         f.start();
         QVERIFY(f.waitVisits(2));
+        // A's chat is open: a visit cut off by the watchdog closes it like any failed visit.
+        f.servers()->setStatus(0, QStringLiteral("Chat/Online"));
+        f.servers()->setIcon(0, ServerIcon::ChatOpen);
+        QSignalSpy chatClosed(f.poll(), &PollCycle::chatCloseRequested);
         a->setFault(SimServer::NeverAnswer);
         QVERIFY(f.waitVisits(3));
         QCOMPARE(f.visits.at(2), QStringLiteral("A"));
+        QCOMPARE(chatClosed.count(), 1);
+        QCOMPARE(chatClosed.at(0).at(0).toString(), QStringLiteral("A"));
         QCOMPARE(f.entry(QStringLiteral("A")).status, QStringLiteral("Timeout"));
         QCOMPARE(f.entry(QStringLiteral("A")).playerCount, QStringLiteral("-"));
         QCOMPARE(f.entry(QStringLiteral("A")).icon, ServerIcon::Offline);

@@ -303,6 +303,10 @@ void PollCycle::onWatchdog() {
         const int row = servers->rowOfName(m_currentServerName);
         // No log entry: the server's players stay until a visit sees them gone.
         if (!deletion && row >= 0) {
+            // A chat left open on a server shown as "Timeout" would receive nothing and could
+            // no longer be found by its icon, so it is closed as for any failed visit.
+            if (servers->entry(row).icon == ServerIcon::ChatOpen)
+                emit chatCloseRequested(m_currentServerName);
             servers->setIcon(row, ServerIcon::Offline);
             servers->setPlayerCount(row, QStringLiteral("-"));
             servers->setStatus(row, QStringLiteral("Timeout"));

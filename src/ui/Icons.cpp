@@ -1,5 +1,7 @@
 #include "ui/Icons.h"
 
+#include <QHash>
+
 // At global scope: the resource initialiser is declared in the namespace of its caller.
 static void initKvdResources() {
     Q_INIT_RESOURCE(kvd);
@@ -15,9 +17,16 @@ void Icons::registerResources() {
 }
 
 namespace {
+// Views ask for icons on every repaint; each picture is decoded once and shared after that.
 QIcon fromResource(const char *name) {
-    Icons::registerResources();
-    return QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(name)));
+    static QHash<QByteArray, QIcon> cache;
+    const QByteArray key(name);
+    auto it = cache.constFind(key);
+    if (it == cache.constEnd()) {
+        Icons::registerResources();
+        it = cache.insert(key, QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(name))));
+    }
+    return *it;
 }
 } // namespace
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPixmap>
 
 class QLabel;
 class QStatusBar;
@@ -16,6 +17,7 @@ public:
     StatusPanels(QStatusBar *bar, QObject *parent = nullptr);
 
     void setVisitActive(bool active);
+    bool isVisitActive() const { return m_active; }
     void setServersOnline(const QString &text);
     void setPlayersOnline(const QString &text);
     void setBackgroundWatch(const QString &text);
@@ -25,7 +27,10 @@ public:
     QString backgroundWatch() const;
 
 private:
-    QWidget *m_indicator = nullptr;
+    QLabel *m_indicator = nullptr;
+    QPixmap m_busy;
+    QPixmap m_idle;
+    bool m_active = false;
     QLabel *m_servers = nullptr;
     QLabel *m_players = nullptr;
     QLabel *m_background = nullptr;

@@ -67,7 +67,7 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption serverOption(
         {QStringLiteral("s"), QStringLiteral("server")},
         QStringLiteral("A server: name, or name:port, or name:port:password (repeatable)."),
-        QStringLiteral("spec"));
+        QStringLiteral("definition"));
     const QCommandLineOption passwordOption({QStringLiteral("p"), QStringLiteral("password")},
                                             QStringLiteral("Password of servers that name none."),
                                             QStringLiteral("password"), QStringLiteral("secret"));
@@ -81,7 +81,7 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption faultOption(
         QStringLiteral("fault"),
         QStringLiteral("Faults of one server: name=fault[,fault...] (repeatable)."),
-        QStringLiteral("spec"));
+        QStringLiteral("definition"));
     const QCommandLineOption delayOption(QStringLiteral("delay"),
                                          QStringLiteral("Answer delay of the delay fault."),
                                          QStringLiteral("ms"), QStringLiteral("2000"));
@@ -97,23 +97,23 @@ int main(int argc, char *argv[]) {
                        delayOption, seedOption, serverListOption});
     parser.process(app);
 
-    QStringList specs = parser.values(serverOption);
-    if (specs.isEmpty())
-        specs = {QStringLiteral("Alpha Island"), QStringLiteral("Beta Ridge"),
-                 QStringLiteral("Gamma Valley")};
+    QStringList definitions = parser.values(serverOption);
+    if (definitions.isEmpty())
+        definitions = {QStringLiteral("Alpha Island"), QStringLiteral("Beta Ridge"),
+                       QStringLiteral("Gamma Valley")};
 
     QTextStream err(stderr);
     SimGroup group;
-    for (const QString &spec : std::as_const(specs)) {
-        const QString name = spec.section(QLatin1Char(':'), 0, 0);
-        const QString portText = spec.section(QLatin1Char(':'), 1, 1);
-        const QString password = spec.count(QLatin1Char(':')) >= 2
-                                     ? spec.section(QLatin1Char(':'), 2)
+    for (const QString &definition : std::as_const(definitions)) {
+        const QString name = definition.section(QLatin1Char(':'), 0, 0);
+        const QString portText = definition.section(QLatin1Char(':'), 1, 1);
+        const QString password = definition.count(QLatin1Char(':')) >= 2
+                                     ? definition.section(QLatin1Char(':'), 2)
                                      : parser.value(passwordOption);
         bool portOk = true;
         const uint port = portText.isEmpty() ? 0 : portText.toUInt(&portOk);
         if (name.isEmpty() || !portOk || port > 65535) {
-            err << "rcon-sim: bad server \"" << spec << "\"\n";
+            err << "rcon-sim: bad server \"" << definition << "\"\n";
             return 2;
         }
         SimServer *server = group.addServer(name, password, static_cast<quint16>(port));
@@ -126,14 +126,14 @@ int main(int argc, char *argv[]) {
             server->addRandomPlayer();
     }
 
-    for (const QString &spec : parser.values(faultOption)) {
-        SimServer *server = group.server(spec.section(QLatin1Char('='), 0, 0));
+    for (const QString &definition : parser.values(faultOption)) {
+        SimServer *server = group.server(definition.section(QLatin1Char('='), 0, 0));
         if (!server) {
-            err << "rcon-sim: no server for fault \"" << spec << "\"\n";
+            err << "rcon-sim: no server for fault \"" << definition << "\"\n";
             return 2;
         }
         const QStringList names =
-            spec.section(QLatin1Char('='), 1).split(QLatin1Char(','), Qt::SkipEmptyParts);
+            definition.section(QLatin1Char('='), 1).split(QLatin1Char(','), Qt::SkipEmptyParts);
         for (const QString &faultName : names) {
             const SimServer::Fault fault = SimServer::faultFromName(faultName.trimmed());
             if (fault == SimServer::NoFault) {

@@ -5,8 +5,8 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools libqt6charts6-dev qt6-multimedia-dev libgl-dev
-    qt6-qpa-plugins libqt6sql6-sqlite
+    qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-multimedia-dev libgl-dev
+    qt6-qpa-plugins
     xvfb xauth imagemagick fonts-dejavu-core clang-format
 )
 

@@ -37,7 +37,7 @@ QTreeView, QListView, QTextEdit, QPlainTextEdit, QTableView {
 }
 QHeaderView::section {
     background: #2e2e2e; color: %3; border: none; border-right: 1px solid #1c1c1c;
-    border-bottom: 1px solid %3; padding: 3px 6px; font-weight: bold;
+    border-bottom: 1px solid %3; padding: 3px 3px; font-weight: bold;
 }
 QSplitter::handle { background: #1c1c1c; }
 QSplitter::handle:hover { background: %3; }

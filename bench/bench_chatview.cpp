@@ -5,6 +5,8 @@
 #include "chat/ChatLog.h"
 #include "ui/ChatView.h"
 
+#include "BenchGameLines.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QScrollBar>
@@ -28,16 +30,13 @@ QString gameLogBlock(int lines, int second) {
                                   .arg(s % 60, 2, 10, QLatin1Char('0'));
         switch (i % 4) {
         case 0:
-            body += stamp + QStringLiteral("Tribe Stoneclaw, ID 1387: Day 212, 04:11:09: "
-                                           "<RichColor Color=\"1, 0, 0, 1\">Anna was killed "
-                                           "by a Raptor - Lvl 120 (Raptor)!</>)\n");
+            body += stamp + kRichDeathLine;
             break;
         case 1:
-            body += stamp + QStringLiteral("Bob (Rex): anyone up for the cave run tonight?\n");
+            body += stamp + kPlayerChatLine;
             break;
         case 2:
-            body += stamp + QStringLiteral("AdminCmd: Broadcast restart in 10 (PlayerName: Admin, "
-                                           "ARKID: 12, SteamID: 76561198000000001)\n");
+            body += stamp + kAdminCommandLine;
             break;
         default:
             body += stamp + QStringLiteral("SERVER: Admin says the cave is closed\n");

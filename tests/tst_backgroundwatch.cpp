@@ -1,20 +1,18 @@
 // The background chat watch against simulated game servers on loopback, with short intervals:
 // the order of its steps, which servers it leaves alone, the files it writes, the status panel
 // texts, and that it always goes on after a server fails it.
-#include "app/Console.h"
 #include "app/Intervals.h"
 #include "chat/BackgroundWatch.h"
 #include "chat/ChatLog.h"
 #include "chat/ServerLogFile.h"
 #include "servers/ServerListModel.h"
 
-#include "SimServer.h"
+#include "ConsoleFixture.h"
+#include "TestPorts.h"
+#include "TestWait.h"
 
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -23,37 +21,20 @@ namespace {
 
 constexpr int kWait = 10000;
 
-QString closedPort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return QString::number(probe.serverPort());
-}
-
-struct Fixture {
-    QTemporaryDir dir;
-    std::unique_ptr<Console> console;
+struct Fixture : ConsoleFixture {
     std::unique_ptr<BackgroundWatch> watch;
-    QList<SimServer *> sims;
     QStringList steps; // the server of every step that ran, in order
 
     Fixture() {
-        console = std::make_unique<Console>(dir.path());
-        console->createFolders();
-        console->loadProgramLog();
         console->options().getbchat = 1;
         watch = std::make_unique<BackgroundWatch>(console.get());
         QObject::connect(watch.get(), &BackgroundWatch::stepEnded,
                          [this](const QString &name) { steps << name; });
     }
-    ~Fixture() {
-        watch->stop();
-        qDeleteAll(sims);
-    }
+    ~Fixture() { watch->stop(); }
 
     SimServer *sim(const QString &name, const QString &status = QStringLiteral("Online")) {
-        auto *server = new SimServer(name, QStringLiteral("pw"));
-        server->start();
-        sims << server;
+        SimServer *server = startSim(name, QStringLiteral("pw"));
         add(name, server->portText(), status);
         return server;
     }
@@ -62,9 +43,6 @@ struct Fixture {
         const int row = console->servers()->appendServer(name, QStringLiteral("127.0.0.1"), port,
                                                          QStringLiteral("pw"));
         console->servers()->setStatus(row, status);
-    }
-    QString logPath(const QString &name) const {
-        return dir.filePath(QStringLiteral("logs/") + name + QStringLiteral(".log"));
     }
     QStringList fileTexts(const QString &name) const {
         QFile file(logPath(name));
@@ -76,10 +54,7 @@ struct Fixture {
         return texts;
     }
     bool waitSteps(int count) {
-        QDeadlineTimer deadline(kWait);
-        while (steps.size() < count && !deadline.hasExpired())
-            QTest::qWait(5);
-        return steps.size() >= count;
+        return waitUntil([this, count] { return steps.size() >= count; }, kWait);
     }
 };
 

@@ -1,5 +1,7 @@
 #include "chat/ChatLineProcessor.h"
 
+#include "ChatRunText.h"
+
 #include <QtTest>
 
 using Mode = ChatLineProcessor::Mode;
@@ -8,34 +10,6 @@ using Outcome = ChatLineProcessor::Outcome;
 namespace {
 
 const QDateTime kReceived(QDate(2017, 1, 5), QTime(9, 8, 7));
-
-QString colourName(const QColor &c) {
-    if (!c.isValid())
-        return QStringLiteral("text");
-    static const QList<QPair<QRgb, const char *>> names{
-        {qRgb(128, 128, 128), "grey"},  {qRgb(250, 130, 20), "orange"},
-        {qRgb(255, 255, 0), "yellow"},  {qRgb(235, 179, 10), "gold"},
-        {qRgb(255, 255, 255), "white"}, {qRgb(255, 0, 0), "red"},
-        {qRgb(0, 255, 255), "cyan"},    {qRgb(255, 0, 255), "magenta"},
-        {qRgb(0, 255, 0), "green"},     {qRgb(0, 0, 255), "blue"}};
-    for (const auto &[rgb, name] : names) {
-        if (c.rgb() == rgb)
-            return QLatin1String(name);
-    }
-    return c.name();
-}
-
-// "grey[0,15) white*[16,29)": each run's colour, "*" for bold, and its span.
-QString describe(const ChatLine &line) {
-    QStringList parts;
-    for (const ChatRun &run : line.runs()) {
-        parts << QStringLiteral("%1%2[%3,%4)")
-                     .arg(colourName(run.color), run.bold ? QStringLiteral("*") : QString())
-                     .arg(run.start)
-                     .arg(run.start + run.length);
-    }
-    return parts.join(QLatin1Char(' '));
-}
 
 QString colouredText(const ChatLine &line, const QColor &colour) {
     QString out;

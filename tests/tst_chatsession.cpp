@@ -1,10 +1,7 @@
 // The chat session against simulated game servers on loopback, with short intervals: opening
 // and closing, the request loop, sending, failures that close the chat, the wait for the
 // background watch, the player list and the server log file.
-#include "app/Console.h"
 #include "app/Intervals.h"
-#include "app/LogStamp.h"
-#include "app/ProgramLog.h"
 #include "chat/BackgroundWatch.h"
 #include "chat/ChatLog.h"
 #include "chat/ChatSession.h"
@@ -12,14 +9,13 @@
 #include "rcon/RconChannel.h"
 #include "servers/ServerListModel.h"
 
-#include "SimServer.h"
+#include "ConsoleFixture.h"
+#include "TestPorts.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <limits>
@@ -29,34 +25,15 @@ namespace {
 
 constexpr int kWait = 10000;
 
-QString closedPort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return QString::number(probe.serverPort());
-}
-
 // A console with its program folder, simulated servers marked online, and the chat session.
-struct Fixture {
-    QTemporaryDir dir;
-    std::unique_ptr<Console> console;
+struct Fixture : ConsoleFixture {
     ChatSession *session = nullptr;
-    QList<SimServer *> sims;
 
-    Fixture() {
-        console = std::make_unique<Console>(dir.path());
-        console->createFolders();
-        console->loadProgramLog();
-        session = new ChatSession(console.get(), console.get());
-    }
-    ~Fixture() {
-        session->chataus();
-        qDeleteAll(sims);
-    }
+    Fixture() { session = new ChatSession(console.get(), console.get()); }
+    ~Fixture() { session->chataus(); }
 
     SimServer *sim(const QString &name, const QString &status = QStringLiteral("Online")) {
-        auto *server = new SimServer(name, QStringLiteral("pw"));
-        server->start();
-        sims << server;
+        SimServer *server = startSim(name, QStringLiteral("pw"));
         add(name, server->portText(), status);
         return server;
     }
@@ -69,21 +46,6 @@ struct Fixture {
                                                                   : ServerIcon::Offline);
     }
 
-    ServerListModel *servers() const { return console->servers(); }
-    const ServerEntry &entry(const QString &name) const {
-        return servers()->entry(servers()->rowOfName(name));
-    }
-    QString logPath(const QString &name) const {
-        return dir.filePath(QStringLiteral("logs/") + name + QStringLiteral(".log"));
-    }
-    // Program-log messages without their stamps, the start marker left out.
-    QStringList messages() const {
-        QStringList texts;
-        const QStringList &lines = console->programLog()->lines();
-        for (qsizetype i = lines.size() - 2; i >= 0; --i)
-            texts << lines.at(i).mid(LogStamp::kLength);
-        return texts;
-    }
     int count(const SimServer *server, const QString &command) const {
         return int(server->commands().count(command));
     }

@@ -5,12 +5,12 @@
 #include "servers/TableFile.h"
 
 #include "SimServer.h"
+#include "TestPorts.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -19,12 +19,6 @@
 namespace {
 const QString kMarker =
     QStringLiteral(" - - - - - - - - - - - - Program start - - - - - - - - - - - -");
-
-QString closedPort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return QString::number(probe.serverPort());
-}
 
 // "[yymmdd-hhnnss] " followed by exactly `text`.
 QRegularExpression stamped(const QString &text) {

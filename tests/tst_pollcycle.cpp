@@ -1,10 +1,7 @@
 // The poll cycle against simulated game servers on loopback, with every interval shortened:
 // visiting order, status changes and their log entries, players, the watchdog, deletions,
 // holds and suspends.
-#include "app/Console.h"
 #include "app/Intervals.h"
-#include "app/LogStamp.h"
-#include "app/ProgramLog.h"
 #include "chat/Notifier.h"
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
@@ -12,43 +9,29 @@
 #include "servers/ServerListModel.h"
 #include "servers/TableFile.h"
 
-#include "SimServer.h"
+#include "ConsoleFixture.h"
+#include "TestPorts.h"
+#include "TestWait.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTemporaryDir>
 #include <QtTest>
 
-#include <memory>
 #include <stdexcept>
 
 namespace {
 
 constexpr int kWait = 20000;
 
-// A port that nothing listens on: bound once, then released.
-QString closedPort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return QString::number(probe.serverPort());
-}
-
 // A console with its program folder, its simulated servers and what the cycle reported.
-struct Fixture {
-    QTemporaryDir dir;
-    std::unique_ptr<Console> console;
-    QList<SimServer *> sims;
+struct Fixture : ConsoleFixture {
     QStringList visits;
     QStringList notifications;
     QStringList serversOnline;
 
     Fixture() {
-        console = std::make_unique<Console>(dir.path());
-        console->createFolders();
-        console->loadProgramLog();
         PollCycle *poll = console->pollCycle();
         QObject::connect(poll, &PollCycle::visitEnded,
                          [this](const QString &name) { visits << name; });
@@ -58,15 +41,10 @@ struct Fixture {
         QObject::connect(poll, &PollCycle::serversOnlineChanged,
                          [this](const QString &text) { serversOnline << text; });
     }
-    ~Fixture() {
-        console->pollCycle()->stop();
-        qDeleteAll(sims);
-    }
+    ~Fixture() { console->pollCycle()->stop(); }
 
     SimServer *sim(const QString &name, const QString &password = QStringLiteral("pw")) {
-        auto *server = new SimServer(name, password);
-        server->start();
-        sims << server;
+        SimServer *server = startSim(name, password);
         add(name, server->portText(), password);
         return server;
     }
@@ -75,25 +53,9 @@ struct Fixture {
         console->servers()->appendServer(name, QStringLiteral("127.0.0.1"), port, password);
     }
 
-    ServerListModel *servers() const { return console->servers(); }
     PollCycle *poll() const { return console->pollCycle(); }
-    const ServerEntry &entry(const QString &name) const {
-        return servers()->entry(servers()->rowOfName(name));
-    }
-    // Program-log messages without their stamps, oldest first, the start marker left out.
-    QStringList messages() const {
-        QStringList texts;
-        const QStringList &lines = console->programLog()->lines();
-        for (qsizetype i = lines.size() - 2; i >= 0; --i)
-            texts << lines.at(i).mid(LogStamp::kLength);
-        return texts;
-    }
     bool waitVisits(int count) {
-        QElapsedTimer timer;
-        timer.start();
-        while (visits.size() < count && timer.elapsed() < kWait)
-            QTest::qWait(5);
-        return visits.size() >= count;
+        return waitUntil([this, count] { return visits.size() >= count; }, kWait);
     }
     void start() { poll()->Startles(); }
 };

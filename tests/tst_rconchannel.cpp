@@ -4,8 +4,8 @@
 #include "rcon/RequestCounter.h"
 
 #include "SimServer.h"
+#include "TestPorts.h"
 
-#include <QTcpServer>
 #include <QtTest>
 
 #include <memory>
@@ -17,15 +17,6 @@ QString playerLines(const QList<SimServer::Player> &players) {
     for (qsizetype i = 0; i < players.size(); ++i)
         text += QStringLiteral("%1. %2, %3\n").arg(i).arg(players[i].name, players[i].steamId);
     return text;
-}
-
-// A port that nothing listens on: bound once, then released.
-QString closedPort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const QString port = QString::number(probe.serverPort());
-    probe.close();
-    return port;
 }
 
 } // namespace

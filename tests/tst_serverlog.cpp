@@ -3,38 +3,14 @@
 #include "chat/RtfWriter.h"
 #include "chat/ServerLogFile.h"
 
+#include "ChatRunText.h"
+
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-
-QString colourName(const QColor &c) {
-    if (!c.isValid())
-        return QStringLiteral("text");
-    static const QList<QPair<QRgb, const char *>> names{
-        {qRgb(128, 128, 128), "grey"},  {qRgb(250, 130, 20), "orange"},
-        {qRgb(255, 255, 0), "yellow"},  {qRgb(235, 179, 10), "gold"},
-        {qRgb(255, 255, 255), "white"}, {qRgb(255, 0, 0), "red"},
-        {qRgb(0, 255, 0), "green"}};
-    for (const auto &[rgb, name] : names) {
-        if (c.rgb() == rgb)
-            return QLatin1String(name);
-    }
-    return c.name();
-}
-
-QString describe(const ChatLine &line) {
-    QStringList parts;
-    for (const ChatRun &run : line.runs()) {
-        parts << QStringLiteral("%1%2[%3,%4)")
-                     .arg(colourName(run.color), run.bold ? QStringLiteral("*") : QString())
-                     .arg(run.start)
-                     .arg(run.start + run.length);
-    }
-    return parts.join(QLatin1Char(' '));
-}
 
 QByteArray readAll(const QString &path) {
     QFile file(path);

@@ -1,24 +1,13 @@
 #include "servers/StringTable.h"
 #include "servers/TableFile.h"
 
+#include "TestFiles.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-
-QByteArray readBytes(const QString &fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-void writeBytes(const QString &fileName, const QByteArray &bytes) {
-    QFile file(fileName);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 // The file's lines, each of which must end with CR LF.
 QList<QByteArray> crlfLines(const QByteArray &bytes) {

@@ -11,20 +11,12 @@
 #include "ui/StatusPanels.h"
 
 #include "SimServer.h"
+#include "TestPorts.h"
 
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
-
-namespace {
-QString closedPort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return QString::number(probe.serverPort());
-}
-} // namespace
 
 class TestMonitorWindow : public QObject {
     Q_OBJECT

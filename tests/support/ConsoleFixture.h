@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/Console.h"
+#include "app/LogStamp.h"
+#include "app/ProgramLog.h"
+#include "servers/ServerListModel.h"
+
+#include "SimServer.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A console in its own temporary program folder, with the simulated game servers a test starts.
+// Test programs derive their fixture from it and add the part under test and its server rows.
+struct ConsoleFixture {
+    QTemporaryDir dir;
+    std::unique_ptr<Console> console;
+    QList<SimServer *> sims;
+
+    ConsoleFixture() {
+        console = std::make_unique<Console>(dir.path());
+        console->createFolders();
+        console->loadProgramLog();
+    }
+    ~ConsoleFixture() { qDeleteAll(sims); }
+    ConsoleFixture(const ConsoleFixture &) = delete;
+    ConsoleFixture &operator=(const ConsoleFixture &) = delete;
+
+    // A started simulated server, kept until the fixture ends; its row is the caller's choice.
+    SimServer *startSim(const QString &name, const QString &password) {
+        auto *server = new SimServer(name, password);
+        server->start();
+        sims << server;
+        return server;
+    }
+
+    ServerListModel *servers() const { return console->servers(); }
+    const ServerEntry &entry(const QString &name) const {
+        return servers()->entry(servers()->rowOfName(name));
+    }
+    QString logPath(const QString &name) const {
+        return dir.filePath(QStringLiteral("logs/") + name + QStringLiteral(".log"));
+    }
+    // Program-log messages without their stamps, oldest first, the start marker left out.
+    QStringList messages() const {
+        QStringList texts;
+        const QStringList &lines = console->programLog()->lines();
+        for (qsizetype i = lines.size() - 2; i >= 0; --i)
+            texts << lines.at(i).mid(LogStamp::kLength);
+        return texts;
+    }
+};

@@ -21,10 +21,10 @@ struct Intervals final {
     int serverSaveRetryMs = 1000;        // second attempt to write server.dat
     int chatBusyWaitMs = 15000; // chat opening waits for the background watch at most this long
     int backgroundStepTimeoutMs = 15000; // a background watch step never lasts longer
-    int popupSlideInMs = 16;    // pop-up moves up 25 px per tick
-    int popupShowMs = 5000;     // pop-up stays up with its text
-    int popupSlideOutMs = 20;   // pop-up moves down 24 px per tick
-    int popupDropMs = 0;        // a replaced pop-up drops 5 px per event-loop pass
+    int popupSlideInMs = 16;             // pop-up moves up 25 px per tick
+    int popupShowMs = 5000;              // pop-up stays up with its text
+    int popupSlideOutMs = 20;            // pop-up moves down 24 px per tick
+    int popupDropMs = 0;                 // a replaced pop-up drops 5 px per event-loop pass
 
     static Intervals &instance();
 };

@@ -34,7 +34,3 @@ void ProgramFolder::setPath(const QString &path) {
 QString ProgramFolder::path() {
     return folder();
 }
-
-QString ProgramFolder::file(const QString &relativeName) {
-    return folder() + QLatin1Char('/') + relativeName;
-}

@@ -10,6 +10,4 @@ public:
     static QString init(const QString &executableDir);
     static void setPath(const QString &path);
     static QString path();
-    // Resolves a name such as "logs/kvd.log" against the folder.
-    static QString file(const QString &relativeName);
 };

@@ -1,7 +1,6 @@
 #include "chat/ServerLogFile.h"
 
 #include "app/AnsiCodec.h"
-#include "app/ProgramFolder.h"
 #include "chat/ChatLog.h"
 #include "chat/RtfReader.h"
 #include "chat/RtfWriter.h"
@@ -12,10 +11,6 @@
 
 ServerLogFile::ServerLogFile(const QString &path)
     : m_path(path) {}
-
-ServerLogFile ServerLogFile::forServer(const QString &serverName) {
-    return ServerLogFile(ProgramFolder::file(relativeName(serverName)));
-}
 
 QString ServerLogFile::relativeName(const QString &serverName) {
     return QLatin1String("logs/") + serverName + QLatin1String(".log");

@@ -13,8 +13,6 @@ class ChatLog;
 class ServerLogFile final {
 public:
     explicit ServerLogFile(const QString &path);
-    // The file of `serverName` in the program folder.
-    static ServerLogFile forServer(const QString &serverName);
     static QString relativeName(const QString &serverName);
 
     QString path() const { return m_path; }

@@ -98,12 +98,12 @@ bool AppSettings::writeLayout(const QString &path, const WindowLayout &layout,
     const auto p12w = std::find_if(keys.begin(), keys.end(),
                                    [](const IntKey &k) { return k.key == QLatin1String("p12w"); });
     keys.insert(p12w + 1, optionOrder().back());
-    IniFile ini(path);
-    for (const IntKey &k : keys) {
-        if (!ini.inischint(k.section, k.key, k.field(values)))
-            return false;
-    }
-    return ini.inischstr(kConfig, QStringLiteral("Cname"), chatName);
+    // One rewrite for the whole layout: a temporary file and its sync per key would slow the exit.
+    QList<IniFile::Setting> settings;
+    for (const IntKey &k : keys)
+        settings.append({k.section, k.key, QString::number(k.field(values))});
+    settings.append({kConfig, QStringLiteral("Cname"), chatName});
+    return IniFile(path).writeStrings(settings);
 }
 
 bool AppSettings::writeOption(const QString &path, const QString &key, int value) {

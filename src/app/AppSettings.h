@@ -20,7 +20,7 @@ public:
     // when there was no file to read (the caller then uses its own layout).
     static bool read(const QString &path, Values *values);
 
-    // Exit write of every "Design" key and "Cname"; stops at the first failed write.
+    // Exit write of every "Design" key and "Cname", all in one rewrite of the file.
     static bool writeLayout(const QString &path, const WindowLayout &layout,
                             const QString &chatName);
 

@@ -76,27 +76,37 @@ int IniFile::readInt(const QString &section, const QString &key, int defaultValu
 }
 
 bool IniFile::writeString(const QString &section, const QString &key, const QString &value) {
+    return writeStrings({{section, key, value}});
+}
+
+bool IniFile::writeStrings(const QList<Setting> &settings) {
     Content content;
     if (!readContent(&content))
         return false;
+    for (const Setting &setting : settings)
+        setValue(&content.lines, setting.section, setting.key, setting.value);
+    return writeContent(content);
+}
+
+void IniFile::setValue(QStringList *lines, const QString &section, const QString &key,
+                       const QString &value) {
     // A line break in the value would end the line and turn the rest into another key.
     QString cleanValue = value;
     cleanValue.replace(QLatin1Char('\r'), QLatin1Char(' '));
     cleanValue.replace(QLatin1Char('\n'), QLatin1Char(' '));
 
     int sectionEnd = -1;
-    const int line = findKey(content.lines, section, key, &sectionEnd);
+    const int line = findKey(*lines, section, key, &sectionEnd);
     if (line >= 0) {
-        const QString &old = content.lines.at(line);
-        content.lines[line] =
+        const QString &old = lines->at(line);
+        (*lines)[line] =
             old.left(old.indexOf(QLatin1Char('='))).trimmed() + QLatin1Char('=') + cleanValue;
     } else if (sectionEnd >= 0) {
-        content.lines.insert(sectionEnd, key + QLatin1Char('=') + cleanValue);
+        lines->insert(sectionEnd, key + QLatin1Char('=') + cleanValue);
     } else {
-        content.lines.append(QLatin1Char('[') + section + QLatin1Char(']'));
-        content.lines.append(key + QLatin1Char('=') + cleanValue);
+        lines->append(QLatin1Char('[') + section + QLatin1Char(']'));
+        lines->append(key + QLatin1Char('=') + cleanValue);
     }
-    return writeContent(content);
 }
 
 bool IniFile::writeInt(const QString &section, const QString &key, int value) {

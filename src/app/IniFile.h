@@ -28,6 +28,14 @@ public:
     bool writeString(const QString &section, const QString &key, const QString &value);
     bool writeInt(const QString &section, const QString &key, int value);
 
+    struct Setting {
+        QString section;
+        QString key;
+        QString value;
+    };
+    // Several values in one rewrite of the file, in the given order.
+    bool writeStrings(const QList<Setting> &settings);
+
     // The accessors under the names the rest of the console calls them by.
     bool inischstr(const QString &section, const QString &key, const QString &value);
     bool inischint(const QString &section, const QString &key, int value);
@@ -50,6 +58,8 @@ private:
     bool writeContent(const Content &content);
     // The line index of the key in the section, or -1; sectionEnd is where a new key of an
     // existing section goes, -1 when the section is missing.
+    static void setValue(QStringList *lines, const QString &section, const QString &key,
+                         const QString &value);
     static int findKey(const QStringList &lines, const QString &section, const QString &key,
                        int *sectionEnd = nullptr);
 

@@ -288,13 +288,7 @@ void PollCycle::removeErasedServers() {
 void PollCycle::onWatchdog() {
     ServerListModel *servers = m_console->servers();
     const bool deletion = servers->deletePending();
-    m_visitStart.stop();
-    m_channel->closechannel();
-    m_pending.reset();
-    m_visitRunning = false;
-    ++m_visit;
-    m_playerLines.clear();
-    setActive(false);
+    dropVisit();
     if (servers->serverCount() == 0) {
         Startles();
         return;

@@ -6,8 +6,8 @@
 //   stay and once with players joining and leaving every 4000 ms on each server, 0 skips that
 //   run; the console executable is found beside bench/)
 
-#include "app/Console.h"
-#include "app/Intervals.h"
+#include "console/Console.h"
+#include "base/Intervals.h"
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
 #include "servers/ServerListModel.h"

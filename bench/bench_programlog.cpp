@@ -1,7 +1,7 @@
 // Prints the costs of the program log at its full size of 100,000 lines: one entry, the whole
 // save, the start-up load, and the peak memory of the running console holding such a log.
-#include "app/ProgramLog.h"
-#include "app/TextFile.h"
+#include "base/ProgramLog.h"
+#include "base/TextFile.h"
 
 #include <QApplication>
 #include <QDir>

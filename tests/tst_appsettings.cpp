@@ -1,5 +1,5 @@
-#include "app/AppSettings.h"
-#include "app/IniFile.h"
+#include "base/AppSettings.h"
+#include "base/IniFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

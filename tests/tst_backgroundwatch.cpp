@@ -1,7 +1,7 @@
 // The background chat watch against simulated game servers on loopback, with short intervals:
 // the order of its steps, which servers it leaves alone, the files it writes, the status panel
 // texts, and that it always goes on after a server fails it.
-#include "app/Intervals.h"
+#include "base/Intervals.h"
 #include "chat/BackgroundWatch.h"
 #include "chat/ChatLog.h"
 #include "chat/ServerLogFile.h"

@@ -1,7 +1,7 @@
 // The chat session against simulated game servers on loopback, with short intervals: opening
 // and closing, the request loop, sending, failures that close the chat, the wait for the
 // background watch, the player list and the server log file.
-#include "app/Intervals.h"
+#include "base/Intervals.h"
 #include "chat/BackgroundWatch.h"
 #include "chat/ChatLog.h"
 #include "chat/ChatSession.h"

@@ -1,5 +1,5 @@
 // Starts the real console executable headless and ends it the ways an operator's desktop does.
-#include "app/TextFile.h"
+#include "base/TextFile.h"
 
 #include <QDir>
 #include <QFile>

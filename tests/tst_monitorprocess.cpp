@@ -1,6 +1,6 @@
 // The real console executable, headless, polls simulated servers for two passes and is ended
 // by SIGTERM; its program log must then read, line by line, what the two passes saw.
-#include "app/TextFile.h"
+#include "base/TextFile.h"
 #include "servers/ServerListModel.h"
 #include "servers/TableFile.h"
 

@@ -1,5 +1,5 @@
-#include "app/ProgramOptions.h"
-#include "chat/Notifier.h"
+#include "base/ProgramOptions.h"
+#include "notify/Notifier.h"
 
 #include <QSignalSpy>
 #include <QtTest>

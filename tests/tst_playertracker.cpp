@@ -1,6 +1,6 @@
 // Player tracking without a network: the split of "listplayers" answers, the records with their
 // log lines and notifications, departures, the player list and its online ticker.
-#include "app/Intervals.h"
+#include "base/Intervals.h"
 #include "monitor/PlayerLines.h"
 #include "monitor/PlayerListModel.h"
 #include "monitor/PlayerTracker.h"

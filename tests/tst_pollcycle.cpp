@@ -1,8 +1,8 @@
 // The poll cycle against simulated game servers on loopback, with every interval shortened:
 // visiting order, status changes and their log entries, players, the watchdog, deletions,
 // holds and suspends.
-#include "app/Intervals.h"
-#include "chat/Notifier.h"
+#include "base/Intervals.h"
+#include "notify/Notifier.h"
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
 #include "rcon/RconChannel.h"

@@ -1,6 +1,6 @@
-#include "app/LogStamp.h"
-#include "app/ProgramLog.h"
-#include "app/TextFile.h"
+#include "base/LogStamp.h"
+#include "base/ProgramLog.h"
+#include "base/TextFile.h"
 
 #include <QFile>
 #include <QSignalSpy>

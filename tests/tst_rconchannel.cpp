@@ -1,4 +1,4 @@
-#include "app/Intervals.h"
+#include "base/Intervals.h"
 #include "rcon/RconChannel.h"
 #include "rcon/RconChannels.h"
 #include "rcon/RequestCounter.h"

@@ -1,4 +1,4 @@
-#include "app/Intervals.h"
+#include "base/Intervals.h"
 #include "servers/ServerListModel.h"
 #include "servers/StringTable.h"
 #include "servers/TableFile.h"

@@ -1,8 +1,8 @@
 #include "chat/BackgroundWatch.h"
 
-#include "app/Console.h"
-#include "app/Intervals.h"
-#include "app/Logging.h"
+#include "console/Console.h"
+#include "base/Intervals.h"
+#include "base/Logging.h"
 #include "chat/ChatLog.h"
 #include "chat/ChatSession.h"
 #include "chat/ServerLogFile.h"

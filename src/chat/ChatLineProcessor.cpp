@@ -1,6 +1,6 @@
 #include "chat/ChatLineProcessor.h"
 
-#include "app/LogStamp.h"
+#include "base/LogStamp.h"
 
 #include <QStringView>
 

@@ -1,6 +1,6 @@
 #include "chat/RtfReader.h"
 
-#include "app/AnsiCodec.h"
+#include "base/AnsiCodec.h"
 
 #include <QHash>
 #include <QSet>

@@ -1,6 +1,6 @@
 #include "chat/RtfWriter.h"
 
-#include "app/AnsiCodec.h"
+#include "base/AnsiCodec.h"
 
 #include <QHash>
 

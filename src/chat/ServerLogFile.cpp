@@ -1,6 +1,6 @@
 #include "chat/ServerLogFile.h"
 
-#include "app/AnsiCodec.h"
+#include "base/AnsiCodec.h"
 #include "chat/ChatLog.h"
 #include "chat/RtfReader.h"
 #include "chat/RtfWriter.h"

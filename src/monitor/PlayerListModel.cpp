@@ -1,7 +1,7 @@
 #include "monitor/PlayerListModel.h"
 
-#include "app/Intervals.h"
-#include "app/LogStamp.h"
+#include "base/Intervals.h"
+#include "base/LogStamp.h"
 #include "monitor/PlayerLines.h"
 #include "monitor/PlayerTracker.h"
 

@@ -1,6 +1,6 @@
 #include "monitor/PlayerTracker.h"
 
-#include "app/LogStamp.h"
+#include "base/LogStamp.h"
 #include "monitor/PlayerLines.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include "monitor/PollCycle.h"
 
-#include "app/Console.h"
-#include "app/Intervals.h"
-#include "app/ProgramLog.h"
+#include "console/Console.h"
+#include "base/Intervals.h"
+#include "base/ProgramLog.h"
 #include "monitor/PlayerLines.h"
 #include "monitor/PlayerTracker.h"
 #include "rcon/RconChannel.h"

@@ -1,7 +1,7 @@
 #include "rcon/RconChannel.h"
 
-#include "app/Intervals.h"
-#include "app/Logging.h"
+#include "base/Intervals.h"
+#include "base/Logging.h"
 #include "rcon/RequestCounter.h"
 
 #include <QTcpSocket>

@@ -1,7 +1,7 @@
 #include "servers/ServerListModel.h"
 
-#include "app/Intervals.h"
-#include "app/Logging.h"
+#include "base/Intervals.h"
+#include "base/Logging.h"
 #include "servers/TableFile.h"
 
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "servers/TableFile.h"
 
-#include "app/AnsiCodec.h"
+#include "base/AnsiCodec.h"
 #include "servers/StringTable.h"
 
 #include <QFile>

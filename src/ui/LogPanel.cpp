@@ -1,6 +1,6 @@
 #include "ui/LogPanel.h"
 
-#include "app/ProgramLog.h"
+#include "base/ProgramLog.h"
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "ui/MainWindow.h"
 
-#include "app/AppSettings.h"
-#include "app/Console.h"
-#include "app/ProgramLog.h"
+#include "base/AppSettings.h"
+#include "console/Console.h"
+#include "base/ProgramLog.h"
 #include "chat/BackgroundWatch.h"
 #include "chat/ChatSession.h"
 #include "monitor/PlayerListModel.h"

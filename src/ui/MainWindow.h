@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/WindowLayout.h"
+#include "base/WindowLayout.h"
 
 #include <QMainWindow>
 #include <QPoint>

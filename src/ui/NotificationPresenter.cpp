@@ -1,7 +1,7 @@
 #include "ui/NotificationPresenter.h"
 
-#include "app/Intervals.h"
-#include "chat/Notifier.h"
+#include "base/Intervals.h"
+#include "notify/Notifier.h"
 #include "ui/Beeper.h"
 #include "ui/PopupWindow.h"
 

@@ -1,6 +1,6 @@
 #include "ui/PopupWindow.h"
 
-#include "app/Intervals.h"
+#include "base/Intervals.h"
 #include "ui/Theme.h"
 
 #include <QGuiApplication>

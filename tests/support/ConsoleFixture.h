@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Console.h"
-#include "app/LogStamp.h"
-#include "app/ProgramLog.h"
+#include "console/Console.h"
+#include "base/LogStamp.h"
+#include "base/ProgramLog.h"
 #include "servers/ServerListModel.h"
 
 #include "SimServer.h"

@@ -1,6 +1,6 @@
 // The application object's last catch: a failure that no handler caught closes the poll channel
 // and becomes an error entry naming the object whose event was running; the console goes on.
-#include "app/Console.h"
+#include "console/Console.h"
 #include "ui/Application.h"
 
 #include <QSignalSpy>

@@ -1,8 +1,8 @@
 // The chat view and the chat area, offscreen: colours and bold as the lines carry them, blocks
 // appended without touching earlier ones, the scroll and caret rules, trimming, the log menu
 // with "Delete logfile", and the input sending through a chat on a simulated server.
-#include "app/Console.h"
-#include "app/Intervals.h"
+#include "console/Console.h"
+#include "base/Intervals.h"
 #include "chat/ChatLineProcessor.h"
 #include "chat/ChatLog.h"
 #include "chat/ChatSession.h"

@@ -1,7 +1,7 @@
 // The window follows the poll cycle: server list, player list with its icon and online time,
 // the activity indicator and the server and player counts in the status bar.
-#include "app/Console.h"
-#include "app/Intervals.h"
+#include "console/Console.h"
+#include "base/Intervals.h"
 #include "monitor/PlayerListModel.h"
 #include "monitor/PollCycle.h"
 #include "servers/ServerListModel.h"

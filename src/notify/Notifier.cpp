@@ -1,6 +1,6 @@
-#include "chat/Notifier.h"
+#include "notify/Notifier.h"
 
-#include "app/ProgramOptions.h"
+#include "base/ProgramOptions.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
-#include "app/TextFile.h"
+#include "base/TextFile.h"
 
-#include "app/AnsiCodec.h"
+#include "base/AnsiCodec.h"
 
 #include <QFile>
 #include <QSaveFile>

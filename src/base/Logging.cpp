@@ -1,3 +1,3 @@
-#include "app/Logging.h"
+#include "base/Logging.h"
 
 Q_LOGGING_CATEGORY(lcError, "kvd.error")

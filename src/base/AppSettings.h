@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ProgramOptions.h"
-#include "app/WindowLayout.h"
+#include "base/ProgramOptions.h"
+#include "base/WindowLayout.h"
 
 #include <QString>
 

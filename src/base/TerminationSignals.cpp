@@ -1,4 +1,4 @@
-#include "app/TerminationSignals.h"
+#include "base/TerminationSignals.h"
 
 #include <QSocketNotifier>
 

@@ -1,4 +1,4 @@
-#include "app/Intervals.h"
+#include "base/Intervals.h"
 
 Intervals &Intervals::instance() {
     static Intervals intervals;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ProgramOptions.h"
+#include "base/ProgramOptions.h"
 
 #include <QObject>
 #include <QStringList>

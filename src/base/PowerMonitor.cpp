@@ -1,4 +1,4 @@
-#include "app/PowerMonitor.h"
+#include "base/PowerMonitor.h"
 
 #include <QDBusConnection>
 

@@ -1,4 +1,4 @@
-#include "app/LogStamp.h"
+#include "base/LogStamp.h"
 
 namespace {
 bool readNumber(QStringView text, int from, int count, int &value) {

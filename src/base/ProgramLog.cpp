@@ -1,8 +1,8 @@
-#include "app/ProgramLog.h"
+#include "base/ProgramLog.h"
 
-#include "app/LogStamp.h"
-#include "app/Logging.h"
-#include "app/TextFile.h"
+#include "base/LogStamp.h"
+#include "base/Logging.h"
+#include "base/TextFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 
-#include "app/AnsiCodec.h"
+#include "base/AnsiCodec.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,6 +1,6 @@
-#include "app/AppSettings.h"
+#include "base/AppSettings.h"
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 
 #include <functional>
 

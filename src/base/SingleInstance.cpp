@@ -1,4 +1,4 @@
-#include "app/SingleInstance.h"
+#include "base/SingleInstance.h"
 
 #include <QDir>
 #include <QLockFile>

@@ -6,8 +6,8 @@
 //   stay and once with players joining and leaving every 4000 ms on each server, 0 skips that
 //   run; the console executable is found beside bench/)
 
-#include "console/Console.h"
 #include "base/Intervals.h"
+#include "console/Console.h"
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
 #include "servers/ServerListModel.h"
@@ -85,9 +85,6 @@ void benchPass() {
     QTemporaryDir dir;
     SaveStringGrid(sims.serverTable(), dir.filePath(QStringLiteral("server.dat")));
     Console console(dir.path());
-    console.createFolders();
-    console.loadServerList();
-    console.loadProgramLog();
 
     QElapsedTimer clock;
     std::vector<qint64> visitMicros; // visit start to processed result
@@ -110,7 +107,7 @@ void benchPass() {
         }
     });
     clock.start();
-    console.pollCycle()->Startles();
+    console.start(); // the real start-up: the poll cycle begins with the first server
     QCoreApplication::exec();
     console.pollCycle()->stop();
 

@@ -9,6 +9,7 @@
 
 #include "ConsoleFixture.h"
 #include "TestPorts.h"
+#include "TestStates.h"
 #include "TestWait.h"
 
 #include <QFile>
@@ -22,13 +23,13 @@ namespace {
 constexpr int kWait = 10000;
 
 struct Fixture : ConsoleFixture {
-    std::unique_ptr<BackgroundWatch> watch;
+    BackgroundWatch *watch = nullptr;
     QStringList steps; // the server of every step that ran, in order
 
     Fixture() {
-        console->options().getbchat = 1;
-        watch = std::make_unique<BackgroundWatch>(console.get());
-        QObject::connect(watch.get(), &BackgroundWatch::stepEnded,
+        setOptions([](ProgramOptions &o) { o.getbchat = 1; });
+        watch = console->backgroundWatch();
+        QObject::connect(watch, &BackgroundWatch::stepEnded,
                          [this](const QString &name) { steps << name; });
     }
     ~Fixture() { watch->stop(); }
@@ -42,7 +43,7 @@ struct Fixture : ConsoleFixture {
              const QString &status = QStringLiteral("Online")) {
         const int row = console->servers()->appendServer(name, QStringLiteral("127.0.0.1"), port,
                                                          QStringLiteral("pw"));
-        console->servers()->setStatus(row, status);
+        console->servers()->setState(row, stateFromText(status));
     }
     QStringList fileTexts(const QString &name) const {
         QFile file(logPath(name));
@@ -82,7 +83,7 @@ private slots:
             sim->appendGameLog(QStringLiteral("Bob (Rex): hi from ") + sim->name());
         QVERIFY(ServerLogFile(f.logPath(QStringLiteral("C")))
                     .save({ChatLine(QStringLiteral("[170105-090807]"), QStringLiteral("kept"))}));
-        QSignalSpy watched(f.watch.get(), &BackgroundWatch::watchedServerChanged);
+        QSignalSpy watched(f.watch, &BackgroundWatch::watchedServerChanged);
 
         f.watch->start();
         QVERIFY(f.waitSteps(4));
@@ -110,7 +111,7 @@ private slots:
     void chatModeAsksGetchat() {
         Fixture f;
         SimServer *a = f.sim(QStringLiteral("A"));
-        f.console->options().ggl = 1;
+        f.setOptions([](ProgramOptions &o) { o.ggl = 1; });
         a->appendChat(QStringLiteral("Bob (Rex): hi"));
         f.watch->start();
         QVERIFY(f.waitSteps(1));
@@ -123,12 +124,12 @@ private slots:
         Fixture f;
         SimServer *a = f.sim(QStringLiteral("A"));
         f.watch->Timer13Timer(); // not started: the first pass has not ended
-        f.console->options().getbchat = 0;
+        f.setOptions([](ProgramOptions &o) { o.getbchat = 0; });
         f.watch->start();
         QTest::qWait(300);
         QCOMPARE(a->connectionCount(), 0);
 
-        f.console->options().getbchat = 1;
+        f.setOptions([](ProgramOptions &o) { o.getbchat = 1; });
         f.watch->hold();
         QTest::qWait(300);
         QCOMPARE(a->connectionCount(), 0);
@@ -146,7 +147,7 @@ private slots:
         a->setFault(SimServer::DelayAnswer);
         a->setAnswerDelayMs(200);
         QCOMPARE(f.watch->statusText(), QStringLiteral("Get chat in background"));
-        QSignalSpy texts(f.watch.get(), &BackgroundWatch::statusTextChanged);
+        QSignalSpy texts(f.watch, &BackgroundWatch::statusTextChanged);
         f.watch->start();
         QVERIFY(f.waitSteps(1));
         QVERIFY2(texts.first().first().toString().startsWith(
@@ -156,10 +157,10 @@ private slots:
 
         // Switched off between steps: the panel empties; on again: it says so.
         QTRY_VERIFY_WITH_TIMEOUT(!f.watch->isStepRunning(), kWait);
-        f.console->options().getbchat = 0;
+        f.setOptions([](ProgramOptions &o) { o.getbchat = 0; });
         f.watch->optionsChanged();
         QCOMPARE(f.watch->statusText(), QString());
-        f.console->options().getbchat = 1;
+        f.setOptions([](ProgramOptions &o) { o.getbchat = 1; });
         f.watch->optionsChanged();
         QCOMPARE(f.watch->statusText(), QStringLiteral("Get chat in background"));
     }
@@ -203,7 +204,7 @@ private slots:
         f.sim(QStringLiteral("C"));
         // Stopped right after the step for B, so the cursor stands on C.
         const auto stopAfterB =
-            QObject::connect(f.watch.get(), &BackgroundWatch::stepEnded, [&](const QString &name) {
+            QObject::connect(f.watch, &BackgroundWatch::stepEnded, [&](const QString &name) {
                 if (name == QLatin1String("B"))
                     f.watch->stop();
             });

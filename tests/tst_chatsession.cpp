@@ -6,11 +6,13 @@
 #include "chat/ChatLog.h"
 #include "chat/ChatSession.h"
 #include "chat/ServerLogFile.h"
+#include "monitor/PlayerTracker.h"
 #include "rcon/RconChannel.h"
 #include "servers/ServerListModel.h"
 
 #include "ConsoleFixture.h"
 #include "TestPorts.h"
+#include "TestStates.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -29,7 +31,7 @@ constexpr int kWait = 10000;
 struct Fixture : ConsoleFixture {
     ChatSession *session = nullptr;
 
-    Fixture() { session = new ChatSession(console.get(), console.get()); }
+    Fixture() { session = console->chat(); }
     ~Fixture() { session->chataus(); }
 
     SimServer *sim(const QString &name, const QString &status = QStringLiteral("Online")) {
@@ -41,9 +43,7 @@ struct Fixture : ConsoleFixture {
              const QString &status = QStringLiteral("Online")) {
         const int row =
             servers()->appendServer(name, QStringLiteral("127.0.0.1"), port, QStringLiteral("pw"));
-        servers()->setStatus(row, status);
-        servers()->setIcon(row, status == QLatin1String("Online") ? ServerIcon::Online
-                                                                  : ServerIcon::Offline);
+        servers()->setState(row, stateFromText(status));
     }
 
     int count(const SimServer *server, const QString &command) const {
@@ -90,8 +90,8 @@ private slots:
         QCOMPARE(opened.count(), 1);
         QCOMPARE(f.session->chatLabel(), QStringLiteral("A"));
         QVERIFY(f.session->isMenuChecked());
-        QCOMPARE(f.entry(QStringLiteral("A")).status, QStringLiteral("Chat/Online"));
-        QCOMPARE(f.entry(QStringLiteral("A")).icon, ServerIcon::ChatOpen);
+        QCOMPARE(f.entry(QStringLiteral("A")).statusText(), QStringLiteral("Chat/Online"));
+        QCOMPARE(f.entry(QStringLiteral("A")).icon(), IconIndex::ChatOpen);
         QTRY_COMPARE_WITH_TIMEOUT(f.session->chatLog()->lineCount(), 3, kWait);
         QCOMPARE(texts(f.session->chatLog()),
                  QStringList({QStringLiteral("old line"),
@@ -114,8 +114,8 @@ private slots:
         QCOMPARE(f.session->chatLabel(), QStringLiteral("Channel offline"));
         QVERIFY(!f.session->isMenuChecked());
         QVERIFY(f.session->chatLog()->isEmpty());
-        QCOMPARE(f.entry(QStringLiteral("A")).status, QStringLiteral("Online"));
-        QCOMPARE(f.entry(QStringLiteral("A")).icon, ServerIcon::Online);
+        QCOMPARE(f.entry(QStringLiteral("A")).statusText(), QStringLiteral("Online"));
+        QCOMPARE(f.entry(QStringLiteral("A")).icon(), IconIndex::ServerOnline);
         // Closing keeps the file.
         QVERIFY(QFile::exists(f.logPath(QStringLiteral("A"))));
     }
@@ -123,7 +123,7 @@ private slots:
     void chatModeAsksGetchat() {
         Fixture f;
         SimServer *a = f.sim(QStringLiteral("A"));
-        f.console->options().ggl = 1;
+        f.setOptions([](ProgramOptions &o) { o.ggl = 1; });
         a->appendChat(QStringLiteral("Bob (Rex): hi"));
         f.session->Chat1Click(QStringLiteral("A"));
         QTRY_COMPARE_WITH_TIMEOUT(f.session->chatLog()->lineCount(), 1, kWait);
@@ -150,7 +150,7 @@ private slots:
         QVERIFY(f.session->isMenuChecked());
         QCOMPARE(f.session->isOpen(), opens);
         if (!opens) {
-            QCOMPARE(f.entry(QStringLiteral("A")).status, status);
+            QCOMPARE(f.entry(QStringLiteral("A")).statusText(), status);
             QTest::qWait(200);
             QCOMPARE(a->connectionCount(), 0);
             return;
@@ -159,7 +159,7 @@ private slots:
         f.session->Chat1Click(QStringLiteral("A"));
         QVERIFY(!f.session->isOpen());
         QVERIFY(!f.session->isMenuChecked());
-        QCOMPARE(f.entry(QStringLiteral("A")).status, QStringLiteral("Online"));
+        QCOMPARE(f.entry(QStringLiteral("A")).statusText(), QStringLiteral("Online"));
         // No server selected: the chat closes (and stays closed).
         f.session->Chat1Click(QStringLiteral("A"));
         QVERIFY(f.session->isOpen());
@@ -179,10 +179,10 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(f.session->chatLog()->lineCount(), 1, kWait);
 
         f.session->Chat1Click(QStringLiteral("B"));
-        QCOMPARE(f.entry(QStringLiteral("A")).status, QStringLiteral("Online"));
-        QCOMPARE(f.entry(QStringLiteral("A")).icon, ServerIcon::Online);
-        QCOMPARE(f.entry(QStringLiteral("B")).status, QStringLiteral("Chat/Online"));
-        QCOMPARE(f.entry(QStringLiteral("B")).icon, ServerIcon::ChatOpen);
+        QCOMPARE(f.entry(QStringLiteral("A")).statusText(), QStringLiteral("Online"));
+        QCOMPARE(f.entry(QStringLiteral("A")).icon(), IconIndex::ServerOnline);
+        QCOMPARE(f.entry(QStringLiteral("B")).statusText(), QStringLiteral("Chat/Online"));
+        QCOMPARE(f.entry(QStringLiteral("B")).icon(), IconIndex::ChatOpen);
         QCOMPARE(f.session->chatLabel(), QStringLiteral("B"));
         QTRY_COMPARE_WITH_TIMEOUT(
             texts(f.session->chatLog()),
@@ -289,7 +289,7 @@ private slots:
         f.session->Chat1Click(QStringLiteral("A"));
         QTRY_VERIFY_WITH_TIMEOUT(!f.session->isOpen(), kWait);
         QVERIFY(f.messages().contains(QStringLiteral("Chat timeout: A")));
-        QCOMPARE(f.entry(QStringLiteral("A")).status, QStringLiteral("Online"));
+        QCOMPARE(f.entry(QStringLiteral("A")).statusText(), QStringLiteral("Online"));
         QCOMPARE(f.session->chatLabel(), QStringLiteral("Channel offline"));
         QVERIFY(!QFile::exists(f.logPath(QStringLiteral("A"))));
         QVERIFY(!QFile::exists(f.logPath(QStringLiteral("Channel offline"))));
@@ -328,8 +328,8 @@ private slots:
         QVERIFY2(failed.first().first().toString().startsWith(entry),
                  qPrintable(failed.first().first().toString()));
         QVERIFY(f.messages().contains(failed.first().first().toString()));
-        QCOMPARE(f.entry(QStringLiteral("A")).status, QStringLiteral("Online"));
-        QCOMPARE(f.entry(QStringLiteral("A")).icon, ServerIcon::Online);
+        QCOMPARE(f.entry(QStringLiteral("A")).statusText(), QStringLiteral("Online"));
+        QCOMPARE(f.entry(QStringLiteral("A")).icon(), IconIndex::ServerOnline);
         QVERIFY(!QFile::exists(f.logPath(QStringLiteral("Channel offline"))));
     }
 
@@ -357,19 +357,22 @@ private slots:
         QVERIFY(f.session->isOpen());
         f.session->serverFailed(QStringLiteral("A"));
         QVERIFY(!f.session->isOpen());
-        QCOMPARE(f.entry(QStringLiteral("A")).status, QStringLiteral("Online"));
+        QCOMPARE(f.entry(QStringLiteral("A")).statusText(), QStringLiteral("Online"));
     }
 
     void playersOfTheChatServerAreListed() {
         Fixture f;
         f.sim(QStringLiteral("A"));
-        PlayerRecords records = {
-            {QStringLiteral("A"), QStringLiteral("Zed"), QStringLiteral("76561190000000001"), {}},
-            {QStringLiteral("B"), QStringLiteral("Bob"), QStringLiteral("76561190000000002"), {}},
-            {QStringLiteral("A"), QStringLiteral("Anna"), QStringLiteral("76561190000000003"), {}},
-            {QStringLiteral("a"), QStringLiteral("Case"), QStringLiteral("76561190000000004"), {}},
+        PlayerTracker *players = f.console->players();
+        const auto visit = [players](const QString &server, const QStringList &lines) {
+            players->record(server, lines, true, true);
+            players->detectLeaves(server, lines, true);
+            players->checkSignature(true);
         };
-        f.session->setPlayerSource([&records] { return records; });
+        const QString anna = QStringLiteral("1. Anna, 76561190000000003");
+        visit(QStringLiteral("A"), {QStringLiteral("0. Zed, 76561190000000001"), anna});
+        visit(QStringLiteral("B"), {QStringLiteral("0. Bob, 76561190000000002")});
+        visit(QStringLiteral("a"), {QStringLiteral("0. Case, 76561190000000004")});
         QSignalSpy changed(f.session, &ChatSession::chatPlayersChanged);
         f.session->playertochat(QStringLiteral("A"));
         QVERIFY(f.session->chatPlayers().isEmpty()); // no chat open
@@ -377,8 +380,8 @@ private slots:
         f.session->Chat1Click(QStringLiteral("A"));
         QCOMPARE(f.session->chatPlayers(),
                  QStringList({QStringLiteral("Zed"), QStringLiteral("Anna")}));
-        records.removeFirst();
-        f.session->refreshPlayers();
+        // The player list is rebuilt after a visit; the chat's list follows it.
+        visit(QStringLiteral("A"), {anna});
         QCOMPARE(f.session->chatPlayers(), QStringList({QStringLiteral("Anna")}));
         f.session->chataus();
         QVERIFY(f.session->chatPlayers().isEmpty());
@@ -390,9 +393,8 @@ private slots:
         SimServer *b = f.sim(QStringLiteral("B"));
         b->setFault(SimServer::DelayAnswer);
         b->setAnswerDelayMs(300);
-        f.console->options().getbchat = 1;
-        BackgroundWatch watch(f.console.get());
-        f.session->setBackgroundWatch(&watch);
+        f.setOptions([](ProgramOptions &o) { o.getbchat = 1; });
+        BackgroundWatch &watch = *f.console->backgroundWatch();
         watch.start();
         QTRY_COMPARE_WITH_TIMEOUT(watch.watchedServer(), QStringLiteral("B"), kWait);
 
@@ -405,7 +407,7 @@ private slots:
         QCOMPARE(waiting.count(), 2);
         QCOMPARE(waiting.last().first().toBool(), false);
         QVERIFY(watch.watchedServer().isEmpty());
-        QCOMPARE(f.entry(QStringLiteral("B")).status, QStringLiteral("Chat/Online"));
+        QCOMPARE(f.entry(QStringLiteral("B")).statusText(), QStringLiteral("Chat/Online"));
         // From now on the watch leaves the chat's server alone.
         const int connections = b->connectionCount();
         QTest::qWait(400);
@@ -417,9 +419,8 @@ private slots:
         Fixture f;
         SimServer *b = f.sim(QStringLiteral("B"));
         b->setFault(SimServer::NeverAnswer);
-        f.console->options().getbchat = 1;
-        BackgroundWatch watch(f.console.get());
-        f.session->setBackgroundWatch(&watch);
+        f.setOptions([](ProgramOptions &o) { o.getbchat = 1; });
+        BackgroundWatch &watch = *f.console->backgroundWatch();
         watch.start();
         QTRY_COMPARE_WITH_TIMEOUT(watch.watchedServer(), QStringLiteral("B"), kWait);
         f.session->Chat1Click(QStringLiteral("B"));
@@ -436,9 +437,8 @@ private slots:
         SimServer *b = f.sim(QStringLiteral("B"));
         b->setFault(SimServer::DelayAnswer);
         b->setAnswerDelayMs(300);
-        f.console->options().getbchat = 1;
-        BackgroundWatch watch(f.console.get());
-        f.session->setBackgroundWatch(&watch);
+        f.setOptions([](ProgramOptions &o) { o.getbchat = 1; });
+        BackgroundWatch &watch = *f.console->backgroundWatch();
         watch.start();
         QTRY_COMPARE_WITH_TIMEOUT(watch.watchedServer(), QStringLiteral("B"), kWait);
         f.session->Chat1Click(QStringLiteral("B"));
@@ -448,7 +448,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(watch.watchedServer().isEmpty(), kWait);
         QTest::qWait(100);
         QVERIFY(!f.session->isOpen());
-        QCOMPARE(f.entry(QStringLiteral("B")).status, QStringLiteral("Online"));
+        QCOMPARE(f.entry(QStringLiteral("B")).statusText(), QStringLiteral("Online"));
         watch.stop();
     }
 

@@ -1,4 +1,4 @@
-#include "base/ProgramOptions.h"
+#include "base/ProgramState.h"
 #include "notify/Notifier.h"
 
 #include <QSignalSpy>
@@ -9,9 +9,14 @@ class TestNotifier : public QObject {
 
 private:
     struct Fixture {
-        explicit Fixture(int cinfo) { options.cinfo = cinfo; }
-        ProgramOptions options;
-        Notifier notifier{options};
+        explicit Fixture(int cinfo) {
+            ProgramOptions options;
+            options.cinfo = cinfo;
+            state.setOptions(options);
+            state.setFirstPass(false);
+        }
+        ProgramState state;
+        Notifier notifier{&state};
         QSignalSpy popups{&notifier, &Notifier::popupRequested};
         QSignalSpy balloons{&notifier, &Notifier::balloonRequested};
         QSignalSpy beeps{&notifier, &Notifier::beepRequested};
@@ -87,15 +92,14 @@ private slots:
     void firstPassIsQuiet() {
         for (int cinfo : {1, 2, 3, 4}) {
             Fixture f(cinfo);
-            bool firstPass = true;
-            f.notifier.setFirstPassCheck([&firstPass] { return firstPass; });
+            f.state.setFirstPass(true);
 
             f.notifier.playerinfo(QStringLiteral("Serverstatus (Island):  Online"));
             f.notifier.playerCountChanged(0, 12);
             QCOMPARE(f.alerts(), 0);
 
-            // The flag is read when the event comes, not copied when the check is set.
-            firstPass = false;
+            // The flag is read when the event comes.
+            f.state.setFirstPass(false);
             f.notifier.playerinfo(QStringLiteral("`Anna´ has left `Island´"));
             f.notifier.playerCountChanged(12, 11);
             QCOMPARE(f.alerts(), cinfo == 3 ? 2 : 1);
@@ -105,7 +109,9 @@ private slots:
     void settingChangedInTheOptionsAppliesAtOnce() {
         Fixture f(0);
         f.notifier.playerinfo(QStringLiteral("x"));
-        f.options.cinfo = 2;
+        ProgramOptions options;
+        options.cinfo = 2;
+        f.state.setOptions(options);
         f.notifier.playerinfo(QStringLiteral("y"));
         QCOMPARE(f.popups.size(), 1);
         QCOMPARE(f.popups.at(0).at(0).toString(), QStringLiteral("y"));

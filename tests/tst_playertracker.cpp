@@ -1,5 +1,6 @@
 // Player tracking without a network: the split of "listplayers" answers, the records with their
 // log lines and notifications, departures, the player list and its online ticker.
+#include "base/Clock.h"
 #include "base/Intervals.h"
 #include "monitor/PlayerLines.h"
 #include "monitor/PlayerListModel.h"
@@ -25,12 +26,15 @@ struct Tracked {
     QStringList messages;
     QStringList notifications;
     Tracked() {
-        tracker.setClock([this] { return now; });
+        Clock::setSource([this] { return now; });
         QObject::connect(&tracker, &PlayerTracker::message,
                          [this](const QString &text) { messages << text; });
         QObject::connect(&tracker, &PlayerTracker::notificationRaised,
                          [this](const QString &text) { notifications << text; });
     }
+    ~Tracked() { Clock::reset(); }
+    Tracked(const Tracked &) = delete;
+    Tracked &operator=(const Tracked &) = delete;
     // One processed answer: record, leaves, signature check.
     void visit(const QString &server, const QStringList &lines, bool firstPass = false,
                bool wasOnline = true) {

@@ -2,9 +2,9 @@
 // visiting order, status changes and their log entries, players, the watchdog, deletions,
 // holds and suspends.
 #include "base/Intervals.h"
-#include "notify/Notifier.h"
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
+#include "notify/Notifier.h"
 #include "rcon/RconChannel.h"
 #include "servers/ServerListModel.h"
 #include "servers/TableFile.h"
@@ -82,7 +82,7 @@ private slots:
         f.sim(QStringLiteral("A"));
         f.sim(QStringLiteral("B"));
         f.sim(QStringLiteral("C"));
-        QSignalSpy firstPassEnded(f.poll(), &PollCycle::firstPassEnded);
+        QSignalSpy firstPassEnded(f.state(), &ProgramState::firstPassEnded);
         f.start();
         QVERIFY(f.waitVisits(7));
         QCOMPARE(f.visits.mid(0, 7),
@@ -90,7 +90,7 @@ private slots:
                               QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"),
                               QStringLiteral("A")}));
         QCOMPARE(firstPassEnded.count(), 1);
-        QVERIFY(!f.console->isFirstPass());
+        QVERIFY(!f.state()->isFirstPass());
         for (SimServer *sim : std::as_const(f.sims))
             QVERIFY(sim->commands().size() >= 2);
         QCOMPARE(f.sims.at(0)->commands().constFirst(), QStringLiteral("listplayers"));
@@ -116,16 +116,16 @@ private slots:
         SimServer *b = f.sim(QStringLiteral("B"));
         // A join on B between the two passes puts another line on top of the log, so a second
         // status entry for A would not be hidden by the duplicate rule.
-        QObject::connect(f.poll(), &PollCycle::firstPassEnded,
+        QObject::connect(f.state(), &ProgramState::firstPassEnded,
                          [b] { b->addPlayer(QStringLiteral("Carl")); });
         f.start();
         QVERIFY(f.waitVisits(6));
         const QString entry = QStringLiteral("Serverstatus (A):  ") + word;
         QCOMPARE(f.messages().count(entry), 1);
         QVERIFY(f.messages().filter(QStringLiteral(") joined @ `B´")).size() == 1);
-        QCOMPARE(f.entry(QStringLiteral("A")).status, word);
+        QCOMPARE(f.entry(QStringLiteral("A")).statusText(), word);
         QCOMPARE(f.entry(QStringLiteral("A")).playerCount, QStringLiteral("-"));
-        QCOMPARE(f.entry(QStringLiteral("A")).icon, ServerIcon::Offline);
+        QCOMPARE(f.entry(QStringLiteral("A")).icon(), IconIndex::ServerOffline);
         QVERIFY(!f.notifications.contains(entry)); // the change came in the first pass
     }
 
@@ -136,24 +136,23 @@ private slots:
         f.start();
         QVERIFY(f.waitVisits(2));
         // A's chat is open: a visit cut off by the watchdog closes it like any failed visit.
-        f.servers()->setStatus(0, QStringLiteral("Chat/Online"));
-        f.servers()->setIcon(0, ServerIcon::ChatOpen);
+        f.servers()->setState(0, ServerState::ChatOnline);
         QSignalSpy chatClosed(f.poll(), &PollCycle::chatCloseRequested);
         a->setFault(SimServer::NeverAnswer);
         QVERIFY(f.waitVisits(3));
         QCOMPARE(f.visits.at(2), QStringLiteral("A"));
         QCOMPARE(chatClosed.count(), 1);
         QCOMPARE(chatClosed.at(0).at(0).toString(), QStringLiteral("A"));
-        QCOMPARE(f.entry(QStringLiteral("A")).status, QStringLiteral("Timeout"));
+        QCOMPARE(f.entry(QStringLiteral("A")).statusText(), QStringLiteral("Timeout"));
         QCOMPARE(f.entry(QStringLiteral("A")).playerCount, QStringLiteral("-"));
-        QCOMPARE(f.entry(QStringLiteral("A")).icon, ServerIcon::Offline);
+        QCOMPARE(f.entry(QStringLiteral("A")).icon(), IconIndex::ServerOffline);
         QVERIFY(f.messages().filter(QStringLiteral("Timeout")).isEmpty());
         QVERIFY(f.notifications.isEmpty());
 
         b->addPlayer(QStringLiteral("Carl")); // another entry on top of A's first "Online"
         a->setFault(SimServer::NeverAnswer, false);
         QVERIFY(f.waitVisits(5));
-        QCOMPARE(f.entry(QStringLiteral("A")).status, QStringLiteral("Online"));
+        QCOMPARE(f.entry(QStringLiteral("A")).statusText(), QStringLiteral("Online"));
         QCOMPARE(f.messages().count(QStringLiteral("Serverstatus (A):  Online")), 2);
         QCOMPARE(f.messages().constLast(), QStringLiteral("Serverstatus (A):  Online"));
         QVERIFY(f.notifications.contains(QStringLiteral("Serverstatus (A):  Online")));
@@ -167,7 +166,7 @@ private slots:
         a->addPlayer(QStringLiteral("Bob, the Great"));
         b->addPlayer(QStringLiteral("Cid"));
         QSignalSpy counts(f.console->players(), &PlayerTracker::playerCountChanged);
-        f.console->options().cinfo = Notifier::PopupAndBeep;
+        f.setOptions([](ProgramOptions &o) { o.cinfo = Notifier::PopupAndBeep; });
         QSignalSpy popups(f.console->notifier(), &Notifier::popupRequested);
         QSignalSpy beeps(f.console->notifier(), &Notifier::beepRequested);
         f.start();
@@ -217,7 +216,7 @@ private slots:
         bool moved = false;
         // Right after A's second visit she is on B, before B is visited again.
         QObject::connect(f.poll(), &PollCycle::visitEnded, [&, a, b](const QString &name) {
-            if (!moved && name == QLatin1String("A") && !f.console->isFirstPass()) {
+            if (!moved && name == QLatin1String("A") && !f.state()->isFirstPass()) {
                 moved = true;
                 a->removePlayer(anna);
                 b->addPlayer(QStringLiteral("Anna"), anna);
@@ -248,7 +247,7 @@ private slots:
         QVERIFY(f.waitVisits(1));
         a->setFault(SimServer::RefuseLogin);
         QVERIFY(f.waitVisits(2));
-        QCOMPARE(f.entry(QStringLiteral("A")).status, QStringLiteral("Bad login"));
+        QCOMPARE(f.entry(QStringLiteral("A")).statusText(), QStringLiteral("Bad login"));
         QVERIFY(f.messages().constLast().startsWith(QStringLiteral("Player: `Anna´ (") + anna +
                                                     QStringLiteral(") has left `A´")));
         QCOMPARE(f.console->players()->recordCount(), 0);
@@ -264,20 +263,32 @@ private slots:
                                                QStringLiteral("Serverstatus (A):  Online")}));
     }
 
-    void keepAliveAnswerChangesNothing() {
+    void answerThatSaysNothingChangesNothing_data() {
+        QTest::addColumn<int>("fault");
+        QTest::newRow("keep-alive") << int(SimServer::KeepAlive);
+        QTest::newRow("empty answer") << int(SimServer::EmptyAnswer);
+    }
+
+    void answerThatSaysNothingChangesNothing() {
+        QFETCH(int, fault);
         Fixture f;
         SimServer *a = f.sim(QStringLiteral("A"));
         a->addPlayer(QStringLiteral("Anna"));
         f.start();
-        QVERIFY(f.waitVisits(1));
+        // Past the first pass a departure would be logged and notified.
+        QVERIFY(f.waitVisits(2));
+        QVERIFY(!f.state()->isFirstPass());
         const QStringList before = f.messages();
         QSignalSpy rebuilt(f.console->players(), &PlayerTracker::playerListRebuilt);
-        a->setFault(SimServer::KeepAlive);
-        QVERIFY(f.waitVisits(4));
-        QCOMPARE(f.messages(), before);
-        QCOMPARE(f.entry(QStringLiteral("A")).status, QStringLiteral("Online"));
+        a->setFaults(SimServer::Faults(fault));
+        QVERIFY(f.waitVisits(5));
+        QCOMPARE(f.entry(QStringLiteral("A")).statusText(), QStringLiteral("Online"));
         QCOMPARE(f.entry(QStringLiteral("A")).playerCount, QStringLiteral("1"));
         QCOMPARE(f.console->players()->recordCount(), 1);
+        // The same player list again: nobody left and nobody joined in between.
+        a->setFaults(SimServer::NoFault);
+        QVERIFY(f.waitVisits(7));
+        QCOMPARE(f.messages(), before);
         QCOMPARE(rebuilt.count(), 0);
         QVERIFY(f.notifications.isEmpty());
     }
@@ -292,10 +303,9 @@ private slots:
         f.start();
         QVERIFY(f.waitVisits(5));
         // The chat of B opens: its status reads "Chat/Online" and stays so through visits.
-        f.servers()->setStatus(1, QStringLiteral("Chat/Online"));
-        f.servers()->setIcon(1, ServerIcon::ChatOpen);
+        f.servers()->setState(1, ServerState::ChatOnline);
         QVERIFY(f.waitVisits(10));
-        QCOMPARE(f.entry(QStringLiteral("B")).status, QStringLiteral("Chat/Online"));
+        QCOMPARE(f.entry(QStringLiteral("B")).statusText(), QStringLiteral("Chat/Online"));
         QCOMPARE(f.serversOnline.constLast(), QStringLiteral("2/5 Server online"));
     }
 
@@ -307,12 +317,11 @@ private slots:
                          [&closed](const QString &name) { closed << name; });
         f.start();
         QVERIFY(f.waitVisits(1));
-        f.servers()->setStatus(0, QStringLiteral("Chat/Online"));
-        f.servers()->setIcon(0, ServerIcon::ChatOpen);
+        f.servers()->setState(0, ServerState::ChatOnline);
         a->setFault(SimServer::RefuseLogin);
         QVERIFY(f.waitVisits(2));
         QCOMPARE(closed, QStringList{QStringLiteral("A")});
-        QCOMPARE(f.entry(QStringLiteral("A")).status, QStringLiteral("Bad login"));
+        QCOMPARE(f.entry(QStringLiteral("A")).statusText(), QStringLiteral("Bad login"));
     }
 
     void splitAnswerKeepsAllPlayers() {
@@ -348,14 +357,15 @@ private slots:
         QObject::connect(a, &SimServer::commandReceived, a, [&f] {
             if (f.servers()->deletePending() || f.servers()->rowOfName(QStringLiteral("B")) < 0)
                 return;
-            f.servers()->setStatus(1, QStringLiteral("Erase"));
+            f.servers()->setState(1, ServerState::Erase);
             f.servers()->setDeletePending(true);
         });
         QVERIFY(f.waitVisits(3));
         QCOMPARE(f.visits.at(2), QStringLiteral("A"));
         QVERIFY(!f.servers()->deletePending());
         QCOMPARE(f.servers()->serverCount(), 1);
-        QCOMPARE(f.entry(QStringLiteral("A")).status, QStringLiteral("Online")); // left as it was
+        QCOMPARE(f.entry(QStringLiteral("A")).statusText(),
+                 QStringLiteral("Online")); // left as it was
         QCOMPARE(f.messages().constLast(), QStringLiteral("Server deleted:  `B´  (127.0.0.1:") +
                                                b->portText() + QLatin1Char(')'));
         QVERIFY(f.messages().filter(QStringLiteral("has left")).isEmpty());
@@ -390,7 +400,7 @@ private slots:
         QVERIFY(thrown);
         QCOMPARE(f.visits.mid(0, 4), (QStringList{QStringLiteral("A"), QStringLiteral("B"),
                                                   QStringLiteral("A"), QStringLiteral("B")}));
-        QCOMPARE(f.entry(QStringLiteral("B")).status, QStringLiteral("Online"));
+        QCOMPARE(f.entry(QStringLiteral("B")).statusText(), QStringLiteral("Online"));
     }
 
     void heldResultWaitsForTheRelease() {
@@ -404,12 +414,12 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(f.poll()->isHeld() && !f.poll()->isVisitRunning(), kWait);
         QTest::qWait(200);
         QVERIFY(f.visits.isEmpty());
-        QCOMPARE(f.entry(QStringLiteral("A")).status, QStringLiteral("Queue"));
+        QCOMPARE(f.entry(QStringLiteral("A")).statusText(), QStringLiteral("Queue"));
         QCOMPARE(a->commands().size(), 1); // no visit starts while held
 
         f.poll()->release();
         QCOMPARE(f.visits, QStringList{QStringLiteral("A")});
-        QCOMPARE(f.entry(QStringLiteral("A")).status, QStringLiteral("Online"));
+        QCOMPARE(f.entry(QStringLiteral("A")).statusText(), QStringLiteral("Online"));
         QVERIFY(f.waitVisits(2));
     }
 
@@ -435,7 +445,7 @@ private slots:
         f.poll()->release();
         QCOMPARE(f.visits.size(), visits);
         QVERIFY(f.waitVisits(visits + 1));
-        QCOMPARE(f.entry(QStringLiteral("A")).status, QStringLiteral("Bad login"));
+        QCOMPARE(f.entry(QStringLiteral("A")).statusText(), QStringLiteral("Bad login"));
     }
 
     void suspendStopsAndResumeStartsAtTheFirstServer() {

@@ -1,3 +1,4 @@
+#include "base/Clock.h"
 #include "base/LogStamp.h"
 #include "base/ProgramLog.h"
 #include "base/TextFile.h"
@@ -26,12 +27,16 @@ private:
 
     std::unique_ptr<ProgramLog> makeLog() {
         auto log = std::make_unique<ProgramLog>(m_dir.path());
-        log->setClock([] { return kNow; });
         return log;
     }
     QString file(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
 
 private slots:
+    void initTestCase() {
+        Clock::setSource([] { return kNow; });
+    }
+    void cleanupTestCase() { Clock::reset(); }
+
     void init() {
         for (const char *name : {"kvd.log", "kvd.bck", "kvd_log_deleted.old"})
             QFile::remove(file(name));

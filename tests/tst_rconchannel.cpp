@@ -1,6 +1,5 @@
 #include "base/Intervals.h"
 #include "rcon/RconChannel.h"
-#include "rcon/RconChannels.h"
 #include "rcon/RequestCounter.h"
 
 #include "SimServer.h"
@@ -108,9 +107,12 @@ void TestRconChannel::commandChannelCountsOnItsOwn() {
 }
 
 void TestRconChannel::fourChannelsNeverShareAConnection() {
-    RconChannels channels;
-    const QList<RconChannel *> all{channels.PollChannel(), channels.CommandChannel(),
-                                   channels.ChatChannel(), channels.BackgroundChatChannel()};
+    // Each owner keeps its own channel: the poll cycle, the command sender, the chat, the watch.
+    RconChannel poll(RconChannel::Kind::Poll);
+    RconChannel command(RconChannel::Kind::Command);
+    RconChannel chat(RconChannel::Kind::Chat);
+    RconChannel background(RconChannel::Kind::BackgroundChat);
+    const QList<RconChannel *> all{&poll, &command, &chat, &background};
     const QStringList commands{QStringLiteral("listplayers"), QStringLiteral("saveworld"),
                                QStringLiteral("Getchat"), QStringLiteral("GetGameLog")};
     QList<QString> answeredCommands;
@@ -124,11 +126,11 @@ void TestRconChannel::fourChannelsNeverShareAConnection() {
     QCOMPARE(QSet<QString>(answeredCommands.cbegin(), answeredCommands.cend()),
              QSet<QString>(commands.cbegin(), commands.cend()));
     QCOMPARE(m_server->connectionCount(), 4);
-    QCOMPARE(channels.CommandChannel()->kind(), RconChannel::Kind::Command);
 
-    channels.closeAll();
-    for (RconChannel *channel : all)
+    for (RconChannel *channel : all) {
+        channel->closechannel();
         QVERIFY(!channel->isOpen());
+    }
 }
 
 void TestRconChannel::unusualServersStillLogIn_data() {

@@ -3,6 +3,8 @@
 #include "servers/StringTable.h"
 #include "servers/TableFile.h"
 
+#include "TestStates.h"
+
 #include <QAbstractItemModelTester>
 #include <QDir>
 #include <QElapsedTimer>
@@ -81,7 +83,7 @@ private slots:
         QCOMPARE(column(*m_model, ServerListModel::PasswordColumn),
                  (QStringList{"secret", "", "p@ss word"}));
         QCOMPARE(m_model->index(0, 0).data(ServerListModel::IconIndexRole).toInt(),
-                 ServerIcon::Queued);
+                 int(IconIndex::ServerQueued));
     }
 
     void damagedFileStillStartsWithUsableList() {
@@ -124,21 +126,24 @@ private slots:
         QCOMPARE(inserted.count(), 1);
         QCOMPARE(inserted.at(0).at(1).toInt(), 3);
         QCOMPARE(m_model->serverTable().row(4), (QStringList{"Omega", "omega.host", "7777", "pw"}));
-        QCOMPARE(m_model->entry(3).status, QStringLiteral("Queue"));
+        QCOMPARE(m_model->entry(3).statusText(), QStringLiteral("Queue"));
 
-        m_model->setStatus(1, QStringLiteral("Online"));
+        m_model->setState(1, ServerState::Online);
+        // The state carries the status text and the picture: one change from name to status.
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.at(0).at(0).toModelIndex().column(), int(ServerListModel::NameColumn));
+        QCOMPARE(changed.at(0).at(1).toModelIndex().column(), int(ServerListModel::StatusColumn));
         m_model->setPlayerCount(1, QStringLiteral("4"));
-        m_model->setIcon(1, ServerIcon::Online);
-        QCOMPARE(changed.count(), 3);
+        QCOMPARE(changed.count(), 2);
         changed.clear();
         QVERIFY(m_model->updateServer(1, "Renamed", "new.host", "27016", "other"));
         QCOMPARE(changed.count(), 1);
         QCOMPARE(changed.at(0).at(0).toModelIndex().row(), 1);
         QCOMPARE(m_model->serverTable().row(2),
                  (QStringList{"Renamed", "new.host", "27016", "other"}));
-        QCOMPARE(m_model->entry(1).status, QStringLiteral("Online"));
+        QCOMPARE(m_model->entry(1).statusText(), QStringLiteral("Online"));
         QCOMPARE(m_model->entry(1).playerCount, QStringLiteral("4"));
-        QCOMPARE(m_model->entry(1).icon, ServerIcon::Online);
+        QCOMPARE(m_model->entry(1).icon(), IconIndex::ServerOnline);
         QCOMPARE(m_model->rowOfName("Renamed"), 1);
         QCOMPARE(m_model->rowOfName("renamed"), -1);
 
@@ -187,7 +192,7 @@ private slots:
             if (sortColumn == ServerListModel::PlayerColumn)
                 m_model->setPlayerCount(i, values.at(i));
             if (sortColumn == ServerListModel::StatusColumn)
-                m_model->setStatus(i, values.at(i));
+                m_model->setState(i, stateFromText(values.at(i)));
         }
         QSignalSpy layout(m_model.get(), &QAbstractItemModel::layoutChanged);
 
@@ -199,13 +204,13 @@ private slots:
         QCOMPARE(column(*m_model, 0), ascending);
         QCOMPARE(
             m_model->headerData(sortColumn, Qt::Horizontal, ServerListModel::IconIndexRole).toInt(),
-            ServerIcon::SortAscending);
+            int(IconIndex::SortAscending));
 
         m_model->headerClicked(sortColumn);
         QCOMPARE(m_model->sortOrder(), Qt::DescendingOrder);
         QCOMPARE(
             m_model->headerData(sortColumn, Qt::Horizontal, ServerListModel::IconIndexRole).toInt(),
-            ServerIcon::SortDescending);
+            int(IconIndex::SortDescending));
         QVERIFY(layout.count() >= 2);
         // Reversing keeps equal entries in their order, so compare the sort texts only.
         QStringList descendingValues = column(*m_model, sortColumn);
@@ -220,7 +225,7 @@ private slots:
     void sortRewritesTableAndFileAndMovesPersistentIndexes() {
         QVERIFY(QFile::copy(kGolden, file()));
         QVERIFY(m_model->load());
-        m_model->setStatus(2, QStringLiteral("Online"));
+        m_model->setState(2, ServerState::Online);
         const QPersistentModelIndex zeta = m_model->index(2, ServerListModel::HostColumn);
 
         m_model->headerClicked(ServerListModel::PortColumn);
@@ -232,7 +237,7 @@ private slots:
                  (QStringList{"Zeta", "Alpha Base", QStringLiteral("B\u00e4r Insel")}));
         QCOMPARE(zeta.row(), 0);
         QCOMPARE(zeta.data().toString(), QStringLiteral("192.168.1.20"));
-        QCOMPARE(m_model->entry(0).status, QStringLiteral("Online"));
+        QCOMPARE(m_model->entry(0).statusText(), QStringLiteral("Online"));
 
         StringTable saved;
         QVERIFY(LoadStringGrid(saved, file()));
@@ -250,10 +255,10 @@ private slots:
         QCOMPARE(m_model->sortIcon(), 0);
         QVERIFY(!m_model->headerData(1, Qt::Horizontal, ServerListModel::IconIndexRole).isValid());
 
-        m_model->setSortState(ServerListModel::HostColumn, ServerIcon::SortDescending);
+        m_model->setSortState(ServerListModel::HostColumn, int(IconIndex::SortDescending));
         QCOMPARE(m_model->sortOrder(), Qt::DescendingOrder);
         QCOMPARE(m_model->headerData(3, Qt::Horizontal, ServerListModel::IconIndexRole).toInt(),
-                 ServerIcon::SortDescending);
+                 int(IconIndex::SortDescending));
         m_model->headerClicked(ServerListModel::HostColumn);
         QCOMPARE(m_model->sortOrder(), Qt::AscendingOrder);
 

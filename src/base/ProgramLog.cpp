@@ -1,5 +1,6 @@
 #include "base/ProgramLog.h"
 
+#include "base/Clock.h"
 #include "base/LogStamp.h"
 #include "base/Logging.h"
 #include "base/TextFile.h"
@@ -16,8 +17,7 @@ constexpr int kCleanupLastPosition = 10;
 
 ProgramLog::ProgramLog(const QString &logsDir, QObject *parent)
     : QAbstractListModel(parent)
-    , m_logsDir(logsDir)
-    , m_now([] { return QDateTime::currentDateTime(); }) {}
+    , m_logsDir(logsDir) {}
 
 QString ProgramLog::path(const char *name) const {
     return m_logsDir + QLatin1Char('/') + QLatin1String(name);
@@ -47,7 +47,7 @@ void ProgramLog::log(QChar type, const QString &text) {
         endRemoveRows();
     }
     beginInsertRows({}, 0, 0);
-    m_lines.prepend(LogStamp::format(m_now()) + entry);
+    m_lines.prepend(LogStamp::format(Clock::now()) + entry);
     endInsertRows();
 
     if (m_lines.size() > kCleanupWhenMoreThan) {
@@ -76,7 +76,7 @@ void ProgramLog::load() {
     if (lines.size() > kBackupWhenMoreThan)
         TextFile::writeLines(path("kvd.bck"), lines);
 
-    lines.prepend(startMarker(m_now()));
+    lines.prepend(startMarker(Clock::now()));
     beginResetModel();
     m_lines = lines;
     endResetModel();

@@ -4,8 +4,6 @@
 #include <QDateTime>
 #include <QStringList>
 
-#include <functional>
-
 // The program log: time-stamped lines, newest first, shown in the program-log view and written
 // whole to "logs/kvd.log". The statistics read these lines back, so their texts are an interface.
 class ProgramLog final : public QAbstractListModel {
@@ -39,9 +37,6 @@ public:
     void setLines(const QStringList &lines);
     QString logsDir() const { return m_logsDir; }
 
-    // Clock seam for tests.
-    void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
-
     static QString startMarker(const QDateTime &when);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -57,7 +52,6 @@ private:
 
     QString m_logsDir;
     QStringList m_lines;
-    std::function<QDateTime()> m_now;
     quint64 m_revision = 0;
     quint64 m_savedRevision = ~quint64(0);
 };

@@ -39,6 +39,13 @@ TerminationSignals::~TerminationSignals() {
     action.sa_handler = SIG_DFL;
     for (const int sig : {SIGTERM, SIGINT, SIGHUP})
         ::sigaction(sig, &action, nullptr);
+    delete m_notifier;
+    m_notifier = nullptr;
+    for (int &fd : g_signalPipe) {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
 #endif
 }
 

@@ -1,22 +1,24 @@
 #include "chat/BackgroundWatch.h"
 
-#include "console/Console.h"
+#include "base/Clock.h"
 #include "base/Intervals.h"
 #include "base/Logging.h"
+#include "base/ProgramState.h"
 #include "chat/ChatLog.h"
 #include "chat/ChatSession.h"
-#include "chat/ServerLogFile.h"
+#include "chat/ServerChatLog.h"
 #include "rcon/RconChannel.h"
 #include "servers/ServerListModel.h"
 
-#include <QDateTime>
 #include <QLocale>
 
-BackgroundWatch::BackgroundWatch(Console *console, QObject *parent)
+BackgroundWatch::BackgroundWatch(ServerListModel *servers, ProgramState *state,
+                                 const QString &programFolder, QObject *parent)
     : QObject(parent)
-    , m_console(console)
+    , m_servers(servers)
+    , m_state(state)
     , m_channel(new RconChannel(RconChannel::Kind::BackgroundChat, this))
-    , m_log(new ChatLog(this)) {
+    , m_log(new ServerChatLog(programFolder, m_channel->handOffTag(), this)) {
     m_stepTimer.setInterval(Intervals::instance().backgroundStepMs);
     connect(&m_stepTimer, &QTimer::timeout, this, &BackgroundWatch::Timer13Timer);
     m_stepTimeout.setSingleShot(true);
@@ -34,7 +36,14 @@ BackgroundWatch::BackgroundWatch(Console *console, QObject *parent)
             [this] { failStep(QStringLiteral("chat_back") + statusWord(StatusCode::BadLogin)); });
     connect(m_channel, &RconChannel::sendFailed, this, [this] { failStep(QString()); });
     connect(m_channel, &RconChannel::readFailed, this, [this] { failStep(QString()); });
+    connect(m_log, &ServerChatLog::message, this, &BackgroundWatch::message);
+    connect(m_state, &ProgramState::firstPassEnded, this, &BackgroundWatch::start);
+    connect(m_state, &ProgramState::optionsChanged, this, &BackgroundWatch::optionsChanged);
     m_statusText = optionOn() ? idleText() : QString();
+}
+
+ChatLog *BackgroundWatch::watchLog() const {
+    return m_log->view();
 }
 
 BackgroundWatch::~BackgroundWatch() = default;
@@ -44,7 +53,7 @@ QString BackgroundWatch::idleText() {
 }
 
 bool BackgroundWatch::optionOn() const {
-    return m_console->options().getbchat == 1;
+    return m_state->options().getbchat == 1;
 }
 
 void BackgroundWatch::start() {
@@ -76,10 +85,10 @@ void BackgroundWatch::optionsChanged() {
 }
 
 void BackgroundWatch::Timer13Timer() {
-    if (!m_started || !optionOn() || isHeld() || m_console->isSuspended() || isStepRunning())
+    if (!m_started || !optionOn() || isHeld() || m_state->isSuspended() || isStepRunning())
         return;
     m_stepTimer.stop();
-    ServerListModel *servers = m_console->servers();
+    ServerListModel *servers = m_servers;
     const int count = servers->serverCount();
     if (count == 0) {
         m_cursor = 0;
@@ -91,7 +100,8 @@ void BackgroundWatch::Timer13Timer() {
         m_cursor = 0;
     const ServerEntry entry = servers->entry(m_cursor);
     advanceCursor(count);
-    if (entry.status != QLatin1String("Online")) {
+    // A server whose chat is open ("Chat/Online") is the chat's to keep.
+    if (entry.state != ServerState::Online) {
         m_stepTimer.start();
         return;
     }
@@ -99,27 +109,20 @@ void BackgroundWatch::Timer13Timer() {
     m_channel->closechannel();
     setWatchedServer(entry.name);
     const QLocale locale;
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = Clock::now();
+    // The short date and the long time, without the time zone that the long format carries.
+    const QString timeFormat = locale.timeFormat(QLocale::LongFormat).remove(QLatin1Char('t'));
     setStatusText(idleText() + QStringLiteral(" (") + entry.name + QStringLiteral(") ") +
                   locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-                  locale.toString(now.time(), QLocale::LongFormat));
+                  locale.toString(now.time(), timeFormat.trimmed()));
 
-    m_log->setServerName(entry.name);
-    m_logPath = ChatSession::logFilePath(m_console, entry.name);
-    m_fileProtected = false;
-    if (m_logPath.isEmpty()) {
-        m_log->clear();
-    } else {
-        ServerLogFile file(m_logPath);
-        // Writing the view over a file that could not be read would lose its lines.
-        m_fileProtected = !file.loadInto(*m_log);
-        if (m_fileProtected)
-            qCWarning(lcError).noquote()
-                << QStringLiteral("chat_back") + file.errorString() + QStringLiteral(" (Read4u)");
-    }
+    // Writing the view over a file that could not be read would lose its lines.
+    if (!m_log->open(entry.name))
+        qCWarning(lcError).noquote()
+            << QStringLiteral("chat_back") + m_log->readError() + QStringLiteral(" (Read4u)");
     m_stepTimeout.start();
     m_channel->openchannel(entry.host, entry.port, entry.password,
-                           ChatSession::requestCommand(m_console->options().ggl));
+                           ChatSession::requestCommand(m_state->options().ggl));
 }
 
 void BackgroundWatch::advanceCursor(int serverCount) {
@@ -130,15 +133,7 @@ void BackgroundWatch::onCompleted(const QString &body) {
     if (!isStepRunning())
         return;
     m_stepTimeout.stop();
-    const ChatLineProcessor::Result result = m_log->processBody(
-        body, ChatSession::modeOf(m_console->options().ggl), QDateTime::currentDateTime());
-    // A block that ends with its line feed still added lines; the next step reloads the file.
-    const bool write = result.saveWanted || !result.lines.isEmpty();
-    if (write && !m_logPath.isEmpty() && !m_fileProtected) {
-        ServerLogFile file(m_logPath);
-        if (!file.save(*m_log))
-            qCWarning(lcError).noquote() << file.errorString() + m_channel->handOffTag();
-    }
+    m_log->process(body, ChatSession::modeOf(m_state->options().ggl));
     endStep();
 }
 

@@ -7,8 +7,10 @@
 #include <QTimer>
 
 class ChatLog;
-class Console;
+class ProgramState;
 class RconChannel;
+class ServerChatLog;
+class ServerListModel;
 
 // Collects the chat or game log of every online server into its log file without an open chat:
 // one server per step, a step every 10 s after the previous one ended, in the server list's
@@ -18,11 +20,13 @@ class BackgroundWatch final : public QObject {
     Q_DISABLE_COPY_MOVE(BackgroundWatch)
 
 public:
-    explicit BackgroundWatch(Console *console, QObject *parent = nullptr);
+    // `programFolder` holds the server logs. The steps begin when the first pass ends.
+    BackgroundWatch(ServerListModel *servers, ProgramState *state, const QString &programFolder,
+                    QObject *parent = nullptr);
     ~BackgroundWatch() override;
 
     // The hidden watch view: the log of the server of the current step.
-    ChatLog *watchLog() const { return m_log; }
+    ChatLog *watchLog() const;
     RconChannel *channel() const { return m_channel; }
 
     // The server the current step works on; empty between steps.
@@ -53,6 +57,8 @@ public slots:
     void Timer13Timer();
 
 signals:
+    // A line for the program log.
+    void message(const QString &text);
     void watchedServerChanged(const QString &name);
     void statusTextChanged(const QString &text);
     // A step for `serverName` has ended, whatever its outcome.
@@ -68,16 +74,15 @@ private:
     void setWatchedServer(const QString &name);
     void setStatusText(const QString &text);
 
-    Console *m_console;
+    ServerListModel *m_servers;
+    ProgramState *m_state;
     RconChannel *m_channel;
-    ChatLog *m_log;
+    ServerChatLog *m_log;
     QTimer m_stepTimer;   // Timer13: the next step, 10 s after the previous one ended
     QTimer m_stepTimeout; // a server that does not answer never stops the watch
     QString m_watchedServer;
-    QString m_logPath;
     QString m_statusText;
     int m_cursor = 0;
     int m_holds = 0;
     bool m_started = false;
-    bool m_fileProtected = false;
 };

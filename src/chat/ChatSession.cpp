@@ -1,33 +1,21 @@
 #include "chat/ChatSession.h"
 
-#include "console/Console.h"
 #include "base/Intervals.h"
 #include "base/Logging.h"
+#include "base/ProgramState.h"
 #include "chat/BackgroundWatch.h"
 #include "chat/ChatLog.h"
-#include "chat/ServerLogFile.h"
+#include "chat/ServerChatLog.h"
 #include "rcon/RconChannel.h"
 #include "servers/ServerListModel.h"
 
-#include <QDateTime>
-
-namespace {
-const QString kOnline = QStringLiteral("Online");
-const QString kChatOnline = QStringLiteral("Chat/Online");
-const QString kErase = QStringLiteral("Erase");
-
-bool isPlainFileName(const QString &name) {
-    return !name.isEmpty() && !name.contains(QLatin1Char('/')) &&
-           !name.contains(QLatin1Char('\\')) && name != QLatin1String("..") &&
-           name != QLatin1String(".");
-}
-} // namespace
-
-ChatSession::ChatSession(Console *console, QObject *parent)
+ChatSession::ChatSession(ServerListModel *servers, ProgramState *state,
+                         const QString &programFolder, QObject *parent)
     : QObject(parent)
-    , m_console(console)
+    , m_servers(servers)
+    , m_state(state)
     , m_channel(new RconChannel(RconChannel::Kind::Chat, this))
-    , m_log(new ChatLog(this)) {
+    , m_log(new ServerChatLog(programFolder, m_channel->handOffTag(), this)) {
     m_rerequest.setSingleShot(true);
     m_rerequest.setInterval(Intervals::instance().chatRerequestMs);
     connect(&m_rerequest, &QTimer::timeout, this, &ChatSession::onRerequest);
@@ -51,7 +39,8 @@ ChatSession::ChatSession(Console *console, QObject *parent)
     connect(m_channel, &RconChannel::sendFailed, this,
             [this](const QString &message, const QString &) { failChat(message); });
     connect(m_channel, &RconChannel::readFailed, this, &ChatSession::failChat);
-    connect(console, &Console::resumed, this, &ChatSession::onResumed);
+    connect(m_log, &ServerChatLog::message, this, &ChatSession::message);
+    connect(m_state, &ProgramState::resumed, this, &ChatSession::onResumed);
 }
 
 ChatSession::~ChatSession() = default;
@@ -67,6 +56,10 @@ void ChatSession::setBackgroundWatch(BackgroundWatch *watch) {
 
 void ChatSession::setPlayerSource(PlayerSource source) {
     m_playerSource = std::move(source);
+}
+
+ChatLog *ChatSession::chatLog() const {
+    return m_log->view();
 }
 
 QString ChatSession::chatLabel() const {
@@ -85,12 +78,6 @@ ChatLineProcessor::Mode ChatSession::modeOf(int ggl) {
     return ggl == 1 ? ChatLineProcessor::Mode::Chat : ChatLineProcessor::Mode::GameLog;
 }
 
-QString ChatSession::logFilePath(const Console *console, const QString &serverName) {
-    if (!isPlainFileName(serverName))
-        return QString();
-    return console->filePath(ServerLogFile::relativeName(serverName));
-}
-
 void ChatSession::Chat1Click(const QString &selectedServer) {
     if (selectedServer.isEmpty()) {
         chataus();
@@ -99,18 +86,17 @@ void ChatSession::Chat1Click(const QString &selectedServer) {
     if (isWaiting())
         return;
     setMenuChecked(true);
-    ServerListModel *servers = m_console->servers();
-    const int row = servers->rowOfName(selectedServer);
+    const int row = m_servers->rowOfName(selectedServer);
     if (row < 0)
         return;
-    const QString status = servers->entry(row).status;
-    if (status == kChatOnline) {
+    const ServerState state = m_servers->entry(row).state;
+    if (state == ServerState::ChatOnline) {
         chataus();
         return;
     }
-    if (status != kOnline)
+    if (state != ServerState::Online)
         return;
-    restoreChatRows();
+    m_servers->endChatState();
     if (m_watch && m_watch->watchedServer() == selectedServer) {
         m_waitingFor = selectedServer;
         m_busyWait.start();
@@ -133,8 +119,8 @@ void ChatSession::finishWait() {
     m_busyWait.stop();
     emit waitingChanged(false);
     // The poll cycle may have failed or removed the server meanwhile.
-    const int row = m_console->servers()->rowOfName(name);
-    if (row < 0 || m_console->servers()->entry(row).status != kOnline) {
+    const int row = m_servers->rowOfName(name);
+    if (row < 0 || m_servers->entry(row).state != ServerState::Online) {
         chataus();
         return;
     }
@@ -142,34 +128,22 @@ void ChatSession::finishWait() {
 }
 
 void ChatSession::openChat(const QString &serverName) {
-    ServerListModel *servers = m_console->servers();
-    const int row = servers->rowOfName(serverName);
-    const ServerEntry entry = servers->entry(row);
+    const int row = m_servers->rowOfName(serverName);
+    const ServerEntry entry = m_servers->entry(row);
 
     m_channel->closechannel();
     m_rerequest.stop();
     m_server = serverName;
-    m_log->setServerName(serverName);
-    m_logPath = logFilePath(m_console, serverName);
-    m_fileProtected = false;
-    if (m_logPath.isEmpty()) {
-        m_log->clear();
-    } else {
-        ServerLogFile file(m_logPath);
-        if (!file.loadInto(*m_log)) {
-            // Writing the view over an unreadable file would lose its lines.
-            m_fileProtected = true;
-            m_console->message(QStringLiteral("Chat logfile unreadable (") + serverName +
-                               QStringLiteral("):  ") + file.errorString());
-        }
-    }
+    // An unreadable file is kept as it is: the view starts empty and is not written over it.
+    if (!m_log->open(serverName))
+        emit message(QStringLiteral("Chat logfile unreadable (") + serverName +
+                     QStringLiteral("):  ") + m_log->readError());
 
     m_requestPending = true;
     m_channel->openchannel(entry.host, entry.port, entry.password,
-                           requestCommand(m_console->options().ggl));
+                           requestCommand(m_state->options().ggl));
 
-    servers->setIcon(row, ServerIcon::ChatOpen);
-    servers->setStatus(row, kChatOnline);
+    m_servers->setState(row, ServerState::ChatOnline);
     emit chatOpened(serverName);
     playertochat(serverName);
 }
@@ -183,26 +157,13 @@ void ChatSession::chataus() {
     m_channel->closechannel();
     m_rerequest.stop();
     m_requestPending = false;
-    m_log->clear();
+    m_log->close();
     m_server.clear();
-    m_logPath.clear();
-    m_fileProtected = false;
     m_players.clear();
     emit chatPlayersChanged(m_players);
     setMenuChecked(false);
     emit chatClosed();
-    restoreChatRows();
-}
-
-void ChatSession::restoreChatRows() {
-    ServerListModel *servers = m_console->servers();
-    for (int row = 0; row < servers->serverCount(); ++row) {
-        if (servers->entry(row).icon != ServerIcon::ChatOpen)
-            continue;
-        servers->setIcon(row, ServerIcon::Online);
-        if (servers->entry(row).status != kErase)
-            servers->setStatus(row, kOnline);
-    }
+    m_servers->endChatState();
 }
 
 void ChatSession::setMenuChecked(bool checked) {
@@ -214,12 +175,8 @@ void ChatSession::setMenuChecked(bool checked) {
 
 void ChatSession::playertochat(const QString &serverName) {
     m_players.clear();
-    if (isOpen() && serverName != offlineLabel() && m_playerSource) {
-        for (const PlayerRecord &record : m_playerSource()) {
-            if (record.server == serverName)
-                m_players << record.name;
-        }
-    }
+    if (isOpen() && serverName != offlineLabel() && m_playerSource)
+        m_players = m_playerSource(serverName);
     emit chatPlayersChanged(m_players);
 }
 
@@ -255,17 +212,11 @@ bool ChatSession::send(const QString &command) {
 bool ChatSession::deleteLogfile() {
     if (!isOpen())
         return false;
-    m_log->clear();
-    if (m_logPath.isEmpty())
+    QString error;
+    if (m_log->deleteFile(&error))
         return true;
-    ServerLogFile file(m_logPath);
-    if (!file.remove()) {
-        qCWarning(lcError).noquote() << file.errorString() + QStringLiteral(" (Delete logfile)");
-        return false;
-    }
-    // The old file is gone, so the new lines may start a new one.
-    m_fileProtected = false;
-    return true;
+    qCWarning(lcError).noquote() << error + QStringLiteral(" (Delete logfile)");
+    return false;
 }
 
 void ChatSession::serverFailed(const QString &serverName) {
@@ -285,33 +236,22 @@ void ChatSession::onCompleted(const QString &body, const QString &command) {
 }
 
 void ChatSession::processBody(const QString &body) {
-    const ChatLineProcessor::Result result =
-        m_log->processBody(body, modeOf(m_console->options().ggl), QDateTime::currentDateTime());
+    const ChatLineProcessor::Result result = m_log->process(body, modeOf(m_state->options().ggl));
     if (result.outcome == ChatLineProcessor::Outcome::KeepAlive) {
         const QString name = m_server;
         chataus();
-        m_console->message(QStringLiteral("Chat timeout: ") + name);
-        return;
+        emit message(QStringLiteral("Chat timeout: ") + name);
     }
-    // A block that ends with its line feed still added lines: they are written as well, or the
-    // next opening would load the file without them.
-    if (!result.saveWanted && result.lines.isEmpty())
-        return;
-    if (m_logPath.isEmpty() || m_fileProtected)
-        return;
-    ServerLogFile file(m_logPath);
-    if (!file.save(*m_log))
-        qCWarning(lcError).noquote() << file.errorString() + m_channel->handOffTag();
 }
 
 void ChatSession::onRerequest() {
     if (!isOpen() || m_requestPending)
         return;
     // A sleeping computer asks nothing; the request follows the resume.
-    if (m_console->isSuspended())
+    if (m_state->isSuspended())
         return;
     m_requestPending = true;
-    m_channel->sendcommand(requestCommand(m_console->options().ggl));
+    m_channel->sendcommand(requestCommand(m_state->options().ggl));
 }
 
 void ChatSession::onResumed() {
@@ -325,6 +265,6 @@ void ChatSession::failChat(const QString &reason) {
     const QString text =
         QStringLiteral("Chat closed (") + m_server + QStringLiteral("):  ") + reason;
     chataus();
-    m_console->message(text);
+    emit message(text);
     emit chatFailed(text);
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "chat/ChatLineProcessor.h"
-#include "monitor/PlayerRecord.h"
 #include "rcon/StatusCode.h"
 
 #include <QObject>
@@ -13,8 +12,10 @@
 
 class BackgroundWatch;
 class ChatLog;
-class Console;
+class ProgramState;
 class RconChannel;
+class ServerChatLog;
+class ServerListModel;
 
 // The chat of one server: its channel asks for new lines a second after each answer, the lines
 // go into the chat log and the server's log file, and the operator's chat lines and broadcasts
@@ -24,17 +25,19 @@ class ChatSession final : public QObject {
     Q_DISABLE_COPY_MOVE(ChatSession)
 
 public:
-    // The players online in the player list's order; playertochat() picks the chat server's.
-    using PlayerSource = std::function<PlayerRecords()>;
+    // The names of the players online on one server, in the player list's order.
+    using PlayerSource = std::function<QStringList(const QString &serverName)>;
 
-    explicit ChatSession(Console *console, QObject *parent = nullptr);
+    // `programFolder` holds the server logs.
+    ChatSession(ServerListModel *servers, ProgramState *state, const QString &programFolder,
+                QObject *parent = nullptr);
     ~ChatSession() override;
 
     // The chat opening waits while the watch is on the chosen server.
     void setBackgroundWatch(BackgroundWatch *watch);
     void setPlayerSource(PlayerSource source);
 
-    ChatLog *chatLog() const { return m_log; }
+    ChatLog *chatLog() const;
     RconChannel *channel() const { return m_channel; }
 
     // The chat label: the open chat's server name, else "Channel offline".
@@ -50,9 +53,6 @@ public:
     // Setting `ggl`: 0 asks "GetGameLog", 1 asks "Getchat".
     static QString requestCommand(int ggl);
     static ChatLineProcessor::Mode modeOf(int ggl);
-    // "logs/" + name + ".log" in the program folder; empty for a name that would reach outside
-    // the logs folder.
-    static QString logFilePath(const Console *console, const QString &serverName);
 
 public slots:
     // The server list's "Chat" item for the selected server (empty: none selected): opens its
@@ -74,6 +74,8 @@ public slots:
     void serverFailed(const QString &serverName);
 
 signals:
+    // A line for the program log.
+    void message(const QString &text);
     void chatOpened(const QString &serverName);
     void chatClosed();
     // While true the window shows "working..." and keeps its left-hand lists disabled.
@@ -94,24 +96,21 @@ private:
     void onResumed();
     void failChat(const QString &reason);
     void processBody(const QString &body);
-    void restoreChatRows();
     void setMenuChecked(bool checked);
     bool send(const QString &command);
 
-    Console *m_console;
+    ServerListModel *m_servers;
+    ProgramState *m_state;
     RconChannel *m_channel;
-    ChatLog *m_log;
+    ServerChatLog *m_log;
     BackgroundWatch *m_watch = nullptr;
     PlayerSource m_playerSource;
     QTimer m_rerequest; // Timer8: the next request a second after each answer
     QTimer m_busyWait;  // the opening waits for the background watch at most this long
     QString m_server;
     QString m_waitingFor;
-    QString m_logPath;
     QStringList m_players;
     // A request for new lines is sent or queued and not yet answered.
     bool m_requestPending = false;
-    // The file could not be read at opening: writing the view would replace it.
-    bool m_fileProtected = false;
     bool m_menuChecked = false;
 };

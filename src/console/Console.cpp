@@ -4,12 +4,13 @@
 #include "base/Logging.h"
 #include "base/PowerMonitor.h"
 #include "base/ProgramLog.h"
+#include "base/ProgramState.h"
 #include "chat/BackgroundWatch.h"
 #include "chat/ChatSession.h"
-#include "notify/Notifier.h"
 #include "monitor/PlayerListModel.h"
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
+#include "notify/Notifier.h"
 #include "servers/ServerListModel.h"
 
 #include <QDir>
@@ -18,38 +19,46 @@
 Console::Console(const QString &folder, QObject *parent)
     : QObject(parent)
     , m_folder(folder)
+    , m_state(new ProgramState(this))
     , m_log(new ProgramLog(folder + QStringLiteral("/logs"), this))
     , m_servers(new ServerListModel(folder + QStringLiteral("/server.dat"), this))
     , m_power(new PowerMonitor(this))
     , m_players(new PlayerTracker(this))
     , m_playerList(new PlayerListModel(m_players, this))
-    , m_poll(new PollCycle(this, m_players, this))
-    , m_notifier(new Notifier(m_options, this))
-    , m_watch(new BackgroundWatch(this, this))
-    , m_chat(new ChatSession(this, this)) {
+    , m_poll(new PollCycle(m_servers, m_players, m_state, folder, this))
+    , m_notifier(new Notifier(m_state, this))
+    , m_watch(new BackgroundWatch(m_servers, m_state, folder, this))
+    , m_chat(new ChatSession(m_servers, m_state, folder, this)) {
     m_logSaveTimer.setInterval(Intervals::instance().logSaveMs);
     connect(&m_logSaveTimer, &QTimer::timeout, m_log, &ProgramLog::saveIfChanged);
-    connect(m_servers, &ServerListModel::message, this, &Console::message);
-    connect(m_power, &PowerMonitor::suspending, this, &Console::onSuspending);
-    connect(m_power, &PowerMonitor::resumed, this, &Console::onResumed);
+    connect(m_power, &PowerMonitor::suspending, m_state, [this] { m_state->setSuspended(true); });
+    connect(m_power, &PowerMonitor::resumed, m_state, [this] { m_state->setSuspended(false); });
 
+    connect(m_servers, &ServerListModel::message, this, &Console::message);
     connect(m_players, &PlayerTracker::message, this, &Console::message);
-    connect(this, &Console::suspended, m_poll, &PollCycle::suspend);
-    connect(this, &Console::resumed, m_poll, &PollCycle::resume);
+    connect(m_poll, &PollCycle::message, this, &Console::message);
+    connect(m_chat, &ChatSession::message, this, &Console::message);
+    connect(m_watch, &BackgroundWatch::message, this, &Console::message);
+
     connect(this, &Console::pollChannelCloseRequested, m_poll, &PollCycle::closeChannel);
     connect(this, &Console::aboutToExit, this, &Console::endMonitoring);
 
-    m_notifier->setFirstPassCheck([this] { return m_firstPass; });
     connect(m_poll, &PollCycle::notificationRaised, m_notifier, &Notifier::playerinfo);
     connect(m_players, &PlayerTracker::notificationRaised, m_notifier, &Notifier::playerinfo);
     connect(m_players, &PlayerTracker::playerCountChanged, m_notifier,
             &Notifier::playerCountChanged);
 
     m_chat->setBackgroundWatch(m_watch);
-    m_chat->setPlayerSource([list = m_playerList] { return list->entries(); });
+    m_chat->setPlayerSource([list = m_playerList](const QString &server) {
+        QStringList names;
+        for (const PlayerRecord &record : list->entries()) {
+            if (record.server == server)
+                names << record.name;
+        }
+        return names;
+    });
     connect(m_players, &PlayerTracker::playerListRebuilt, m_chat, &ChatSession::refreshPlayers);
     connect(m_poll, &PollCycle::chatCloseRequested, m_chat, &ChatSession::serverFailed);
-    connect(m_poll, &PollCycle::firstPassEnded, m_watch, &BackgroundWatch::start);
 }
 
 Console::~Console() = default;
@@ -58,8 +67,21 @@ QString Console::filePath(const QString &relativeName) const {
     return m_folder + QLatin1Char('/') + relativeName;
 }
 
-void Console::createFolders() {
+void Console::start() {
+    if (m_started)
+        return;
+    m_started = true;
     QDir().mkpath(m_log->logsDir());
+    m_hadSettingsFile = AppSettings::read(settingsPath(), &m_settings);
+    m_state->setFirstPass(true);
+    m_state->setOptions(m_settings.options);
+    // Without a file the list keeps its own start: the player count, ascending, no icon.
+    if (m_hadSettingsFile)
+        m_servers->setSortState(m_settings.layout.lv2lastsort, m_settings.layout.lv2lastimage);
+    loadServerList();
+    loadProgramLog();
+    m_poll->Startles();
+    m_logSaveTimer.start();
 }
 
 void Console::loadServerList() {
@@ -78,19 +100,27 @@ void Console::loadProgramLog() {
     m_heldMessages.clear();
 }
 
-void Console::finishStartUp() {
-    m_logSaveTimer.start();
-    m_started = true;
+void Console::shutDown(const WindowLayout &layout, const QString &chatName) {
+    finish(&layout, chatName);
 }
 
 void Console::shutDown() {
+    finish(nullptr, QString());
+}
+
+void Console::finish(const WindowLayout *layout, const QString &chatName) {
     if (m_shutDown)
         return;
     m_shutDown = true;
     m_logSaveTimer.stop();
-    if (!m_logLoaded)
-        return; // never write an empty log over the one that was not loaded yet
+    if (!m_started)
+        return; // nothing was loaded, so nothing may be written over the files
+    if (layout && !AppSettings::writeLayout(settingsPath(), *layout, chatName))
+        message(tr("Error saving settings"));
     emit aboutToExit();
+#ifdef Q_OS_WIN
+    QFile::remove(QStringLiteral("speech.vbs"));
+#endif
     m_log->savelog();
 }
 
@@ -112,23 +142,4 @@ void Console::message(const QString &text) {
         m_log->message(text);
     else
         m_heldMessages << text;
-}
-
-QString Console::serversOnlineText() const {
-    int online = 0;
-    for (const auto &entry : m_servers->entries()) {
-        if (entry.status.contains(QLatin1String("Online")))
-            ++online;
-    }
-    return tr("%1/%2 Server online").arg(online).arg(m_servers->serverCount());
-}
-
-void Console::onSuspending() {
-    m_suspended = true;
-    emit suspended();
-}
-
-void Console::onResumed() {
-    m_suspended = false;
-    emit resumed();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/ProgramOptions.h"
+#include "base/AppSettings.h"
 
 #include <QObject>
 #include <QStringList>
@@ -14,10 +14,12 @@ class PlayerTracker;
 class PollCycle;
 class PowerMonitor;
 class ProgramLog;
+class ProgramState;
 class ServerListModel;
 
-// The console's state outside the window: program log, server list, options, the program-wide
-// flags, and the pieces of the start-up and exit sequences that touch no widget.
+// The composition root: owns the program log, the server list, the shared program state and
+// every subsystem, wires them to each other, and runs the start-up and exit sequences. Nothing
+// below it knows it; the window lays itself out around it.
 class Console final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Console)
@@ -31,6 +33,7 @@ public:
     QString filePath(const QString &relativeName) const;
     QString settingsPath() const { return filePath(QStringLiteral("app.ini")); }
 
+    ProgramState *state() const { return m_state; }
     ProgramLog *programLog() const { return m_log; }
     ServerListModel *servers() const { return m_servers; }
     PollCycle *pollCycle() const { return m_poll; }
@@ -41,25 +44,22 @@ public:
     // The chat of one server, and the background watch over the others.
     ChatSession *chat() const { return m_chat; }
     BackgroundWatch *backgroundWatch() const { return m_watch; }
-    ProgramOptions &options() { return m_options; }
-    const ProgramOptions &options() const { return m_options; }
 
-    bool isSuspended() const { return m_suspended; }
-    bool isFirstPass() const { return m_firstPass; }
-    void setFirstPass(bool firstPass) { m_firstPass = firstPass; }
+    // The start-up sequence, once: the logs folder, app.ini, the server list, the program log
+    // with its start line, the poll cycle and the periodic save of the log.
+    void start();
     bool isStarted() const { return m_started; }
+    // What app.ini gave at start-up over the built-in values, for the window to lay itself out;
+    // hadSettingsFile() is false when there was no file (the window then uses its own layout).
+    const AppSettings::Values &startSettings() const { return m_settings; }
+    bool hadSettingsFile() const { return m_hadSettingsFile; }
 
-    // Start-up steps that touch files: the logs folder, the server list, the program log with
-    // its start line. Messages raised before the program log exists are entered after it.
-    void createFolders();
-    void loadServerList();
-    void loadProgramLog();
-    // The periodic save of the program log runs from here on.
-    void finishStartUp();
-
-    // Exit: the final save of the program log (once). Later steps hook in before it through
-    // aboutToExit().
+    // The exit sequence, once: the layout to app.ini ("Error saving settings" when that fails),
+    // a "Program exit" line per player online, and the last save of the program log.
+    void shutDown(const WindowLayout &layout, const QString &chatName);
+    // Without a window there is no layout to keep.
     void shutDown();
+    bool isShutDown() const { return m_shutDown; }
 
     // What no handler caught: the poll channel is closed and an error entry written.
     void masterFailure(const QString &message, const QString &where);
@@ -67,22 +67,19 @@ public:
     // Message entry into the program log, or held until the log is loaded at start-up.
     void message(const QString &text);
 
-    QString serversOnlineText() const;
-
 signals:
-    void suspended();
-    void resumed();
     // Exit is under way: the owners of live state write their last entries now.
     void aboutToExit();
     void pollChannelCloseRequested();
 
 private:
-    void onSuspending();
-    void onResumed();
+    void loadServerList();
+    void loadProgramLog();
+    void finish(const WindowLayout *layout, const QString &chatName);
     void endMonitoring();
 
     QString m_folder;
-    ProgramOptions m_options;
+    ProgramState *m_state;
     ProgramLog *m_log;
     ServerListModel *m_servers;
     PowerMonitor *m_power;
@@ -93,10 +90,10 @@ private:
     BackgroundWatch *m_watch;
     ChatSession *m_chat;
     QTimer m_logSaveTimer; // Timer9: writes the program log every 10 s
+    AppSettings::Values m_settings;
     QStringList m_heldMessages;
+    bool m_hadSettingsFile = false;
     bool m_logLoaded = false;
-    bool m_suspended = false;
-    bool m_firstPass = true;
     bool m_started = false;
     bool m_shutDown = false;
 };

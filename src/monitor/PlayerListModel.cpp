@@ -1,5 +1,7 @@
 #include "monitor/PlayerListModel.h"
 
+#include "base/Clock.h"
+#include "base/IconIndex.h"
 #include "base/Intervals.h"
 #include "base/LogStamp.h"
 #include "monitor/PlayerLines.h"
@@ -17,8 +19,7 @@ QString onlineSince(qint64 joinMs, qint64 nowMs) {
 } // namespace
 
 PlayerListModel::PlayerListModel(PlayerTracker *tracker, QObject *parent)
-    : QAbstractTableModel(parent)
-    , m_tracker(tracker) {
+    : QAbstractTableModel(parent) {
     connect(tracker, &PlayerTracker::playerListRebuilt, this, &PlayerListModel::rebuild);
     m_ticker.setInterval(Intervals::instance().onlineTickerMs);
     connect(&m_ticker, &QTimer::timeout, this, &PlayerListModel::refreshOnline);
@@ -28,7 +29,7 @@ PlayerListModel::PlayerListModel(PlayerTracker *tracker, QObject *parent)
 void PlayerListModel::rebuild(const PlayerRecords &records) {
     beginResetModel();
     m_entries = records;
-    const QDate today = m_tracker->now().date();
+    const QDate today = Clock::today();
     m_joins.clear();
     m_online.clear();
     for (const PlayerRecord &record : records) {
@@ -43,7 +44,7 @@ void PlayerListModel::rebuild(const PlayerRecords &records) {
 void PlayerListModel::refreshOnline() {
     if (m_entries.isEmpty())
         return;
-    const qint64 now = m_tracker->now().toMSecsSinceEpoch();
+    const qint64 now = Clock::now().toMSecsSinceEpoch();
     // Join times are whole seconds: the texts only move when the second does.
     const qint64 second = now / 1000;
     if (second == m_refreshedSecond)
@@ -66,7 +67,7 @@ void PlayerListModel::refreshOnline() {
 }
 
 QStringList PlayerListModel::programExitLines() const {
-    const qint64 now = m_tracker->now().toMSecsSinceEpoch();
+    const qint64 now = Clock::now().toMSecsSinceEpoch();
     QStringList lines;
     for (int row = 0; row < m_entries.size(); ++row) {
         const PlayerRecord &entry = m_entries.at(row);
@@ -91,7 +92,7 @@ QVariant PlayerListModel::data(const QModelIndex &index, int role) const {
         return {};
     const PlayerRecord &entry = m_entries.at(index.row());
     if (role == IconIndexRole)
-        return index.column() == PlayerColumn ? QVariant(kPlayerIcon) : QVariant();
+        return index.column() == PlayerColumn ? QVariant(int(IconIndex::Player)) : QVariant();
     if (role != Qt::DisplayRole)
         return {};
     switch (index.column()) {

@@ -15,9 +15,8 @@ class PlayerListModel final : public QAbstractTableModel {
 
 public:
     enum Column { PlayerColumn, SteamIdColumn, ServerColumn, OnlineColumn, ColumnCount };
-    // The icon index of the player column (the player icon).
+    // The IconIndex of the player column (the player icon).
     enum Role { IconIndexRole = Qt::UserRole + 1 };
-    static constexpr int kPlayerIcon = 7;
 
     explicit PlayerListModel(PlayerTracker *tracker, QObject *parent = nullptr);
 
@@ -36,7 +35,6 @@ private:
     void rebuild(const PlayerRecords &records);
     void refreshOnline();
 
-    PlayerTracker *m_tracker;
     PlayerRecords m_entries;
     // Join times in ms since the epoch: converting local times on every tick costs a time-zone
     // lookup per player.

@@ -1,5 +1,6 @@
 #include "monitor/PlayerTracker.h"
 
+#include "base/Clock.h"
 #include "base/LogStamp.h"
 #include "monitor/PlayerLines.h"
 
@@ -11,8 +12,7 @@ QString quoted(const QString &name) {
 
 PlayerTracker::PlayerTracker(QObject *parent)
     : QObject(parent)
-    , m_table(ColumnCount, 1)
-    , m_now([] { return QDateTime::currentDateTime(); }) {
+    , m_table(ColumnCount, 1) {
     m_table.setRow(0, {QStringLiteral("Server"), QStringLiteral("Player"),
                        QStringLiteral("SteamID"), QString()});
 }
@@ -53,7 +53,7 @@ void PlayerTracker::record(const QString &server, const QStringList &playerLines
             continue;
         }
         m_playerSetChanged = true;
-        m_table.appendRow({server, name, steamId, PlayerLines::joinStamp(m_now())});
+        m_table.appendRow({server, name, steamId, PlayerLines::joinStamp(Clock::now())});
         if (!firstPass && wasOnline) {
             emit message(QStringLiteral("Player: ") + quoted(name) + QStringLiteral(" (") +
                          steamId + QStringLiteral(") joined @ ") + quoted(server));
@@ -82,8 +82,8 @@ void PlayerTracker::detectLeaves(const QString &server, const QStringList &playe
         }
         if (!firstPass) {
             const PlayerRecord gone = record(row - 1);
-            const QDateTime join = LogStamp::ParseLogStamp(gone.joinStamp, m_now().date());
-            const QString duration = PlayerLines::durationText(join, m_now());
+            const QDateTime join = LogStamp::ParseLogStamp(gone.joinStamp, Clock::today());
+            const QString duration = PlayerLines::durationText(join, Clock::now());
             emit message(QStringLiteral("Player: ") + quoted(gone.name) + QStringLiteral(" (") +
                          gone.steamId + QStringLiteral(") has left ") + quoted(gone.server) +
                          QStringLiteral(" - Duration {") + duration + QLatin1Char('}'));

@@ -3,11 +3,8 @@
 #include "monitor/PlayerRecord.h"
 #include "servers/StringTable.h"
 
-#include <QDateTime>
 #include <QObject>
 #include <QStringList>
-
-#include <functional>
 
 // The table of players online on any server, fed by the poll cycle after each visit. Every
 // appearance and departure is written to the program log in the fixed wording the statistics
@@ -46,10 +43,6 @@ public:
     void setPlayerSetChanged(bool changed) { m_playerSetChanged = changed; }
     int lastPlayerCount() const { return m_lastPlayerCount; }
 
-    // Clock seam for tests.
-    void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
-    QDateTime now() const { return m_now(); }
-
 signals:
     // A line for the program log.
     void message(const QString &text);
@@ -69,5 +62,4 @@ private:
     QString m_previousSignature;
     bool m_playerSetChanged = true;
     int m_lastPlayerCount = 0;
-    std::function<QDateTime()> m_now;
 };

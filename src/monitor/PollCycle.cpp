@@ -1,8 +1,9 @@
 #include "monitor/PollCycle.h"
 
-#include "console/Console.h"
 #include "base/Intervals.h"
-#include "base/ProgramLog.h"
+#include "base/Logging.h"
+#include "base/ProgramState.h"
+#include "base/ServerLogPath.h"
 #include "monitor/PlayerLines.h"
 #include "monitor/PlayerTracker.h"
 #include "rcon/RconChannel.h"
@@ -13,25 +14,34 @@
 #include <exception>
 
 namespace {
-const QString kOnline = QStringLiteral("Online");
-const QString kErase = QStringLiteral("Erase");
-
 QString statusEntry(const QString &server, const QString &word) {
     return QStringLiteral("Serverstatus (") + server + QStringLiteral("):  ") + word;
 }
 
-// A name that would reach outside the logs folder has no log file of its own to delete.
-bool isPlainFileName(const QString &name) {
-    return !name.isEmpty() && !name.contains(QLatin1Char('/')) &&
-           !name.contains(QLatin1Char('\\')) && name != QLatin1String("..") &&
-           name != QLatin1String(".");
+ServerState stateOf(StatusCode code) {
+    switch (code) {
+    case StatusCode::Timeout:
+        return ServerState::Timeout;
+    case StatusCode::Refused:
+        return ServerState::Refused;
+    case StatusCode::Untraceable:
+        return ServerState::Untraceable;
+    case StatusCode::Unknown:
+        return ServerState::Unknown;
+    case StatusCode::BadLogin:
+        return ServerState::BadLogin;
+    }
+    return ServerState::Unknown;
 }
 } // namespace
 
-PollCycle::PollCycle(Console *console, PlayerTracker *tracker, QObject *parent)
+PollCycle::PollCycle(ServerListModel *servers, PlayerTracker *tracker, ProgramState *state,
+                     const QString &programFolder, QObject *parent)
     : QObject(parent)
-    , m_console(console)
+    , m_servers(servers)
     , m_tracker(tracker)
+    , m_state(state)
+    , m_programFolder(programFolder)
     , m_channel(new RconChannel(RconChannel::Kind::Poll, this)) {
     const Intervals &intervals = Intervals::instance();
     m_visitStart.setInterval(intervals.visitStartFirstPassMs);
@@ -52,21 +62,23 @@ PollCycle::PollCycle(Console *console, PlayerTracker *tracker, QObject *parent)
     // A failed send leaves the visit to the watchdog; the channel has written the error entry.
 
     // After a re-sort the cycle goes on from the top of the list.
-    connect(m_console->servers(), &QAbstractItemModel::layoutChanged, this, [this] {
-        if (m_console->servers()->serverCount() > 0)
+    connect(m_servers, &QAbstractItemModel::layoutChanged, this, [this] {
+        if (m_servers->serverCount() > 0)
             m_currentServerRow = 1;
     });
+    connect(m_state, &ProgramState::suspended, this, &PollCycle::suspend);
+    connect(m_state, &ProgramState::resumed, this, &PollCycle::resume);
 }
 
 PollCycle::~PollCycle() = default;
 
 void PollCycle::Startles() {
-    if (m_console->servers()->serverCount() == 0)
+    if (m_servers->serverCount() == 0)
         return; // the server list shows its placeholder
     dropVisit();
     m_currentServerRow = 1;
-    m_visitStart.setInterval(m_console->isFirstPass() ? Intervals::instance().visitStartFirstPassMs
-                                                      : Intervals::instance().visitStartMs);
+    m_visitStart.setInterval(m_state->isFirstPass() ? Intervals::instance().visitStartFirstPassMs
+                                                    : Intervals::instance().visitStartMs);
     m_visitStart.start();
 }
 
@@ -110,8 +122,8 @@ void PollCycle::closeChannel() {
 }
 
 void PollCycle::onVisitStart() {
-    ServerListModel *servers = m_console->servers();
-    if (m_console->isSuspended() || isHeld() || servers->serverCount() == 0)
+    ServerListModel *servers = m_servers;
+    if (m_state->isSuspended() || isHeld() || servers->serverCount() == 0)
         return; // tried again on the next tick
     setActive(true);
     m_visitStart.stop();
@@ -171,7 +183,7 @@ void PollCycle::endVisit(const Outcome &outcome) {
 }
 
 void PollCycle::processPending() {
-    if (!m_pending || isHeld() || m_console->isSuspended())
+    if (!m_pending || isHeld() || m_state->isSuspended())
         return;
     const Outcome outcome = *m_pending;
     m_pending.reset();
@@ -184,10 +196,9 @@ void PollCycle::guarded(const QString &tag, const std::function<void()> &step) {
     try {
         step();
     } catch (const std::exception &failure) {
-        m_console->programLog()->log(QLatin1Char('e'),
-                                     QString::fromLocal8Bit(failure.what()) + tag);
+        qCWarning(lcError).noquote() << QString::fromLocal8Bit(failure.what()) + tag;
     } catch (...) {
-        m_console->programLog()->log(QLatin1Char('e'), QStringLiteral("Unknown failure") + tag);
+        qCWarning(lcError).noquote() << QStringLiteral("Unknown failure") + tag;
     }
 }
 
@@ -201,14 +212,17 @@ void PollCycle::processOutcome(const Outcome &outcome) {
 }
 
 void PollCycle::applyOutcome(const Outcome &outcome) {
-    ServerListModel *servers = m_console->servers();
-    const bool firstPass = m_console->isFirstPass();
+    ServerListModel *servers = m_servers;
+    const bool firstPass = m_state->isFirstPass();
     // While a deletion waits no answer changes any status.
     if (!servers->deletePending()) {
         const int row = servers->rowOfName(m_currentServerName);
-        const bool keepAlive = !outcome.code && outcome.body.startsWith(QLatin1String("Keep"));
-        if (row >= 0 && !keepAlive) {
-            const bool wasOnline = servers->entry(row).status.contains(kOnline);
+        // An empty answer says nothing about the players: like a keep-alive it changes nothing,
+        // or it would log made-up departures and joins.
+        const bool keepsState = !outcome.code && (outcome.body.isEmpty() ||
+                                                  outcome.body.startsWith(QLatin1String("Keep")));
+        if (row >= 0 && !keepsState) {
+            const bool wasOnline = servers->entry(row).isOnline();
             if (outcome.code) {
                 applyStatusCode(row, *outcome.code);
             } else if (outcome.body.startsWith(QLatin1String("No"))) {
@@ -234,59 +248,56 @@ void PollCycle::applyOutcome(const Outcome &outcome) {
 }
 
 void PollCycle::applyStatusCode(int row, StatusCode code) {
-    ServerListModel *servers = m_console->servers();
     m_tracker->setPlayerSetChanged(false);
-    const QString word = statusWord(code);
-    if (servers->entry(row).status.contains(word))
+    const ServerState state = stateOf(code);
+    const ServerEntry &entry = m_servers->entry(row);
+    if (entry.state == state)
         return; // the change was logged when it happened
-    if (servers->entry(row).icon == ServerIcon::ChatOpen)
+    if (entry.state == ServerState::ChatOnline)
         emit chatCloseRequested(m_currentServerName);
-    servers->setPlayerCount(row, QStringLiteral("-"));
-    servers->setStatus(row, word);
-    servers->setIcon(row, ServerIcon::Offline);
-    const QString text = statusEntry(m_currentServerName, word);
-    m_console->message(text);
-    if (!m_console->isFirstPass())
-        emit notificationRaised(text);
+    m_servers->setPlayerCount(row, QStringLiteral("-"));
+    m_servers->setState(row, state);
+    reportStatus(ServerStates::statusText(state));
 }
 
 void PollCycle::setOnline(int row) {
-    ServerListModel *servers = m_console->servers();
     // "Chat/Online" stays as it is.
-    if (servers->entry(row).status.contains(kOnline))
+    if (m_servers->entry(row).isOnline())
         return;
-    servers->setStatus(row, kOnline);
-    servers->setIcon(row, ServerIcon::Online);
-    const QString text = statusEntry(m_currentServerName, kOnline);
-    m_console->message(text);
-    if (!m_console->isFirstPass())
+    m_servers->setState(row, ServerState::Online);
+    reportStatus(ServerStates::statusText(ServerState::Online));
+}
+
+void PollCycle::reportStatus(const QString &word) {
+    const QString text = statusEntry(m_currentServerName, word);
+    emit message(text);
+    if (!m_state->isFirstPass())
         emit notificationRaised(text);
 }
 
 void PollCycle::removeErasedServers() {
-    ServerListModel *servers = m_console->servers();
+    ServerListModel *servers = m_servers;
     for (int row = 0; row < servers->serverCount();) {
         const ServerEntry entry = servers->entry(row);
-        if (entry.status != kErase) {
+        if (entry.state != ServerState::Erase) {
             ++row;
             continue;
         }
         emit chatCloseRequested(entry.name);
-        if (isPlainFileName(entry.name))
-            QFile::remove(
-                m_console->filePath(QStringLiteral("logs/") + entry.name + QStringLiteral(".log")));
+        const QString logPath = serverLogPath(m_programFolder, entry.name);
+        if (!logPath.isEmpty())
+            QFile::remove(logPath);
         m_tracker->removeServerRecords(entry.name);
         servers->removeServer(row);
-        m_console->message(QStringLiteral("Server deleted:  `") + entry.name +
-                           QStringLiteral("´  (") + entry.host + QLatin1Char(':') + entry.port +
-                           QLatin1Char(')'));
+        emit message(QStringLiteral("Server deleted:  `") + entry.name + QStringLiteral("´  (") +
+                     entry.host + QLatin1Char(':') + entry.port + QLatin1Char(')'));
     }
     servers->serversave();
     servers->setDeletePending(false);
 }
 
 void PollCycle::onWatchdog() {
-    ServerListModel *servers = m_console->servers();
+    ServerListModel *servers = m_servers;
     const bool deletion = servers->deletePending();
     dropVisit();
     if (servers->serverCount() == 0) {
@@ -299,15 +310,14 @@ void PollCycle::onWatchdog() {
         if (!deletion && row >= 0) {
             // A chat left open on a server shown as "Timeout" would receive nothing and could
             // no longer be found by its icon, so it is closed as for any failed visit.
-            if (servers->entry(row).icon == ServerIcon::ChatOpen)
+            if (servers->entry(row).state == ServerState::ChatOnline)
                 emit chatCloseRequested(m_currentServerName);
-            servers->setIcon(row, ServerIcon::Offline);
             servers->setPlayerCount(row, QStringLiteral("-"));
-            servers->setStatus(row, QStringLiteral("Timeout"));
+            servers->setState(row, ServerState::Timeout);
         }
         if (deletion) {
             removeErasedServers();
-            m_tracker->checkSignature(m_console->isFirstPass());
+            m_tracker->checkSignature(m_state->isFirstPass());
         }
         updateServersOnline();
         emit visitEnded(m_currentServerName);
@@ -316,16 +326,15 @@ void PollCycle::onWatchdog() {
 }
 
 void PollCycle::advance() {
-    ServerListModel *servers = m_console->servers();
-    if (m_currentServerRow < servers->serverCount()) {
+    if (m_currentServerRow < m_servers->serverCount()) {
         ++m_currentServerRow;
         m_visitStart.start();
         return;
     }
-    if (m_console->isFirstPass()) {
-        m_console->setFirstPass(false);
+    if (m_state->isFirstPass()) {
         m_visitStart.setInterval(Intervals::instance().visitStartMs);
-        guarded(QStringLiteral(" (Timer3)"), [this] { emit firstPassEnded(); });
+        // The background watch starts on this.
+        guarded(QStringLiteral(" (Timer3)"), [this] { m_state->setFirstPass(false); });
     }
     Startles();
 }
@@ -337,6 +346,10 @@ void PollCycle::setActive(bool active) {
     emit visitActiveChanged(active);
 }
 
+QString PollCycle::serversOnlineText() const {
+    return tr("%1/%2 Server online").arg(m_servers->onlineCount()).arg(m_servers->serverCount());
+}
+
 void PollCycle::updateServersOnline() {
-    emit serversOnlineChanged(m_console->serversOnlineText());
+    emit serversOnlineChanged(serversOnlineText());
 }

@@ -9,9 +9,10 @@
 #include <functional>
 #include <optional>
 
-class Console;
 class PlayerTracker;
+class ProgramState;
 class RconChannel;
+class ServerListModel;
 
 // The poll cycle: visits every server of the list in turn, without end, asks it for its players
 // and keeps its status, player count and icon current. Visits never overlap; each has a number,
@@ -21,7 +22,9 @@ class PollCycle final : public QObject {
     Q_DISABLE_COPY_MOVE(PollCycle)
 
 public:
-    PollCycle(Console *console, PlayerTracker *tracker, QObject *parent = nullptr);
+    // `programFolder` holds the server logs that the removal of a deleted server takes along.
+    PollCycle(ServerListModel *servers, PlayerTracker *tracker, ProgramState *state,
+              const QString &programFolder, QObject *parent = nullptr);
     ~PollCycle() override;
 
     // (Re)starts the cycle at the first server; with no server nothing is visited.
@@ -50,15 +53,18 @@ public:
     bool isWaitingForVisit() const { return m_visitStart.isActive(); }
     RconChannel *channel() const { return m_channel; }
 
+    // "N/M Server online": the servers whose state counts as online, of all.
+    QString serversOnlineText() const;
+
 signals:
+    // A line for the program log.
+    void message(const QString &text);
     // The activity indicator: on from the start of a visit until its result is processed.
     void visitActiveChanged(bool active);
     // "N/M Server online", after each processed visit.
     void serversOnlineChanged(const QString &text);
     // A server's status change for the notifications (never during the first pass).
     void notificationRaised(const QString &text);
-    // Every server has been visited once: the background chat watch may start.
-    void firstPassEnded();
     // The chat must close if it shows this server (its visit failed, or it is being deleted).
     void chatCloseRequested(const QString &serverName);
     // A visit's result has been processed (or the watchdog ended it).
@@ -83,6 +89,7 @@ private:
     void processOutcome(const Outcome &outcome);
     void applyOutcome(const Outcome &outcome);
     void applyStatusCode(int row, StatusCode code);
+    void reportStatus(const QString &word);
     void setOnline(int row);
     void removeErasedServers();
     void advance();
@@ -92,8 +99,10 @@ private:
     // Runs one step; a failure in it is reported as an error entry and the cycle goes on.
     void guarded(const QString &tag, const std::function<void()> &step);
 
-    Console *m_console;
+    ServerListModel *m_servers;
     PlayerTracker *m_tracker;
+    ProgramState *m_state;
+    QString m_programFolder;
     RconChannel *m_channel;
     QTimer m_visitStart;  // Timer2: starts the next visit (200 ms in the first pass, then 900)
     QTimer m_watchdog;    // Timer5: no visit lasts longer than 15 s

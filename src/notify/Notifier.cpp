@@ -1,25 +1,15 @@
 #include "notify/Notifier.h"
 
-#include "base/ProgramOptions.h"
+#include "base/ProgramState.h"
 
-#include <utility>
-
-Notifier::Notifier(const ProgramOptions &options, QObject *parent)
+Notifier::Notifier(const ProgramState *state, QObject *parent)
     : QObject(parent)
-    , m_options(options) {}
-
-void Notifier::setFirstPassCheck(std::function<bool()> isFirstPass) {
-    m_isFirstPass = std::move(isFirstPass);
-}
-
-bool Notifier::isFirstPass() const {
-    return m_isFirstPass && m_isFirstPass();
-}
+    , m_state(state) {}
 
 void Notifier::playerinfo(const QString &text) {
-    if (isFirstPass())
+    if (m_state->isFirstPass())
         return;
-    switch (m_options.cinfo) {
+    switch (m_state->options().cinfo) {
     case TrayBalloon:
         emit balloonRequested(tr("Corvid RCON Admin"), text);
         break;
@@ -34,9 +24,9 @@ void Notifier::playerinfo(const QString &text) {
 }
 
 void Notifier::playerCountChanged(int previous, int current, bool playerSetChanged) {
-    if (isFirstPass() || !playerSetChanged || current == previous)
+    if (m_state->isFirstPass() || !playerSetChanged || current == previous)
         return;
-    if (m_options.cinfo != Beep && m_options.cinfo != PopupAndBeep)
+    if (m_state->options().cinfo != Beep && m_state->options().cinfo != PopupAndBeep)
         return;
     emit beepRequested(current > previous ? kRiseHz : kFallHz, kBeepMs);
 }

@@ -3,9 +3,7 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
-
-struct ProgramOptions;
+class ProgramState;
 
 // Decides which alert a poll-cycle event raises under the notification setting (`cinfo`: 0 none,
 // 1 beep, 2 pop-up, 3 pop-up and beep, 4 tray balloon) and asks the presentation for it through
@@ -22,11 +20,7 @@ public:
     static constexpr int kBeepMs = 150;
 
     // The options are read at every event, so a change in the options dialog applies at once.
-    explicit Notifier(const ProgramOptions &options, QObject *parent = nullptr);
-
-    // Where the first-pass flag is read (usually the console's); without one, never first pass.
-    void setFirstPassCheck(std::function<bool()> isFirstPass);
-    bool isFirstPass() const;
+    explicit Notifier(const ProgramState *state, QObject *parent = nullptr);
 
     // One notification text ("`Name´ joined @ `Server´", "Serverstatus (...):  Online", ...).
     void playerinfo(const QString &text);
@@ -41,6 +35,5 @@ signals:
     void beepRequested(int hz, int ms);
 
 private:
-    const ProgramOptions &m_options;
-    std::function<bool()> m_isFirstPass;
+    const ProgramState *m_state;
 };

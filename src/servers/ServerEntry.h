@@ -1,18 +1,10 @@
 #pragma once
 
+#include "base/IconIndex.h"
+#include "servers/ServerState.h"
+
 #include <QString>
 #include <QVector>
-
-// Indexes into the console's one icon list that the server list uses; the settings file
-// stores the sort icon by this index.
-namespace ServerIcon {
-constexpr int Offline = 0;
-constexpr int Online = 1;
-constexpr int SortAscending = 3;
-constexpr int SortDescending = 4;
-constexpr int ChatOpen = 5;
-constexpr int Queued = 6;
-} // namespace ServerIcon
 
 // One configured server. The name is its key everywhere (server log file, player table,
 // queued commands). The four first fields are persisted in "server.dat"; the rest is the
@@ -24,8 +16,13 @@ struct ServerEntry final {
     QString password;
 
     QString playerCount = QStringLiteral("-");
-    QString status = QStringLiteral("Queue");
-    int icon = ServerIcon::Queued;
+    ServerState state = ServerState::Queue;
+    // A server waiting for its removal keeps the picture of the state it had.
+    ServerState stateBeforeErase = ServerState::Queue;
+
+    QString statusText() const { return ServerStates::statusText(state); }
+    bool isOnline() const { return ServerStates::isOnline(state); }
+    IconIndex icon() const;
 };
 
 using ServerList = QVector<ServerEntry>;

@@ -152,33 +152,44 @@ bool ServerListModel::setPlayerCount(int row, const QString &text) {
     return true;
 }
 
-bool ServerListModel::setStatus(int row, const QString &text) {
+bool ServerListModel::setState(int row, ServerState state) {
     if (row < 0 || row >= serverCount())
         return false;
-    if (m_entries[row].status != text) {
-        m_entries[row].status = text;
-        emitRowChanged(row, StatusColumn, StatusColumn);
-    }
+    ServerEntry &entry = m_entries[row];
+    if (entry.state == state)
+        return true;
+    if (state == ServerState::Erase)
+        entry.stateBeforeErase = entry.state;
+    entry.state = state;
+    emitRowChanged(row, NameColumn, StatusColumn);
     return true;
 }
 
-bool ServerListModel::setIcon(int row, int icon) {
-    if (row < 0 || row >= serverCount())
-        return false;
-    if (m_entries[row].icon != icon) {
-        m_entries[row].icon = icon;
-        emitRowChanged(row, NameColumn, NameColumn);
+void ServerListModel::endChatState() {
+    for (int row = 0; row < serverCount(); ++row) {
+        ServerEntry &entry = m_entries[row];
+        if (entry.state == ServerState::ChatOnline) {
+            entry.state = ServerState::Online;
+            emitRowChanged(row, NameColumn, StatusColumn);
+        } else if (entry.state == ServerState::Erase &&
+                   entry.stateBeforeErase == ServerState::ChatOnline) {
+            entry.stateBeforeErase = ServerState::Online;
+            emitRowChanged(row, NameColumn, NameColumn);
+        }
     }
-    return true;
+}
+
+int ServerListModel::onlineCount() const {
+    return int(std::count_if(m_entries.cbegin(), m_entries.cend(),
+                             [](const ServerEntry &entry) { return entry.isOnline(); }));
 }
 
 void ServerListModel::setSortState(int column, int iconIndex) {
     m_sortColumn = (column >= 0 && column < ColumnCount) ? column : NameColumn;
-    m_sortOrder =
-        iconIndex == ServerIcon::SortDescending ? Qt::DescendingOrder : Qt::AscendingOrder;
-    m_sortIcon = (iconIndex == ServerIcon::SortAscending || iconIndex == ServerIcon::SortDescending)
-                     ? iconIndex
-                     : 0;
+    const int ascending = int(IconIndex::SortAscending);
+    const int descending = int(IconIndex::SortDescending);
+    m_sortOrder = iconIndex == descending ? Qt::DescendingOrder : Qt::AscendingOrder;
+    m_sortIcon = (iconIndex == ascending || iconIndex == descending) ? iconIndex : 0;
     emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
 }
 
@@ -201,7 +212,7 @@ void ServerListModel::sortServers(int column, Qt::SortOrder order) {
     m_sortColumn = column;
     m_sortOrder = order;
     m_sortIcon =
-        order == Qt::AscendingOrder ? ServerIcon::SortAscending : ServerIcon::SortDescending;
+        int(order == Qt::AscendingOrder ? IconIndex::SortAscending : IconIndex::SortDescending);
     emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
     applySort();
 }
@@ -287,7 +298,7 @@ QVariant ServerListModel::data(const QModelIndex &index, int role) const {
     if (role == Qt::DisplayRole)
         return columnText(entry, index.column());
     if (role == IconIndexRole && index.column() == NameColumn)
-        return entry.icon;
+        return int(entry.icon());
     return {};
 }
 
@@ -312,7 +323,7 @@ QString ServerListModel::columnText(const ServerEntry &entry, int column) {
     case PlayerColumn:
         return entry.playerCount;
     case StatusColumn:
-        return entry.status;
+        return entry.statusText();
     case HostColumn:
         return entry.host;
     case PortColumn:

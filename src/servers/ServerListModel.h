@@ -22,7 +22,7 @@ public:
         PasswordColumn,
         ColumnCount
     };
-    // The icon index (ServerIcon) of an entry in column 0, or of the sort column's header.
+    // The IconIndex of an entry in column 0, or of the sort column's header.
     enum Role { IconIndexRole = Qt::UserRole + 1 };
 
     explicit ServerListModel(const QString &fileName, QObject *parent = nullptr);
@@ -53,8 +53,12 @@ public:
     bool removeServer(int row);
 
     bool setPlayerCount(int row, const QString &text);
-    bool setStatus(int row, const QString &text);
-    bool setIcon(int row, int icon);
+    // Erase remembers the state before it, whose picture the entry keeps until its removal.
+    bool setState(int row, ServerState state);
+    // The chat has closed: its server is plain Online again (an entry marked Erase stays so).
+    void endChatState();
+    // Entries whose state counts as online ("Chat/Online" included).
+    int onlineCount() const;
 
     // Set while an entry marked "Erase" waits for the removal step.
     bool deletePending() const { return m_deletePending; }
@@ -62,7 +66,8 @@ public:
 
     int sortColumn() const { return m_sortColumn; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
-    // 0 while no header shows an icon, else ServerIcon::SortAscending or SortDescending.
+    // 0 while no header shows an icon, else the index of IconIndex::SortAscending or
+    // SortDescending, as app.ini stores it.
     int sortIcon() const { return m_sortIcon; }
     // The stored sort state ("lv2lastsort", "lv2lastimage"); the list is not re-sorted.
     void setSortState(int column, int iconIndex);

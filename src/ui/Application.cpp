@@ -1,10 +1,10 @@
 #include "ui/Application.h"
 
-#include "console/Console.h"
 #include "base/Logging.h"
 #include "base/ProgramFolder.h"
 #include "base/SingleInstance.h"
 #include "base/TerminationSignals.h"
+#include "console/Console.h"
 #include "ui/Icons.h"
 #include "ui/MainWindow.h"
 #include "ui/Theme.h"
@@ -37,6 +37,14 @@ bool Application::notify(QObject *receiver, QEvent *event) {
     return false;
 }
 
+void Application::connectExit(MainWindow *window, TerminationSignals *termination) {
+    // A window hidden in the tray never counts as the last window closed: the loop would run on.
+    QObject::connect(window, &MainWindow::exitFinished, qApp, [] { QCoreApplication::exit(0); });
+    QObject::connect(termination, &TerminationSignals::terminationRequested, window,
+                     &QWidget::close);
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, window, &MainWindow::runExitSequence);
+}
+
 int Application::run(int argc, char *argv[]) {
     Application app(argc, argv);
     // A second console ends here, before it touches any file.
@@ -51,9 +59,7 @@ int Application::run(int argc, char *argv[]) {
 
     MainWindow window(&console);
     TerminationSignals termination;
-    QObject::connect(&termination, &TerminationSignals::terminationRequested, &window,
-                     &QWidget::close);
-    QObject::connect(&app, &QGuiApplication::aboutToQuit, &window, &MainWindow::runExitSequence);
+    connectExit(&window, &termination);
 
     window.show();
     window.runStartUp();

@@ -3,6 +3,8 @@
 #include <QApplication>
 
 class Console;
+class MainWindow;
+class TerminationSignals;
 
 // The console's application object: single-instance check, theme, the main window, and the
 // last catch for failures that no handler caught.
@@ -15,6 +17,11 @@ public:
 
     bool notify(QObject *receiver, QEvent *event) override;
     void setConsole(Console *console) { m_console = console; }
+
+    // Every way of ending the console runs the window's exit sequence once and then ends the
+    // event loop, nested ones included: closing the window (also from the tray while it is
+    // hidden there), a termination signal, and the desktop session ending.
+    static void connectExit(MainWindow *window, TerminationSignals *termination);
 
     static int run(int argc, char *argv[]);
 

@@ -9,7 +9,7 @@ IconProxyModel::IconProxyModel(int iconIndexRole, QObject *parent)
 QVariant IconProxyModel::data(const QModelIndex &index, int role) const {
     if (role == Qt::DecorationRole) {
         const QVariant icon = QIdentityProxyModel::data(index, m_iconIndexRole);
-        return icon.isValid() ? QVariant(Icons::byIndex(icon.toInt())) : QVariant();
+        return icon.isValid() ? QVariant(Icons::byIndex(IconIndex(icon.toInt()))) : QVariant();
     }
     return QIdentityProxyModel::data(index, role);
 }
@@ -18,7 +18,7 @@ QVariant IconProxyModel::headerData(int section, Qt::Orientation orientation, in
     if (role == Qt::DecorationRole && orientation == Qt::Horizontal) {
         const QVariant icon =
             QIdentityProxyModel::headerData(section, orientation, m_iconIndexRole);
-        return icon.isValid() ? QVariant(Icons::byIndex(icon.toInt())) : QVariant();
+        return icon.isValid() ? QVariant(Icons::byIndex(IconIndex(icon.toInt()))) : QVariant();
     }
     return QIdentityProxyModel::headerData(section, orientation, role);
 }

@@ -30,27 +30,28 @@ QIcon fromResource(const char *name) {
 }
 } // namespace
 
-QIcon Icons::byIndex(int index) {
+QIcon Icons::byIndex(IconIndex index) {
     switch (index) {
-    case ServerOffline:
+    case IconIndex::ServerOffline:
         return fromResource("offline");
-    case ServerOnline:
+    case IconIndex::ServerOnline:
         return fromResource("online");
-    case SortAscending:
+    case IconIndex::SortAscending:
         return fromResource("sort-asc");
-    case SortDescending:
+    case IconIndex::SortDescending:
         return fromResource("sort-desc");
-    case ChatOpen:
+    case IconIndex::ChatOpen:
         return fromResource("chat");
-    case ServerQueued:
+    case IconIndex::ServerQueued:
         return fromResource("queued");
-    case Player:
+    case IconIndex::Player:
         return fromResource("player");
-    case QueuedCommand:
+    case IconIndex::QueuedCommand:
         return fromResource("command");
-    default:
-        return {};
+    case IconIndex::None:
+        break;
     }
+    return {};
 }
 
 QIcon Icons::application() {

@@ -1,25 +1,16 @@
 #pragma once
 
+#include "base/IconIndex.h"
+
 #include <QIcon>
 
-// The one icon list of every view; the index is what app.ini stores for the sort icon.
+// The pictures of the console's one icon list, and the other pictures of the window.
 namespace Icons {
-
-enum Index {
-    ServerOffline = 0,
-    ServerOnline = 1,
-    SortAscending = 3,
-    SortDescending = 4,
-    ChatOpen = 5,
-    ServerQueued = 6,
-    Player = 7,
-    QueuedCommand = 8,
-};
 
 // Makes the pictures of the widgets library reachable under ":/icons/"; safe to call often.
 void registerResources();
 
-QIcon byIndex(int index);
+QIcon byIndex(IconIndex index);
 QIcon application();
 QIcon closeChannel();
 QIcon options();

@@ -1,10 +1,9 @@
 #include "ui/MainWindow.h"
 
-#include "base/AppSettings.h"
-#include "console/Console.h"
-#include "base/ProgramLog.h"
+#include "base/ProgramState.h"
 #include "chat/BackgroundWatch.h"
 #include "chat/ChatSession.h"
+#include "console/Console.h"
 #include "monitor/PlayerListModel.h"
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
@@ -156,31 +155,19 @@ void MainWindow::runStartUp() {
     if (m_startedUp)
         return;
     m_startedUp = true;
+    m_console->start();
 
-    m_console->createFolders();
-    if (!readSettings())
+    const AppSettings::Values &settings = m_console->startSettings();
+    setProgramLogVisible(settings.options.log == 1);
+    m_chat->setChatName(settings.chatName);
+    if (m_console->hadSettingsFile())
+        applyLayout(settings.layout);
+    else
         applyDefaultLayout();
-    m_console->setFirstPass(true);
     keepReachable();
-    m_console->loadServerList();
     m_status->setServersOnline(tr("0/%1 Server online").arg(m_console->servers()->serverCount()));
-    m_console->backgroundWatch()->optionsChanged();
     m_status->setPlayersOnline(tr("0 Player online"));
-    m_console->loadProgramLog();
-    m_console->pollCycle()->Startles();
-    m_console->finishStartUp();
-}
-
-bool MainWindow::readSettings() {
-    AppSettings::Values values;
-    const bool existed = AppSettings::read(m_console->settingsPath(), &values);
-    m_console->options() = values.options;
-    setProgramLogVisible(values.options.log == 1);
-    m_chat->setChatName(values.chatName);
-    if (!existed)
-        return false;
-    applyLayout(values.layout);
-    return true;
+    m_status->setBackgroundWatch(m_console->backgroundWatch()->statusText());
 }
 
 void MainWindow::applyDefaultLayout() {
@@ -213,7 +200,6 @@ void MainWindow::applyLayout(const WindowLayout &layout) {
     setColumnWidths(m_queueView, layout.lv4col);
     m_mainSplitter->setSizes({layout.p1w, std::max(layout.width - layout.p1w, 200)});
     m_chat->setSideColumnWidth(layout.p12w);
-    m_console->servers()->setSortState(layout.lv2lastsort, layout.lv2lastimage);
     const int rightTotal = std::max(layout.height - 60, kLogPaneMin + 100);
     m_logPaneHeight = layout.p4h;
     m_rightSplitter->setSizes({std::max(rightTotal - layout.p4h, 100), layout.p4h});
@@ -255,23 +241,17 @@ void MainWindow::setProgramLogVisible(bool visible) {
     m_logPanel->setVisible(visible);
 }
 
-void MainWindow::writeSettings() {
-    if (!AppSettings::writeLayout(m_console->settingsPath(), currentLayout(), m_chat->chatName()))
-        m_console->message(tr("Error saving settings"));
-}
-
 void MainWindow::runExitSequence() {
     if (m_exited)
         return;
     m_exited = true;
     if (m_startedUp)
-        writeSettings();
-#ifdef Q_OS_WIN
-    QFile::remove(QStringLiteral("speech.vbs"));
-#endif
-    m_console->shutDown();
+        m_console->shutDown(currentLayout(), m_chat->chatName());
+    else
+        m_console->shutDown();
     if (m_tray)
         m_tray->hide();
+    emit exitFinished();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event) {
@@ -283,7 +263,7 @@ void MainWindow::changeEvent(QEvent *event) {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || !isMinimized())
         return;
-    if (m_console->options().tray != 1 || !m_tray)
+    if (m_console->state()->options().tray != 1 || !m_tray)
         return;
     m_trayPlacement = geometry().topLeft();
     m_trayState = static_cast<QWindowStateChangeEvent *>(event)->oldState();

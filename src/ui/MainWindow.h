@@ -24,9 +24,11 @@ class MainWindow final : public QMainWindow {
 public:
     explicit MainWindow(Console *console, QWidget *parent = nullptr);
 
-    // The start-up sequence; runs once, when the window is shown for the first time.
+    // The console's start-up, then the window lays itself out from the settings it read; runs
+    // once, when the window is shown for the first time.
     void runStartUp();
-    // The exit sequence; runs once, whichever way the console is ended.
+    // The console's exit sequence with this window's layout; runs once, whichever way the
+    // console is ended.
     void runExitSequence();
 
     WindowLayout currentLayout() const;
@@ -44,6 +46,10 @@ public:
     LogPanel *logPanel() const { return m_logPanel; }
     StatusPanels *statusPanels() const { return m_status; }
 
+signals:
+    // The exit sequence has run: the process may end.
+    void exitFinished();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -53,8 +59,6 @@ private:
     void buildTray();
     void connectMonitoring();
     void showFromTray();
-    bool readSettings();
-    void writeSettings();
 
     Console *m_console;
     QSplitter *m_mainSplitter = nullptr;

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "console/Console.h"
 #include "base/LogStamp.h"
 #include "base/ProgramLog.h"
+#include "base/ProgramState.h"
+#include "console/Console.h"
 #include "servers/ServerListModel.h"
 
 #include "SimServer.h"
@@ -14,8 +15,9 @@
 
 #include <memory>
 
-// A console in its own temporary program folder, with the simulated game servers a test starts.
-// Test programs derive their fixture from it and add the part under test and its server rows.
+// A console in its own temporary program folder, after its real start-up with an empty server
+// list, with the simulated game servers a test starts. Test programs derive their fixture from it
+// and add the part under test and its server rows.
 struct ConsoleFixture {
     QTemporaryDir dir;
     std::unique_ptr<Console> console;
@@ -23,8 +25,7 @@ struct ConsoleFixture {
 
     ConsoleFixture() {
         console = std::make_unique<Console>(dir.path());
-        console->createFolders();
-        console->loadProgramLog();
+        console->start();
     }
     ~ConsoleFixture() { qDeleteAll(sims); }
     ConsoleFixture(const ConsoleFixture &) = delete;
@@ -39,6 +40,13 @@ struct ConsoleFixture {
     }
 
     ServerListModel *servers() const { return console->servers(); }
+    ProgramState *state() const { return console->state(); }
+    // Changes one option the way the options dialog does.
+    template <typename Change> void setOptions(Change change) const {
+        ProgramOptions options = state()->options();
+        change(options);
+        state()->setOptions(options);
+    }
     const ServerEntry &entry(const QString &name) const {
         return servers()->entry(servers()->rowOfName(name));
     }

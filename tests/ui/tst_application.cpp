@@ -1,12 +1,18 @@
-// The application object's last catch: a failure that no handler caught closes the poll channel
-// and becomes an error entry naming the object whose event was running; the console goes on.
+// The application object: its last catch for failures that no handler caught, and every way of
+// ending the console, which must end the event loop whatever state the window is in.
+#include "base/TerminationSignals.h"
+#include "base/TextFile.h"
 #include "console/Console.h"
 #include "ui/Application.h"
+#include "ui/MainWindow.h"
 
+#include <QDialog>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
+#include <csignal>
 #include <stdexcept>
 
 namespace {
@@ -50,6 +56,55 @@ private slots:
         QVERIFY2(g_errors.constFirst().startsWith(QLatin1String("disk on fire (Master) ")),
                  qPrintable(g_errors.constFirst()));
         QVERIFY(g_errors.constFirst().contains(QLatin1String("QObject")));
+    }
+
+    void everyWayOfEndingEndsTheEventLoop_data() {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("end");
+        for (const char *state : {"shown", "hidden in the tray", "minimised", "dialog open"}) {
+            QTest::addRow("%s, SIGTERM", state) << QString::fromLatin1(state) << "sigterm";
+            QTest::addRow("%s, tray Close", state) << QString::fromLatin1(state) << "close";
+        }
+    }
+
+    void everyWayOfEndingEndsTheEventLoop() {
+        QFETCH(QString, state);
+        QFETCH(QString, end);
+        QTemporaryDir dir;
+        Console console(dir.path());
+        MainWindow window(&console);
+        TerminationSignals termination;
+        Application::connectExit(&window, &termination);
+        window.show();
+        window.runStartUp();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        QDialog dialog(&window);
+        QTimer::singleShot(0, &window, [&] {
+            if (state == QLatin1String("hidden in the tray"))
+                window.hide();
+            else if (state == QLatin1String("minimised"))
+                window.showMinimized();
+            else if (state == QLatin1String("dialog open"))
+                QTimer::singleShot(0, &dialog, [&dialog] { dialog.exec(); });
+        });
+        QTimer::singleShot(100, &window, [&] {
+            if (end == QLatin1String("sigterm"))
+                ::raise(SIGTERM);
+            else
+                window.close(); // what the tray menu's "Close" does
+        });
+        bool timedOut = false;
+        QTimer::singleShot(10000, [&timedOut] {
+            timedOut = true;
+            QCoreApplication::exit(1);
+        });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY(!timedOut);
+        QVERIFY(console.isShutDown());
+        const QStringList log = TextFile::readLines(dir.filePath(QStringLiteral("logs/kvd.log")));
+        QVERIFY(!log.isEmpty());
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("app.ini"))));
     }
 };
 

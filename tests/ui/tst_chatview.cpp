@@ -1,12 +1,12 @@
 // The chat view and the chat area, offscreen: colours and bold as the lines carry them, blocks
 // appended without touching earlier ones, the scroll and caret rules, trimming, the log menu
 // with "Delete logfile", and the input sending through a chat on a simulated server.
-#include "console/Console.h"
 #include "base/Intervals.h"
 #include "chat/ChatLineProcessor.h"
 #include "chat/ChatLog.h"
 #include "chat/ChatSession.h"
 #include "chat/ServerLogFile.h"
+#include "console/Console.h"
 #include "servers/ServerListModel.h"
 #include "ui/ChatPanel.h"
 #include "ui/ChatView.h"
@@ -213,18 +213,18 @@ private slots:
     void thePanelSendsAsksAndFollowsTheChat() {
         QTemporaryDir dir;
         Console console(dir.path());
-        console.createFolders();
-        console.loadProgramLog();
+        console.start();
         SimServer sim(QStringLiteral("A"), QStringLiteral("pw"));
         QVERIFY(sim.start());
         const int row = console.servers()->appendServer(
             QStringLiteral("A"), QStringLiteral("127.0.0.1"), sim.portText(), QStringLiteral("pw"));
-        console.servers()->setStatus(row, QStringLiteral("Online"));
+        console.servers()->setState(row, ServerState::Online);
         sim.appendGameLog(QStringLiteral("SERVER: Admin says hi"));
-        ChatSession session(&console);
-        session.setPlayerSource([] {
-            return PlayerRecords{{QStringLiteral("A"), QStringLiteral("Zed"), {}, {}},
-                                 {QStringLiteral("A"), QStringLiteral("Anna"), {}, {}}};
+        ChatSession &session = *console.chat();
+        session.setPlayerSource([](const QString &server) {
+            return server == QLatin1String("A")
+                       ? QStringList{QStringLiteral("Zed"), QStringLiteral("Anna")}
+                       : QStringList();
         });
         ChatPanel panel;
         panel.setSession(&session);

@@ -1,6 +1,6 @@
-#include "console/Console.h"
 #include "base/ProgramLog.h"
 #include "base/TextFile.h"
+#include "console/Console.h"
 #include "servers/ServerListModel.h"
 #include "ui/ChatPanel.h"
 #include "ui/Icons.h"
@@ -45,7 +45,7 @@ private slots:
         QCOMPARE(f.window.chatPanel()->title(), QStringLiteral("Channel offline"));
         QVERIFY(f.window.serverView()->placeholder()->isVisible());
         for (int index : {0, 1, 3, 4, 5, 6, 7, 8})
-            QVERIFY2(!Icons::byIndex(index).pixmap(16).isNull(),
+            QVERIFY2(!Icons::byIndex(IconIndex(index)).pixmap(16).isNull(),
                      qPrintable(QString::number(index)));
     }
 

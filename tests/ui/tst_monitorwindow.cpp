@@ -1,7 +1,8 @@
 // The window follows the poll cycle: server list, player list with its icon and online time,
 // the activity indicator and the server and player counts in the status bar.
-#include "console/Console.h"
+#include "base/Clock.h"
 #include "base/Intervals.h"
+#include "console/Console.h"
 #include "monitor/PlayerListModel.h"
 #include "monitor/PollCycle.h"
 #include "servers/ServerListModel.h"
@@ -28,7 +29,10 @@ private slots:
         intervals.visitStartMs = 30;
         intervals.watchdogMs = 1500;
         intervals.onlineTickerMs = 50;
+        // The time online is compared with what the join shows: the clock stands still.
+        Clock::setSource([] { return QDateTime(QDate(2026, 12, 10), QTime(20, 15, 0)); });
     }
+    void cleanupTestCase() { Clock::reset(); }
 
     void windowShowsServersPlayersAndCounts() {
         QTemporaryDir dir;

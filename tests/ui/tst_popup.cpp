@@ -1,5 +1,5 @@
 #include "base/Intervals.h"
-#include "base/ProgramOptions.h"
+#include "base/ProgramState.h"
 #include "notify/Notifier.h"
 #include "ui/Beeper.h"
 #include "ui/NotificationPresenter.h"
@@ -236,9 +236,12 @@ private slots:
     }
 
     void notifierReachesPopupAndBeeper() {
+        ProgramState state;
+        state.setFirstPass(false);
         ProgramOptions options;
         options.cinfo = Notifier::PopupAndBeep;
-        Notifier notifier(options);
+        state.setOptions(options);
+        Notifier notifier(&state);
         NotificationPresenter presenter(&notifier, nullptr, nullptr);
         QSignalSpy tones(presenter.beeper(), &Beeper::toneStarted);
 
@@ -252,9 +255,12 @@ private slots:
     }
 
     void balloonWithoutATrayShowsAsThePopup() {
+        ProgramState state;
+        state.setFirstPass(false);
         ProgramOptions options;
         options.cinfo = Notifier::TrayBalloon;
-        Notifier notifier(options);
+        state.setOptions(options);
+        Notifier notifier(&state);
         NotificationPresenter presenter(&notifier, nullptr, nullptr);
         notifier.playerinfo(QStringLiteral("`Anna´ joined @ `Island´"));
         QCOMPARE(presenter.popup()->phase(), Phase::SlidingIn);
@@ -284,9 +290,12 @@ private slots:
         } else {
             main.show();
         }
+        ProgramState state;
+        state.setFirstPass(false);
         ProgramOptions options;
         options.cinfo = Notifier::TrayBalloon;
-        Notifier notifier(options);
+        state.setOptions(options);
+        Notifier notifier(&state);
         NotificationPresenter presenter(&notifier, &tray, &main);
 
         notifier.playerinfo(QStringLiteral("`Anna´ joined @ `Island´"));
@@ -306,9 +315,12 @@ private slots:
         QPixmap picture(16, 16);
         picture.fill(Qt::darkYellow);
         QSystemTrayIcon tray{QIcon(picture)};
+        ProgramState state;
+        state.setFirstPass(false);
         ProgramOptions options;
         options.cinfo = Notifier::TrayBalloon;
-        Notifier notifier(options);
+        state.setOptions(options);
+        Notifier notifier(&state);
         NotificationPresenter presenter(&notifier, &tray, &main);
         Intervals::instance().trayHideMs = 2000;
         const auto restore = qScopeGuard([] { Intervals::instance().trayHideMs = 100; });

@@ -57,6 +57,7 @@ const FaultName FaultNames[] = {
     {"unknown-type", SimServer::UnknownTypeFirst},
     {"auth-id-mismatch", SimServer::AuthIdMismatch},
     {"stall-connect", SimServer::StallConnect},
+    {"empty-answer", SimServer::EmptyAnswer},
 };
 
 constexpr qsizetype MaxLogLines = 20000;
@@ -244,8 +245,10 @@ void SimServer::handleCommand(QTcpSocket *socket, const ReceivedPacket &packet) 
 }
 
 void SimServer::sendAnswer(QTcpSocket *socket, qint32 id, const QString &text) {
-    const QByteArray body =
+    QByteArray body =
         m_faults.testFlag(KeepAlive) ? QByteArrayLiteral("Keep Alive") : text.toUtf8();
+    if (m_faults.testFlag(EmptyAnswer))
+        body.clear();
 
     if (m_faults.testFlag(Garbage)) {
         socket->write("HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\n\r\n");

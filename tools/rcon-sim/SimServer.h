@@ -36,6 +36,7 @@ public:
         UnknownTypeFirst = 1u << 10, // a packet of type 4 ahead of every answer
         AuthIdMismatch = 1u << 11,   // the auth response carries another id than the request
         StallConnect = 1u << 12,     // connects are never completed (full listen backlog)
+        EmptyAnswer = 1u << 13,      // every command is answered with an empty body
     };
     Q_DECLARE_FLAGS(Faults, Fault)
 

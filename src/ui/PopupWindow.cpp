@@ -193,7 +193,7 @@ void PopupWindow::dropStep() {
 
 void PopupWindow::paintEvent(QPaintEvent *) {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(Theme::kPanel));
+    painter.fillRect(rect(), kBackground);
     painter.setPen(QColor(Theme::kGold));
     painter.drawLine(0, 0, width() - 1, 0);
     painter.drawLine(0, height() - 1, width() - 1, height() - 1);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QSize>
 #include <QString>
 #include <QTimer>
@@ -24,6 +25,8 @@ public:
     static constexpr int kSlideOutBelow = 12; // the slide-out ends this far below the screen
     static constexpr int kDropStep = 5;       // px per step when a new notification interrupts
     static constexpr int kMaxPointSize = 22;
+    // The text panel's colour, framed by a gold line along the top and bottom edges.
+    static inline const QColor kBackground{51, 51, 51};
 
     explicit PopupWindow(QWidget *parent = nullptr);
 

@@ -106,6 +106,16 @@ private slots:
         QCOMPARE(PopupWindow::sizeForScreenWidth(screenWidth), size);
     }
 
+    void panelIsDarkGreyBetweenGoldEdges() {
+        PopupWindow popup;
+        popup.resize(PopupWindow::sizeForScreenWidth(1920));
+        const QImage picture = popup.grab().toImage();
+        const int middle = picture.height() / 2;
+        QCOMPARE(picture.pixelColor(2, middle), QColor(51, 51, 51));
+        QCOMPARE(picture.pixelColor(2, 0), QColor(QLatin1String("#d4a93c")));
+        QCOMPARE(picture.pixelColor(2, picture.height() - 1), QColor(QLatin1String("#d4a93c")));
+    }
+
     void fontShrinksWithTheTextAndStopsAt22_data() {
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("length");

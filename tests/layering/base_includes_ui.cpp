@@ -1,0 +1,2 @@
+// Must not compile: the foundation knows no layer above it.
+#include "ui/MainWindow.h"

@@ -2,6 +2,7 @@
 #include "base/ProgramLog.h"
 #include "base/TextFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -33,8 +34,10 @@ private:
 
 private slots:
     void init() {
-        for (const char *name : {"kvd.log", "kvd.bck", "kvd_log_deleted.old"})
+        for (const char *name : {"kvd.log", "kvd.bck", "kvd_log_deleted.old"}) {
             QFile::remove(file(name));
+            QDir(file(name)).removeRecursively();
+        }
     }
 
     void entryHasStampAndNoLineBreaks() {
@@ -166,6 +169,61 @@ private slots:
         log->message(QStringLiteral("two"));
         log->saveIfChanged();
         QCOMPARE(TextFile::readLines(file("kvd.log")).size(), 2);
+    }
+
+    // A folder in the file's place fails the save even for root, as a full disk would.
+    void failedSaveIsEnteredOnceUntilASaveSucceeds() {
+        auto log = makeLog();
+        const QString failed = QStringLiteral("Failed to save logs/kvd.log: ");
+        QVERIFY(QDir().mkdir(file("kvd.log")));
+        log->message(QStringLiteral("one"));
+        QVERIFY(!log->savelog());
+        QCOMPARE(log->lines().filter(failed).size(), 1);
+        QVERIFY(log->lines().constFirst().size() > 16 + failed.size()); // the reason follows
+        log->message(QStringLiteral("two"));
+        log->saveIfChanged();
+        log->message(QStringLiteral("three"));
+        QVERIFY(!log->savelog());
+        QCOMPARE(log->lines().filter(failed).size(), 1);
+
+        QVERIFY(QDir().rmdir(file("kvd.log")));
+        log->saveIfChanged();
+        QCOMPARE(TextFile::readLines(file("kvd.log")), log->lines());
+        QCOMPARE(TextFile::readLines(file("kvd.log")).filter(failed).size(), 1);
+
+        QVERIFY(QFile::remove(file("kvd.log")));
+        QVERIFY(QDir().mkdir(file("kvd.log")));
+        log->message(QStringLiteral("four"));
+        QVERIFY(!log->savelog());
+        QCOMPARE(log->lines().filter(failed).size(), 2);
+        QVERIFY(log->lines().constFirst().contains(failed));
+    }
+
+    void failedBackupIsEnteredOnceUntilABackupSucceeds() {
+        const QString failed = QStringLiteral("Failed to save logs/kvd.bck: ");
+        QVERIFY(TextFile::writeLines(file("kvd.log"), numberedLines(40, QStringLiteral("log"))));
+        QVERIFY(QDir().mkdir(file("kvd.bck")));
+        auto log = makeLog();
+        log->load();
+        QCOMPARE(log->lines().size(), 1 + 1 + 40);
+        QVERIFY(log->lines().constFirst().contains(failed));
+        QCOMPARE(log->lines().at(1), ProgramLog::startMarker(kNow));
+        log->message(QStringLiteral("Server added:  `A´"));
+        log->saveWithBackup();
+        log->message(QStringLiteral("Server setting changed:  `A´"));
+        log->saveWithBackup();
+        QCOMPARE(log->lines().filter(failed).size(), 1);
+        // The log itself was saved all along.
+        QCOMPARE(TextFile::readLines(file("kvd.log")), log->lines());
+
+        QVERIFY(QDir().rmdir(file("kvd.bck")));
+        log->saveWithBackup();
+        QCOMPARE(TextFile::readLines(file("kvd.bck")), log->lines());
+
+        QVERIFY(QFile::remove(file("kvd.bck")));
+        QVERIFY(QDir().mkdir(file("kvd.bck")));
+        log->saveWithBackup();
+        QCOMPARE(log->lines().filter(failed).size(), 2);
     }
 
     void deleteKeepsOldLinesAside() {

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <limits>
+
 namespace {
 const QDateTime kNow(QDate(2017, 1, 5), QTime(9, 8, 7));
 
@@ -268,12 +270,31 @@ private slots:
         QTest::newRow("not a date") << "ab0105-090807" << today << QDateTime();
         QTest::newRow("too short") << "170105-0908" << today << QDateTime();
         QTest::newRow("month 13") << "171305-090807" << today << QDateTime();
+        // Century placement at the ends of QDate's years, where it once overflowed an int.
+        const int maxYear = std::numeric_limits<int>::max();
+        const int minYear = std::numeric_limits<int>::min();
+        QTest::newRow("today in the last year QDate holds")
+            << "990101-000000" << QDate(maxYear, 12, 31) << QDateTime();
+        QTest::newRow("today in the last year QDate holds, year 00")
+            << "000101-000000" << QDate(maxYear, 1, 1) << QDateTime();
+        QTest::newRow("today in the first year QDate holds")
+            << "000101-000000" << QDate(minYear, 1, 1) << QDateTime();
+        QTest::newRow("today in the first year QDate holds, year 99")
+            << "991231-235959" << QDate(minYear, 1, 1) << QDateTime();
+        QTest::newRow("beyond the milliseconds of QDateTime")
+            << "170105-090807" << QDate(1000000000, 6, 1) << QDateTime();
+        QTest::newRow("before the milliseconds of QDateTime")
+            << "170105-090807" << QDate(-1000000000, 6, 1) << QDateTime();
+        QTest::newRow("far future still placed") << "170105-090807" << QDate(100000, 6, 1)
+                                                 << QDateTime(QDate(100017, 1, 5), QTime(9, 8, 7));
+        QTest::newRow("year 0 does not exist") << "000101-000000" << QDate(20, 6, 1) << QDateTime();
     }
 
     void parseLogStamp() {
         QFETCH(QString, text);
         QFETCH(QDate, today);
         QFETCH(QDateTime, expected);
+        QVERIFY(today.isValid());
         // The stamp in a program-log line starts after its "[".
         const QStringView stamp =
             text.startsWith(QLatin1Char('[')) ? QStringView(text).mid(1) : QStringView(text);

@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
-#include <QStringList>
 
 // The settings file "app.ini", read and written the way the platform's profile functions do:
 // "[section]" lines, key=value lines, sections and keys found without regard to letter case.

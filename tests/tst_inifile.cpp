@@ -21,7 +21,27 @@ const QByteArray kEdited = "; settings of the console\r\n"
                            "; keep me\r\n"
                            "\r\n";
 
+// Latin-1 text widened to UTF-16LE or UTF-32 by hand, so the expected bytes do not come from the
+// converter under test.
+QByteArray widened(const QByteArray &latin1, int width, bool bigEndian) {
+    QByteArray out;
+    for (const char c : latin1) {
+        QByteArray unit(width, '\0');
+        unit[bigEndian ? width - 1 : 0] = c;
+        out += unit;
+    }
+    return out;
+}
+QByteArray utf16(const QByteArray &latin1) {
+    return widened(latin1, 2, false);
+}
+QByteArray utf32(const QByteArray &latin1, bool bigEndian) {
+    return widened(latin1, 4, bigEndian);
+}
+
 } // namespace
+
+using namespace Qt::StringLiterals;
 
 class TestIniFile : public QObject {
     Q_OBJECT
@@ -81,6 +101,16 @@ private slots:
                                       << "cinfo" << 2;
         QTest::newRow("UTF-8 byte-order mark")
             << QByteArray("\xEF\xBB\xBF[pum1]\r\ncinfo=2\r\n") << "pum1"
+            << "cinfo" << 2;
+        QTest::newRow("UTF-32LE byte-order mark")
+            << "\xFF\xFE\0\0"_ba + utf32("[pum1]\r\ncinfo=0x1F\r\n", false) << "pum1"
+            << "cinfo" << 31;
+        QTest::newRow("UTF-32BE byte-order mark")
+            << "\0\0\xFE\xFF"_ba + utf32("[pum1]\r\ncinfo=2\r\n", true) << "pum1"
+            << "cinfo" << 2;
+        QTest::newRow("UTF-16LE of odd length")
+            << "\xFF\xFE"_ba + utf16("[pum1]\r\ncinfo=2") + "\x7A"
+            << "pum1"
             << "cinfo" << 2;
     }
 
@@ -185,7 +215,7 @@ private slots:
         QCOMPARE(readBytes(file()), expected);
     }
 
-    void writeKeepsEncodingAndLineEnds_data() {
+    void writeChangesOnlyTheWrittenLine_data() {
         QTest::addColumn<QString>("section");
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QByteArray>("after");
@@ -199,9 +229,46 @@ private slots:
             << "C" << QByteArray("\xFF\xFE[\0C\0]\0\r\0\n\0", 12)
             << QByteArray("\xFF\xFE[\0C\0]\0\r\0\n\0C\0n\0a\0m\0e\0=\0J\0\xe4\0g\0e\0r\0\r\0\n\0",
                           38);
+        QTest::newRow("UTF-32LE, other lines kept")
+            << "Config"
+            << "\xFF\xFE\0\0"_ba + utf32("[Config]\r\nCname=x\r\nother=\xe4\r\n", false)
+            << "\xFF\xFE\0\0"_ba + utf32("[Config]\r\nCname=J\xe4ger\r\nother=\xe4\r\n", false);
+        QTest::newRow("UTF-32BE, key added")
+            << "Config"
+            << "\0\0\xFE\xFF"_ba + utf32("[Config]\r\nother=1\r\n", true)
+            << "\0\0\xFE\xFF"_ba + utf32("[Config]\r\nother=1\r\nCname=J\xe4ger\r\n", true);
+        QTest::newRow("UTF-8 invalid bytes kept")
+            << "Config" << QByteArray("\xEF\xBB\xBF[Config]\r\nCname=x\r\nnote=\xFF\xC3(\xE4\r\n")
+            << QByteArray("\xEF\xBB\xBF[Config]\r\nCname=J\xC3\xA4ger\r\nnote=\xFF\xC3(\xE4\r\n");
+        QTest::newRow("UTF-16LE odd length, last byte kept")
+            << "Config"
+            << "\xFF\xFE"_ba + utf16("[Config]\r\nCname=x\r\nk=v") + "\x7A"
+            << "\xFF\xFE"_ba + utf16("[Config]\r\nCname=J\xe4ger\r\nk=v") + "\x7A";
+        QTest::newRow("UTF-16LE odd length, key added before the last byte")
+            << "Config"
+            << "\xFF\xFE"_ba + utf16("[Config]\r\nk=v") + "\x7A"
+            << "\xFF\xFE"_ba + utf16("[Config]\r\nk=v\r\nCname=J\xe4ger\r\n") + "\x7A";
+        QTest::newRow("bare LF line in a CR LF file")
+            << "Config" << QByteArray("[Config]\r\nCname=x\r\nlf=1\n[pum1]\r\ncinfo=1\r\n")
+            << QByteArray("[Config]\r\nCname=J\xe4ger\r\nlf=1\n[pum1]\r\ncinfo=1\r\n");
+        QTest::newRow("written line keeps its own LF")
+            << "Config" << QByteArray("[Config]\r\nCname=x\nlf=1\r\n")
+            << QByteArray("[Config]\r\nCname=J\xe4ger\nlf=1\r\n");
+        QTest::newRow("last line without a break, rewritten")
+            << "Config" << QByteArray("[pum1]\r\ncinfo=1\r\n[Config]\r\nCname=x")
+            << QByteArray("[pum1]\r\ncinfo=1\r\n[Config]\r\nCname=J\xe4ger");
+        QTest::newRow("last line without a break, key added")
+            << "Config" << QByteArray("[Config]\r\nother=1")
+            << QByteArray("[Config]\r\nother=1\r\nCname=J\xe4ger\r\n");
+        QTest::newRow("last line without a break, section added")
+            << "Config" << QByteArray("[pum1]\ncinfo=1")
+            << QByteArray("[pum1]\ncinfo=1\n[Config]\nCname=J\xe4ger\n");
+        QTest::newRow("bytes Windows-1252 leaves undefined")
+            << "Config" << QByteArray("[Config]\r\nCname=x\r\nodd=\x81\x8D\x8F\x90\x9D\r\n")
+            << QByteArray("[Config]\r\nCname=J\xe4ger\r\nodd=\x81\x8D\x8F\x90\x9D\r\n");
     }
 
-    void writeKeepsEncodingAndLineEnds() {
+    void writeChangesOnlyTheWrittenLine() {
         QFETCH(QString, section);
         QFETCH(QByteArray, before);
         QFETCH(QByteArray, after);
@@ -210,6 +277,9 @@ private slots:
         QVERIFY(ini.writeString(section, "Cname", QStringLiteral("J\u00e4ger")));
         QCOMPARE(readBytes(file()), after);
         QCOMPARE(ini.readString(section, "Cname"), QStringLiteral("J\u00e4ger"));
+        // Reading and writing agree on the encoding: a second write finds the file as it left it.
+        QVERIFY(ini.writeString(section, "Cname", QStringLiteral("J\u00e4ger")));
+        QCOMPARE(readBytes(file()), after);
     }
 
     void failedReadsAndWritesAreReported() {

@@ -3,10 +3,13 @@
 #include "base/ProgramLog.h"
 #include "base/TextFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <limits>
 
 namespace {
 const QDateTime kNow(QDate(2017, 1, 5), QTime(9, 8, 7));
@@ -38,8 +41,10 @@ private slots:
     void cleanupTestCase() { Clock::reset(); }
 
     void init() {
-        for (const char *name : {"kvd.log", "kvd.bck", "kvd_log_deleted.old"})
+        for (const char *name : {"kvd.log", "kvd.bck", "kvd_log_deleted.old"}) {
             QFile::remove(file(name));
+            QDir(file(name)).removeRecursively();
+        }
     }
 
     void entryHasStampAndNoLineBreaks() {
@@ -173,6 +178,61 @@ private slots:
         QCOMPARE(TextFile::readLines(file("kvd.log")).size(), 2);
     }
 
+    // A folder in the file's place fails the save even for root, as a full disk would.
+    void failedSaveIsEnteredOnceUntilASaveSucceeds() {
+        auto log = makeLog();
+        const QString failed = QStringLiteral("Failed to save logs/kvd.log: ");
+        QVERIFY(QDir().mkdir(file("kvd.log")));
+        log->message(QStringLiteral("one"));
+        QVERIFY(!log->savelog());
+        QCOMPARE(log->lines().filter(failed).size(), 1);
+        QVERIFY(log->lines().constFirst().size() > 16 + failed.size()); // the reason follows
+        log->message(QStringLiteral("two"));
+        log->saveIfChanged();
+        log->message(QStringLiteral("three"));
+        QVERIFY(!log->savelog());
+        QCOMPARE(log->lines().filter(failed).size(), 1);
+
+        QVERIFY(QDir().rmdir(file("kvd.log")));
+        log->saveIfChanged();
+        QCOMPARE(TextFile::readLines(file("kvd.log")), log->lines());
+        QCOMPARE(TextFile::readLines(file("kvd.log")).filter(failed).size(), 1);
+
+        QVERIFY(QFile::remove(file("kvd.log")));
+        QVERIFY(QDir().mkdir(file("kvd.log")));
+        log->message(QStringLiteral("four"));
+        QVERIFY(!log->savelog());
+        QCOMPARE(log->lines().filter(failed).size(), 2);
+        QVERIFY(log->lines().constFirst().contains(failed));
+    }
+
+    void failedBackupIsEnteredOnceUntilABackupSucceeds() {
+        const QString failed = QStringLiteral("Failed to save logs/kvd.bck: ");
+        QVERIFY(TextFile::writeLines(file("kvd.log"), numberedLines(40, QStringLiteral("log"))));
+        QVERIFY(QDir().mkdir(file("kvd.bck")));
+        auto log = makeLog();
+        log->load();
+        QCOMPARE(log->lines().size(), 1 + 1 + 40);
+        QVERIFY(log->lines().constFirst().contains(failed));
+        QCOMPARE(log->lines().at(1), ProgramLog::startMarker(kNow));
+        log->message(QStringLiteral("Server added:  `A´"));
+        log->saveWithBackup();
+        log->message(QStringLiteral("Server setting changed:  `A´"));
+        log->saveWithBackup();
+        QCOMPARE(log->lines().filter(failed).size(), 1);
+        // The log itself was saved all along.
+        QCOMPARE(TextFile::readLines(file("kvd.log")), log->lines());
+
+        QVERIFY(QDir().rmdir(file("kvd.bck")));
+        log->saveWithBackup();
+        QCOMPARE(TextFile::readLines(file("kvd.bck")), log->lines());
+
+        QVERIFY(QFile::remove(file("kvd.bck")));
+        QVERIFY(QDir().mkdir(file("kvd.bck")));
+        log->saveWithBackup();
+        QCOMPARE(log->lines().filter(failed).size(), 2);
+    }
+
     void deleteKeepsOldLinesAside() {
         auto log = makeLog();
         log->message(QStringLiteral("one"));
@@ -215,12 +275,31 @@ private slots:
         QTest::newRow("not a date") << "ab0105-090807" << today << QDateTime();
         QTest::newRow("too short") << "170105-0908" << today << QDateTime();
         QTest::newRow("month 13") << "171305-090807" << today << QDateTime();
+        // Century placement at the ends of QDate's years, where it once overflowed an int.
+        const int maxYear = std::numeric_limits<int>::max();
+        const int minYear = std::numeric_limits<int>::min();
+        QTest::newRow("today in the last year QDate holds")
+            << "990101-000000" << QDate(maxYear, 12, 31) << QDateTime();
+        QTest::newRow("today in the last year QDate holds, year 00")
+            << "000101-000000" << QDate(maxYear, 1, 1) << QDateTime();
+        QTest::newRow("today in the first year QDate holds")
+            << "000101-000000" << QDate(minYear, 1, 1) << QDateTime();
+        QTest::newRow("today in the first year QDate holds, year 99")
+            << "991231-235959" << QDate(minYear, 1, 1) << QDateTime();
+        QTest::newRow("beyond the milliseconds of QDateTime")
+            << "170105-090807" << QDate(1000000000, 6, 1) << QDateTime();
+        QTest::newRow("before the milliseconds of QDateTime")
+            << "170105-090807" << QDate(-1000000000, 6, 1) << QDateTime();
+        QTest::newRow("far future still placed") << "170105-090807" << QDate(100000, 6, 1)
+                                                 << QDateTime(QDate(100017, 1, 5), QTime(9, 8, 7));
+        QTest::newRow("year 0 does not exist") << "000101-000000" << QDate(20, 6, 1) << QDateTime();
     }
 
     void parseLogStamp() {
         QFETCH(QString, text);
         QFETCH(QDate, today);
         QFETCH(QDateTime, expected);
+        QVERIFY(today.isValid());
         // The stamp in a program-log line starts after its "[".
         const QStringView stamp =
             text.startsWith(QLatin1Char('[')) ? QStringView(text).mid(1) : QStringView(text);

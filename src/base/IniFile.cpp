@@ -1,9 +1,10 @@
 #include "base/IniFile.h"
 
 #include "base/AnsiCodec.h"
+#include "base/WholeFile.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <algorithm>
@@ -12,6 +13,8 @@
 namespace {
 
 constexpr int kMaxTextLength = 2047;
+
+enum class Encoding { Ansi, Utf8, Utf16LE, Utf16BE, Utf32LE, Utf32BE };
 
 QString sectionName(const QString &trimmedLine) {
     const qsizetype close = trimmedLine.indexOf(QLatin1Char(']'));
@@ -28,6 +31,53 @@ bool isDecimalDigit(QChar c) {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
+int unitSize(Encoding encoding) {
+    switch (encoding) {
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE:
+        return 2;
+    case Encoding::Utf32LE:
+    case Encoding::Utf32BE:
+        return 4;
+    case Encoding::Ansi:
+    case Encoding::Utf8:
+        break;
+    }
+    return 1;
+}
+
+QStringConverter::Encoding converterFor(Encoding encoding) {
+    switch (encoding) {
+    case Encoding::Utf16LE:
+        return QStringConverter::Utf16LE;
+    case Encoding::Utf16BE:
+        return QStringConverter::Utf16BE;
+    case Encoding::Utf32LE:
+        return QStringConverter::Utf32LE;
+    case Encoding::Utf32BE:
+        return QStringConverter::Utf32BE;
+    case Encoding::Ansi:
+    case Encoding::Utf8:
+        break;
+    }
+    return QStringConverter::Utf8;
+}
+
+QByteArray encodeText(Encoding encoding, const QString &text) {
+    if (encoding == Encoding::Ansi)
+        return AnsiCodec::encode(text);
+    QStringEncoder encoder(converterFor(encoding));
+    return encoder.encode(text);
+}
+
+QString decodeText(Encoding encoding, const QByteArray &bytes) {
+    if (encoding == Encoding::Ansi)
+        return AnsiCodec::decode(bytes);
+    // Every line starts a decoder of its own; a U+FEFF at its start is text, not a mark.
+    QStringDecoder decoder(converterFor(encoding), QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+
 QString unquoted(const QString &value) {
     if (value.size() >= 2 &&
         (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\'')) &&
@@ -37,6 +87,22 @@ QString unquoted(const QString &value) {
 }
 
 } // namespace
+
+// One line as it is on disk: its bytes, the bytes of its line break (none on a last line without
+// one) and its text, which is only used to find sections and keys.
+struct IniFile::Line {
+    QByteArray bytes;
+    QByteArray end;
+    QString text;
+};
+
+struct IniFile::Content {
+    Encoding encoding = Encoding::Ansi;
+    QByteArray byteOrderMark;
+    QList<Line> lines;
+    // Bytes at the end too few for a whole character of a UTF-16 or UTF-32 file.
+    QByteArray tail;
+};
 
 IniFile::IniFile(const QString &fileName)
     : m_fileName(fileName) {}
@@ -63,7 +129,7 @@ QString IniFile::readString(const QString &section, const QString &key,
     const int line = findKey(content.lines, section, key);
     if (line < 0)
         return defaultValue;
-    const QString &text = content.lines.at(line);
+    const QString &text = content.lines.at(line).text;
     const QString value = unquoted(text.mid(text.indexOf(QLatin1Char('=')) + 1).trimmed());
     return value.left(kMaxTextLength);
 }
@@ -84,11 +150,11 @@ bool IniFile::writeStrings(const QList<Setting> &settings) {
     if (!readContent(&content))
         return false;
     for (const Setting &setting : settings)
-        setValue(&content.lines, setting.section, setting.key, setting.value);
+        setValue(&content, setting.section, setting.key, setting.value);
     return writeContent(content);
 }
 
-void IniFile::setValue(QStringList *lines, const QString &section, const QString &key,
+void IniFile::setValue(Content *content, const QString &section, const QString &key,
                        const QString &value) {
     // A line break in the value would end the line and turn the rest into another key.
     QString cleanValue = value;
@@ -96,17 +162,34 @@ void IniFile::setValue(QStringList *lines, const QString &section, const QString
     cleanValue.replace(QLatin1Char('\n'), QLatin1Char(' '));
 
     int sectionEnd = -1;
-    const int line = findKey(*lines, section, key, &sectionEnd);
-    if (line >= 0) {
-        const QString &old = lines->at(line);
-        (*lines)[line] =
-            old.left(old.indexOf(QLatin1Char('='))).trimmed() + QLatin1Char('=') + cleanValue;
+    const int at = findKey(content->lines, section, key, &sectionEnd);
+    if (at >= 0) {
+        Line &line = content->lines[at];
+        line.text = line.text.left(line.text.indexOf(QLatin1Char('='))).trimmed() +
+                    QLatin1Char('=') + cleanValue;
+        line.bytes = encodeText(content->encoding, line.text);
     } else if (sectionEnd >= 0) {
-        lines->insert(sectionEnd, key + QLatin1Char('=') + cleanValue);
+        insertLine(content, sectionEnd, key + QLatin1Char('=') + cleanValue);
     } else {
-        lines->append(QLatin1Char('[') + section + QLatin1Char(']'));
-        lines->append(key + QLatin1Char('=') + cleanValue);
+        insertLine(content, int(content->lines.size()),
+                   QLatin1Char('[') + section + QLatin1Char(']'));
+        insertLine(content, int(content->lines.size()), key + QLatin1Char('=') + cleanValue);
     }
+}
+
+void IniFile::insertLine(Content *content, int at, const QString &text) {
+    QByteArray end = at > 0 ? content->lines.at(at - 1).end : QByteArray();
+    if (end.isEmpty()) {
+        const auto withEnd = std::find_if(content->lines.cbegin(), content->lines.cend(),
+                                          [](const Line &line) { return !line.end.isEmpty(); });
+        end = withEnd != content->lines.cend()
+                  ? withEnd->end
+                  : encodeText(content->encoding, QStringLiteral("\r\n"));
+    }
+    // The last line may have had no line break; a line after it needs one.
+    if (at > 0 && content->lines.at(at - 1).end.isEmpty())
+        content->lines[at - 1].end = end;
+    content->lines.insert(at, Line{encodeText(content->encoding, text), end, text});
 }
 
 bool IniFile::writeInt(const QString &section, const QString &key, int value) {
@@ -155,82 +238,82 @@ bool IniFile::parseInt(const QString &text, int *value) {
 }
 
 bool IniFile::readContent(Content *content) const {
-    QFile file(m_fileName);
-    if (!file.exists()) {
-        m_errorString.clear();
-        return true;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_errorString = file.errorString();
+    QByteArray bytes;
+    const WholeFile::ReadResult result = WholeFile::read(m_fileName, &bytes, &m_errorString);
+    if (result == WholeFile::ReadResult::Failed)
         return false;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        m_errorString = file.errorString();
-        return false;
-    }
     m_errorString.clear();
-
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        content->encoding = Encoding::Utf8;
-    else if (bytes.startsWith("\xFF\xFE"))
-        content->encoding = Encoding::Utf16LE;
-    else if (bytes.startsWith("\xFE\xFF"))
-        content->encoding = Encoding::Utf16BE;
-    const QString text = AnsiCodec::decodeFile(bytes);
-
-    // Keep a file written with LF line ends that way.
-    if (text.contains(QLatin1Char('\n')) && !text.contains(QLatin1String("\r\n")))
-        content->lineEnd = QStringLiteral("\n");
-    content->lines = text.split(QLatin1Char('\n'));
-    if (!content->lines.isEmpty() && content->lines.constLast().isEmpty())
-        content->lines.removeLast();
-    for (QString &line : content->lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-    }
+    parse(bytes, content);
     return true;
+}
+
+void IniFile::parse(const QByteArray &bytes, Content *content) {
+    // UTF-32 first: its little-endian mark starts like the UTF-16 one.
+    static const struct {
+        const char *mark;
+        int size;
+        Encoding encoding;
+    } kMarks[] = {
+        {"\xFF\xFE\x00\x00", 4, Encoding::Utf32LE}, {"\x00\x00\xFE\xFF", 4, Encoding::Utf32BE},
+        {"\xEF\xBB\xBF", 3, Encoding::Utf8},        {"\xFF\xFE", 2, Encoding::Utf16LE},
+        {"\xFE\xFF", 2, Encoding::Utf16BE},
+    };
+    for (const auto &mark : kMarks) {
+        if (bytes.startsWith(QByteArrayView(mark.mark, mark.size))) {
+            content->encoding = mark.encoding;
+            content->byteOrderMark = bytes.left(mark.size);
+            break;
+        }
+    }
+
+    const int unit = unitSize(content->encoding);
+    const QByteArray lf = encodeText(content->encoding, QStringLiteral("\n"));
+    const QByteArray cr = encodeText(content->encoding, QStringLiteral("\r"));
+    const qsizetype begin = content->byteOrderMark.size();
+    const qsizetype whole = bytes.size() - (bytes.size() - begin) % unit;
+    content->tail = bytes.mid(whole);
+
+    const QByteArrayView body(bytes.constData(), whole);
+    qsizetype start = begin;
+    qsizetype from = begin;
+    while (start < whole) {
+        const qsizetype found = body.indexOf(lf, from);
+        if (found >= 0 && (found - begin) % unit != 0) {
+            from = found + 1; // the bytes of a line feed inside another character
+            continue;
+        }
+        const qsizetype lineEnd = found < 0 ? whole : found + unit;
+        qsizetype textEnd = found < 0 ? whole : found;
+        if (found >= 0 && textEnd - start >= unit && body.sliced(textEnd - unit, unit) == cr)
+            textEnd -= unit;
+        Line line;
+        line.bytes = bytes.mid(start, textEnd - start);
+        line.end = bytes.mid(textEnd, lineEnd - textEnd);
+        line.text = decodeText(content->encoding, line.bytes);
+        content->lines.append(line);
+        start = from = lineEnd;
+    }
 }
 
 bool IniFile::writeContent(const Content &content) {
-    QString text;
-    for (const QString &line : content.lines)
-        text += line + content.lineEnd;
-
-    QByteArray bytes;
-    switch (content.encoding) {
-    case Encoding::Ansi:
-        bytes = AnsiCodec::encode(text);
-        break;
-    case Encoding::Utf8:
-        bytes = QByteArrayLiteral("\xEF\xBB\xBF") + text.toUtf8();
-        break;
-    case Encoding::Utf16LE:
-    case Encoding::Utf16BE: {
-        QStringEncoder encoder(content.encoding == Encoding::Utf16LE ? QStringConverter::Utf16LE
-                                                                     : QStringConverter::Utf16BE,
-                               QStringConverter::Flag::WriteBom);
-        bytes = encoder.encode(text);
-        break;
-    }
-    }
-
-    QSaveFile file(m_fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        m_errorString = file.errorString();
+    QByteArray bytes = content.byteOrderMark;
+    for (const Line &line : content.lines)
+        bytes += line.bytes + line.end;
+    bytes += content.tail;
+    if (!WholeFile::write(m_fileName, bytes, &m_errorString))
         return false;
-    }
     m_errorString.clear();
     return true;
 }
 
-int IniFile::findKey(const QStringList &lines, const QString &section, const QString &key,
+int IniFile::findKey(const QList<Line> &lines, const QString &section, const QString &key,
                      int *sectionEnd) {
     enum { Before, InFirst, After } first = Before;
     int end = -1;
     bool inSection = false;
     for (int i = 0; i < lines.size(); ++i) {
-        const QString trimmed = lines.at(i).trimmed();
+        const QString &text = lines.at(i).text;
+        const QString trimmed = text.trimmed();
         if (trimmed.startsWith(QLatin1Char('['))) {
             inSection = sectionName(trimmed).compare(section, Qt::CaseInsensitive) == 0;
             if (inSection && first == Before) {
@@ -246,9 +329,8 @@ int IniFile::findKey(const QStringList &lines, const QString &section, const QSt
             end = i + 1;
         if (!inSection)
             continue;
-        const qsizetype equals = lines.at(i).indexOf(QLatin1Char('='));
-        if (equals >= 0 &&
-            lines.at(i).left(equals).trimmed().compare(key, Qt::CaseInsensitive) == 0)
+        const qsizetype equals = text.indexOf(QLatin1Char('='));
+        if (equals >= 0 && text.left(equals).trimmed().compare(key, Qt::CaseInsensitive) == 0)
             return i;
     }
     if (sectionEnd)

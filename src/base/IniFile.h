@@ -1,12 +1,14 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
-#include <QStringList>
 
 // The settings file "app.ini", read and written the way the platform's profile functions do:
 // "[section]" lines, key=value lines, sections and keys found without regard to letter case.
-// Every operation opens the file, does one read or write and closes it again; a write
-// rewrites the whole file through a temporary, keeping every other line as it was.
+// Every operation opens the file, does one read or write and closes it again. A write replaces
+// the whole file through a temporary, but only the lines it writes change: every other byte,
+// line break and invalid byte included, is copied through as it was.
 class IniFile final {
 public:
     explicit IniFile(const QString &fileName);
@@ -46,21 +48,21 @@ public:
     static bool parseInt(const QString &text, int *value);
 
 private:
-    enum class Encoding { Ansi, Utf8, Utf16LE, Utf16BE };
-    struct Content {
-        QStringList lines;
-        Encoding encoding = Encoding::Ansi;
-        QString lineEnd = QStringLiteral("\r\n");
-    };
+    // The file as raw byte lines with their own line breaks; defined beside the code.
+    struct Line;
+    struct Content;
 
     // False only when the file exists but cannot be read; a missing file is empty content.
     bool readContent(Content *content) const;
     bool writeContent(const Content &content);
+    static void parse(const QByteArray &bytes, Content *content);
+    static void setValue(Content *content, const QString &section, const QString &key,
+                         const QString &value);
+    // Puts a new line before line `at` with the line break of the line above it.
+    static void insertLine(Content *content, int at, const QString &text);
     // The line index of the key in the section, or -1; sectionEnd is where a new key of an
     // existing section goes, -1 when the section is missing.
-    static void setValue(QStringList *lines, const QString &section, const QString &key,
-                         const QString &value);
-    static int findKey(const QStringList &lines, const QString &section, const QString &key,
+    static int findKey(const QList<Line> &lines, const QString &section, const QString &key,
                        int *sectionEnd = nullptr);
 
     QString m_fileName;

@@ -73,21 +73,28 @@ void ProgramLog::load() {
             lines = backup;
     }
     lines.removeIf([](const QString &line) { return line.isEmpty(); });
-    if (lines.size() > kBackupWhenMoreThan)
-        TextFile::writeLines(path("kvd.bck"), lines);
+    const bool refreshBackup = lines.size() > kBackupWhenMoreThan;
+    QString backupError;
+    const bool backupSaved =
+        !refreshBackup || TextFile::writeLines(path("kvd.bck"), lines, &backupError);
 
     lines.prepend(startMarker(Clock::now()));
     beginResetModel();
     m_lines = lines;
     endResetModel();
     ++m_revision;
+    // Reported only now: an entry made before the reset would be lost with the old lines.
+    if (refreshBackup)
+        reportSave(backupSaved, "kvd.bck", backupError, &m_backupFailing);
 }
 
 bool ProgramLog::savelog() {
-    if (!TextFile::writeLines(path("kvd.log"), m_lines))
-        return false;
-    m_savedRevision = m_revision;
-    return true;
+    QString error;
+    const bool ok = TextFile::writeLines(path("kvd.log"), m_lines, &error);
+    if (ok)
+        m_savedRevision = m_revision;
+    reportSave(ok, "kvd.log", error, &m_logFailing);
+    return ok;
 }
 
 void ProgramLog::saveIfChanged() {
@@ -96,13 +103,28 @@ void ProgramLog::saveIfChanged() {
 }
 
 bool ProgramLog::writeBackup() {
-    return TextFile::writeLines(path("kvd.bck"), m_lines);
+    QString error;
+    const bool ok = TextFile::writeLines(path("kvd.bck"), m_lines, &error);
+    reportSave(ok, "kvd.bck", error, &m_backupFailing);
+    return ok;
 }
 
 void ProgramLog::saveWithBackup() {
     savelog();
     if (m_lines.size() > kBackupWhenMoreThan)
         writeBackup();
+}
+
+void ProgramLog::reportSave(bool ok, const char *name, const QString &reason, bool *failing) {
+    if (ok) {
+        *failing = false;
+        return;
+    }
+    // The periodic save retries every few seconds; one entry per run of failures is enough.
+    if (*failing)
+        return;
+    *failing = true;
+    message(tr("Failed to save %1: %2").arg(QLatin1String("logs/") + QLatin1String(name), reason));
 }
 
 bool ProgramLog::deleteLogfile() {

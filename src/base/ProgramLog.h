@@ -23,11 +23,13 @@ public:
     // Start-up load: kvd.log (or the backup when the log is short), empty lines dropped, the
     // backup refreshed, the start marker on top.
     void load();
-    // Writes every line to kvd.log; false when the file could not be written.
+    // Writes every line to kvd.log; false when the file could not be written. The first failure
+    // after a successful save is entered into the log with its reason; repeats are not.
     bool savelog();
     // The periodic save: writes only when something changed since the last successful write.
     void saveIfChanged();
-    // After a server was added or changed: save, and refresh the backup of a long log.
+    // After a server was added or changed: save, and refresh the backup of a long log. A failed
+    // backup is entered the way a failed save is.
     void saveWithBackup();
     // "Delete logfile": keeps the lines in kvd_log_deleted.old, empties the log, deletes the files.
     bool deleteLogfile();
@@ -49,9 +51,13 @@ signals:
 private:
     QString path(const char *name) const;
     bool writeBackup();
+    // Enters the failure of a save unless the previous save of that file failed as well.
+    void reportSave(bool ok, const char *name, const QString &reason, bool *failing);
 
     QString m_logsDir;
     QStringList m_lines;
     quint64 m_revision = 0;
     quint64 m_savedRevision = ~quint64(0);
+    bool m_logFailing = false;
+    bool m_backupFailing = false;
 };

@@ -1,9 +1,7 @@
 #include "base/TextFile.h"
 
 #include "base/AnsiCodec.h"
-
-#include <QFile>
-#include <QSaveFile>
+#include "base/WholeFile.h"
 
 bool TextFile::writeLines(const QString &path, const QStringList &lines, QString *error) {
     qsizetype size = 0;
@@ -15,27 +13,15 @@ bool TextFile::writeLines(const QString &path, const QStringList &lines, QString
         bytes += AnsiCodec::encode(line);
         bytes += "\r\n";
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return WholeFile::write(path, bytes, error);
 }
 
 QStringList TextFile::readLines(const QString &path, bool *ok) {
+    QByteArray bytes;
+    const WholeFile::ReadResult result = WholeFile::read(path, &bytes);
     if (ok)
-        *ok = true;
-    QFile file(path);
-    if (!file.exists())
-        return {};
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (ok)
-            *ok = false;
-        return {};
-    }
-    const QString text = AnsiCodec::decodeFile(file.readAll());
+        *ok = result != WholeFile::ReadResult::Failed;
+    const QString text = AnsiCodec::decodeFile(bytes);
     QStringList lines = text.split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.constLast().isEmpty())
         lines.removeLast();

@@ -1,13 +1,13 @@
 #include "chat/ServerLogFile.h"
 
 #include "base/AnsiCodec.h"
+#include "base/WholeFile.h"
 #include "chat/ChatLog.h"
 #include "chat/RtfReader.h"
 #include "chat/RtfWriter.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 ServerLogFile::ServerLogFile(const QString &path)
     : m_path(path) {}
@@ -42,17 +42,18 @@ QList<ChatLine> ServerLogFile::parse(const QByteArray &bytes) {
 
 bool ServerLogFile::loadInto(ChatLog &log) {
     m_error.clear();
-    QFile file(m_path);
-    if (!file.exists()) {
+    QByteArray bytes;
+    switch (WholeFile::read(m_path, &bytes, &m_error)) {
+    case WholeFile::ReadResult::Missing:
         log.clear();
         return true;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_error = file.errorString();
+    case WholeFile::ReadResult::Failed:
         log.clear();
         return false;
+    case WholeFile::ReadResult::Read:
+        break;
     }
-    log.setLines(parse(file.readAll()));
+    log.setLines(parse(bytes));
     return true;
 }
 
@@ -62,18 +63,7 @@ bool ServerLogFile::save(const ChatLog &log) {
 
 bool ServerLogFile::save(const QList<ChatLine> &lines) {
     m_error.clear();
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_error = file.errorString();
-        return false;
-    }
-    const QByteArray bytes = RtfWriter::write(lines);
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        m_error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    return WholeFile::write(m_path, RtfWriter::write(lines), &m_error);
 }
 
 bool ServerLogFile::remove() {

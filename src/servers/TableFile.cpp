@@ -1,10 +1,8 @@
 #include "servers/TableFile.h"
 
 #include "base/AnsiCodec.h"
+#include "base/WholeFile.h"
 #include "servers/StringTable.h"
-
-#include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -76,25 +74,20 @@ bool SaveStringGrid(const StringTable &table, const QString &fileName, QString *
         for (int r = 0; r < table.rowCount(); ++r)
             data += cellLine(table.cell(c, r)) + kLineEnd;
     }
-
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        setError(errorText, file.errorString());
-        return false;
-    }
-    return true;
+    return WholeFile::write(fileName, data, errorText);
 }
 
 bool LoadStringGrid(StringTable &table, const QString &fileName, QString *errorText) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        setError(errorText, file.errorString());
+    QByteArray data;
+    switch (WholeFile::read(fileName, &data, errorText)) {
+    case WholeFile::ReadResult::Missing:
+        setError(errorText, QStringLiteral("the file does not exist"));
         return false;
+    case WholeFile::ReadResult::Failed:
+        return false;
+    case WholeFile::ReadResult::Read:
+        break;
     }
-    const QByteArray data = file.readAll();
-    const bool readFailed = file.error() != QFileDevice::NoError;
-    const QString readError = file.errorString();
-    file.close();
 
     const QList<QByteArray> lines = splitLines(data);
     int columns = 0;
@@ -125,10 +118,5 @@ bool LoadStringGrid(StringTable &table, const QString &fileName, QString *errorT
         }
     }
     table = loaded;
-
-    if (readFailed) {
-        setError(errorText, readError);
-        return false;
-    }
     return true;
 }

@@ -30,8 +30,7 @@ bool SaveStringGrid(const StringTable &table, const QString &fileName,
                     QString *errorText = nullptr);
 
 // Replaces the table's counts and cells with the file's. Lines missing at the end give empty
-// cells; a line longer than 255 bytes gives its first 255. When the file cannot be opened or its
-// counts are not decimal numbers the table is left as it was; the function returns false with
-// a reason in errorText in those cases and after a read error (the table then holds what
-// could be read).
+// cells; a line longer than 255 bytes gives its first 255. When the file is missing or cannot be
+// read, or its counts are not decimal numbers, the table is left as it was and the function
+// returns false with a reason in errorText.
 bool LoadStringGrid(StringTable &table, const QString &fileName, QString *errorText = nullptr);

@@ -1,6 +1,7 @@
 // The background chat watch against simulated game servers on loopback, with short intervals:
 // the order of its steps, which servers it leaves alone, the files it writes, the status panel
 // texts, and that it always goes on after a server fails it.
+#include "base/Clock.h"
 #include "base/Intervals.h"
 #include "chat/BackgroundWatch.h"
 #include "chat/ChatLog.h"
@@ -13,6 +14,7 @@
 #include "TestWait.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -149,10 +151,16 @@ private slots:
         QCOMPARE(f.watch->statusText(), QStringLiteral("Get chat in background"));
         QSignalSpy texts(f.watch, &BackgroundWatch::statusTextChanged);
         f.watch->start();
+        const QDateTime now(QDate(2026, 12, 10), QTime(20, 15, 7));
+        Clock::setSource([now] { return now; });
+        const auto resetClock = qScopeGuard([] { Clock::reset(); });
+        QLocale::setDefault(QLocale::c());
         QVERIFY(f.waitSteps(1));
-        QVERIFY2(texts.first().first().toString().startsWith(
-                     QStringLiteral("Get chat in background (A) ")),
-                 qPrintable(texts.first().first().toString()));
+        // The short date and the long time, without a time zone after it.
+        QCOMPARE(texts.first().first().toString(),
+                 QStringLiteral("Get chat in background (A) ") +
+                     QLocale::c().toString(now.date(), QLocale::ShortFormat) +
+                     QStringLiteral(" 20:15:07"));
         QCOMPARE(texts.at(1).first().toString(), QStringLiteral("Get chat in background"));
 
         // Switched off between steps: the panel empties; on again: it says so.

@@ -473,6 +473,41 @@ private slots:
         QVERIFY(QFile::exists(f.logPath(QStringLiteral("A"))));
     }
 
+    void aFailedLogWriteIsToldOnceUntilAWriteSucceeds() {
+        Fixture f;
+        SimServer *a = f.sim(QStringLiteral("A"));
+        f.session->Chat1Click(QStringLiteral("A"));
+        // A folder where the file belongs: every write fails, even as root.
+        const QString path = f.logPath(QStringLiteral("A"));
+        QVERIFY(QDir().mkpath(path));
+        // Counted as they are told: the program log itself drops a repeat of its newest line.
+        QSignalSpy told(f.session, &ChatSession::message);
+        const auto reports = [&told] {
+            int count = 0;
+            for (const QList<QVariant> &args : told)
+                count +=
+                    args.at(0).toString().startsWith(QLatin1String("Failed to save logs/A.log: "));
+            return count;
+        };
+        for (int block = 0; block < 3; ++block) {
+            a->appendGameLog(QStringLiteral("line %1").arg(block));
+            QTRY_COMPARE_WITH_TIMEOUT(f.session->chatLog()->lineCount(), block + 1, kWait);
+        }
+        QCOMPARE(reports(), 1);
+
+        QVERIFY(QDir(path).removeRecursively());
+        a->appendGameLog(QStringLiteral("written"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(path).isFile(), kWait);
+        QCOMPARE(reports(), 1);
+
+        // After a write that worked, the next failure is news again.
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir().mkpath(path));
+        a->appendGameLog(QStringLiteral("lost"));
+        QTRY_COMPARE_WITH_TIMEOUT(reports(), 2, kWait);
+        QVERIFY(f.messages().constLast().startsWith(QLatin1String("Failed to save logs/A.log: ")));
+    }
+
     void aNameThatLeavesTheLogsFolderGetsNoFile() {
         Fixture f;
         SimServer *a = f.sim(QStringLiteral("../escape"));

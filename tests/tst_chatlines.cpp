@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+#include <limits>
+
 using Mode = ChatLineProcessor::Mode;
 using Outcome = ChatLineProcessor::Outcome;
 
@@ -281,6 +283,34 @@ private slots:
                  QStringLiteral(u"Anna zähmte a Raptor - Lvl 120 (Raptor)!"));
         QCOMPARE(colouredText(result.lines.at(1), QColor(250, 130, 20)), result.lines.at(1).text());
         QVERIFY(result.saveWanted);
+    }
+
+    // Runs are also read back from log files, so any start and length must stay in the text.
+    void runsAreClampedToTheText_data() {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("colours");
+        constexpr int kMax = std::numeric_limits<int>::max();
+        constexpr int kMin = std::numeric_limits<int>::min();
+        // A blue run covers the first 5 of 20 characters; where runs overlap, the first wins.
+        QTest::newRow("inside") << 8 << 4 << QStringLiteral("blue[0,5) red[8,12)");
+        QTest::newRow("start near the limit") << kMax - 1 << 10 << QStringLiteral("blue[0,5)");
+        QTest::newRow("length near the limit")
+            << 8 << kMax << QStringLiteral("blue[0,5) red[8,20)");
+        QTest::newRow("both at the limit") << kMax << kMax << QStringLiteral("blue[0,5)");
+        QTest::newRow("negative start, huge length") << -10 << kMax << QStringLiteral("red[0,20)");
+        QTest::newRow("lowest start") << kMin << kMax << QStringLiteral("blue[0,5)");
+        QTest::newRow("lowest start, negative length") << kMin << -1 << QStringLiteral("blue[0,5)");
+    }
+
+    void runsAreClampedToTheText() {
+        QFETCH(int, start);
+        QFETCH(int, length);
+        QFETCH(QString, colours);
+        const QList<ChatRun> runs{{0, 5, QColor(0, 0, 255), false},
+                                  {start, length, QColor(255, 0, 0), false}};
+        const ChatLine line = ChatLine::fromDisplayText(QString(20, QLatin1Char('x')), runs);
+        QCOMPARE(describe(line), colours);
     }
 
     void wordOverlap_data() {

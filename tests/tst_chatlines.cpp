@@ -319,12 +319,16 @@ private slots:
         QTest::addColumn<int>("count");
         QTest::newRow("shared words")
             << QStringLiteral("Bob was killed") << QStringLiteral("Bob was here") << 2;
-        QTest::newRow("substring counts") << QStringLiteral("was") << QStringLiteral("Tuwas") << 1;
+        QTest::newRow("whole words only") << QStringLiteral("was") << QStringLiteral("Tuwas") << 0;
+        QTest::newRow("punctuation stays part of a word")
+            << QStringLiteral("Bob") << QStringLiteral("Bob!") << 0;
         QTest::newRow("case-sensitive") << QStringLiteral("Bob") << QStringLiteral("bob") << 0;
         QTest::newRow("repeated words count each time")
             << QStringLiteral("x x  x") << QStringLiteral("x") << 3;
         QTest::newRow("commas, hyphens, zeros and closing tags removed")
             << QStringLiteral("10, a-b c</>") << QStringLiteral("1 ab c") << 3;
+        QTest::newRow("the line loses the same characters")
+            << QStringLiteral("ab 1 c") << QStringLiteral("a-b, 10 c</>") << 3;
         QTest::newRow("empty previous") << QString() << QStringLiteral("anything") << 0;
     }
 

@@ -2,10 +2,12 @@
 
 #include "base/LogStamp.h"
 
+#include <QSet>
 #include <QStringView>
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -94,6 +96,33 @@ private:
     std::vector<Format> m_formats;
 };
 
+// The words that the overlap compares: commas, hyphens, zeros and closing tags taken out.
+QString withoutWordNoise(QString text) {
+    text.remove(QLatin1Char(','));
+    text.remove(QLatin1Char('-'));
+    text.remove(QLatin1Char('0'));
+    text.remove(kTagClose);
+    return text;
+}
+
+// Counts the previous line's words, each time it occurs, that are words of the line too; one
+// hash set keeps this linear however long both lines are. Stops counting at `stopAt`.
+int sharedWords(const QString &previousLine, const QString &line, int stopAt) {
+    const QString previous = withoutWordNoise(previousLine);
+    const QString current = withoutWordNoise(line);
+    QSet<QStringView> words;
+    for (const QStringView word :
+         QStringView(current).tokenize(QLatin1Char(' '), Qt::SkipEmptyParts))
+        words.insert(word);
+    int count = 0;
+    for (const QStringView word :
+         QStringView(previous).tokenize(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (words.contains(word) && ++count >= stopAt)
+            break;
+    }
+    return count;
+}
+
 } // namespace
 
 const QString &ChatLineProcessor::newLineMarker() {
@@ -125,17 +154,7 @@ QString ChatLineProcessor::repairWords(QString line) {
 }
 
 int ChatLineProcessor::wordOverlap(const QString &previousLine, const QString &line) {
-    QString t = previousLine;
-    t.remove(QLatin1Char(','));
-    t.remove(QLatin1Char('-'));
-    t.remove(QLatin1Char('0'));
-    t.remove(kTagClose);
-    int count = 0;
-    for (const QStringView word : QStringView(t).split(QLatin1Char(' '))) {
-        if (!word.isEmpty() && line.contains(word))
-            ++count;
-    }
-    return count;
+    return sharedWords(previousLine, line, std::numeric_limits<int>::max());
 }
 
 ChatLine ChatLineProcessor::colourLine(const QString &markedLine, int stampLength) {
@@ -254,9 +273,10 @@ ChatLineProcessor::Result ChatLineProcessor::process(const QString &body, Mode m
             line.chop(1);
 
         if (mode == Mode::GameLog) {
-            const bool duplicate = !line.contains(colourTagOpening()) && stamp == memory.stamp &&
-                                   wordOverlap(memory.line, line) > 3 &&
-                                   memory.line.contains(colourTagOpening());
+            // The word count, the dearest test, goes last; counting stops once it decides.
+            const bool duplicate = stamp == memory.stamp && !line.contains(colourTagOpening()) &&
+                                   memory.line.contains(colourTagOpening()) &&
+                                   sharedWords(memory.line, line, 4) > 3;
             if (!duplicate) {
                 result.lines.append(colourLine(newLineMarker() + stamp + QLatin1Char(' ') + line,
                                                int(stamp.size())));

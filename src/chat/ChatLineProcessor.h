@@ -39,7 +39,9 @@ public:
 
     // The server delivers "?" for German umlauts in some words.
     static QString repairWords(QString line);
-    // How many blank-separated words of the previous line occur in `line`.
+    // How many of the previous line's words, each time it occurs, are words of `line` as well;
+    // commas, hyphens, zeros and closing colour tags are taken out of both lines, and words are
+    // separated by blanks.
     static int wordOverlap(const QString &previousLine, const QString &line);
     // Colours a line that carries the in-band markers and removes them: the new-line marker
     // and 15-character stamp at its start, then the admin marker, the chat marker and the

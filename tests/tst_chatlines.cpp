@@ -237,6 +237,65 @@ private slots:
         QCOMPARE(third.lines.size(), 1);
     }
 
+    // A view that keeps only its newest lines gets exactly the tail of all the block's lines,
+    // whatever the number kept, and the memory and the save are as if every line was built.
+    void newestLinesAreTheTailOfAllLines_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<bool>("primed");
+        const int chat = int(Mode::Chat);
+        const int game = int(Mode::GameLog);
+        const QString red = kRedTribeLine + QLatin1Char('\n');
+        const QString copy =
+            gameLine(QStringLiteral("Tribe Foo, ID 123: Day 5, 10:11:12: Bob was killed!\n"));
+        const QString other = QStringLiteral("2017.01.05_09.08.08: Bob (Rex): hi there\n");
+
+        QTest::newRow("game log with duplicates, empty and short lines")
+            << game
+            << red + copy + copy + red + copy + QStringLiteral("\n\nab\n") + red + copy + other +
+                   red + red + copy + QStringLiteral("\n")
+            << false;
+        QTest::newRow("game log, first line repeats the previous block")
+            << game << copy + red + copy + other + copy << true;
+        QTest::newRow("game log, only the first line repeats the previous block")
+            << game << copy + other << true;
+        QTest::newRow("game log ending without line feed")
+            << game << red + copy + other + red + copy.chopped(1) << false;
+        QTest::newRow("game log ending in a short rest")
+            << game << other + red + copy + QStringLiteral("abcdefgh") << false;
+        QTest::newRow("chat with empty and short lines")
+            << chat << QStringLiteral("Bob (Rex): hi\n\n\nx\nAnn (Rex): ho\n\n\n\n\n\n") << false;
+        QTest::newRow("chat with carriage returns ending in a short rest")
+            << chat << QStringLiteral("Bob (Rex): hi\r\n\r\nAnn (Rex): ho\r\n \n") << false;
+        QTest::newRow("bare line feeds") << game << QString(30, QLatin1Char('\n')) << true;
+        QTest::newRow("nine characters") << game << QStringLiteral("123456789") << true;
+        QTest::newRow("eight characters") << chat << QStringLiteral("1234567\n") << false;
+    }
+
+    void newestLinesAreTheTailOfAllLines() {
+        QFETCH(int, mode);
+        QFETCH(QString, body);
+        QFETCH(bool, primed);
+        ChatLineProcessor::DuplicateMemory start;
+        if (primed)
+            ChatLineProcessor::process(kRedTribeLine + QLatin1Char('\n'), Mode::GameLog, kReceived,
+                                       start);
+        ChatLineProcessor::DuplicateMemory allMemory = start;
+        const auto all = ChatLineProcessor::process(body, Mode(mode), kReceived, allMemory);
+
+        for (int keep = 1; keep <= all.lines.size() + 1; ++keep) {
+            ChatLineProcessor::DuplicateMemory memory = start;
+            bool olderLeftOut = true;
+            const auto newest = ChatLineProcessor::processNewest(body, Mode(mode), kReceived,
+                                                                 memory, keep, olderLeftOut);
+            QCOMPARE(newest.lines, all.lines.mid(std::max<qsizetype>(all.lines.size() - keep, 0)));
+            QCOMPARE(olderLeftOut, all.lines.size() > keep);
+            QCOMPARE(newest.saveWanted, all.saveWanted);
+            QCOMPARE(memory.stamp, allMemory.stamp);
+            QCOMPARE(memory.line, allMemory.line);
+        }
+    }
+
     void chatModeNeitherUsesNorChangesTheMemory() {
         ChatLineProcessor::DuplicateMemory memory;
         ChatLineProcessor::process(kRedTribeLine + QLatin1Char('\n'), Mode::GameLog, kReceived,

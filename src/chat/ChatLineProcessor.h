@@ -36,6 +36,12 @@ public:
     // The "[yymmdd-hhnnss] " stamp of chat mode comes from `receivedAt`.
     static Result process(const QString &body, Mode mode, const QDateTime &receivedAt,
                           DuplicateMemory &memory);
+    // As process(), for a view that keeps no more than its newest `keep` lines (at least one):
+    // the result holds only the newest `keep` lines that the block adds, and the older ones are
+    // never built. `olderLeftOut` tells whether the block added lines before those. Duplicates,
+    // the memory left behind and saveWanted are exactly those of process().
+    static Result processNewest(const QString &body, Mode mode, const QDateTime &receivedAt,
+                                DuplicateMemory &memory, int keep, bool &olderLeftOut);
 
     // The server delivers "?" for German umlauts in some words.
     static QString repairWords(QString line);

@@ -154,6 +154,15 @@ QList<Shape> shapes() {
              other = other.toUpper(); // words compare case-sensitively
              return opening + words + QStringLiteral("</>\n") + plain + other + QLatin1Char('\n');
          }},
+        // The most colouring per line: a chat marker and a colour tag in lines of 64 characters.
+        {"coloured-lines", "1 MiB of short coloured chat lines (game log)", Mode::GameLog,
+         [] {
+             return fillTo(kMiB, [](int i) {
+                 return gameStamp(i) + QStringLiteral("Al (Rex): <RichColor Color=\"1, 0, 0, "
+                                                      "1\">hi %1</>\n")
+                                           .arg(i % 100, 2, 10, QLatin1Char('0'));
+             });
+         }},
         {"realistic", "1 MiB of a realistic game log", Mode::GameLog,
          [] { return realisticGameLog(kMiB); }},
         {"chat-lines", "1 MiB of player chat (chat mode)", Mode::Chat,

@@ -121,16 +121,18 @@ struct ViewAfter {
     QList<ChatLine> lines;
     ChatLineProcessor::DuplicateMemory memory;
     bool saveWanted = false;
+    int added = 0;
 };
 
 // The straightforward way: build every line of the block, append them all, then trim.
 ViewAfter processEveryLine(const QList<ChatLine> &view, const QString &body, Mode mode,
                            const QDateTime &receivedAt,
                            const ChatLineProcessor::DuplicateMemory &memory) {
-    ViewAfter after{view, memory, false};
+    ViewAfter after{view, memory, false, 0};
     const auto result = ChatLineProcessor::process(body, mode, receivedAt, after.memory);
     after.lines.append(result.lines);
     after.saveWanted = result.saveWanted;
+    after.added = int(result.lines.size());
     qsizetype removed = 0;
     while (after.lines.size() - removed > ChatLog::kMaxLines) {
         ++removed;
@@ -143,8 +145,6 @@ ViewAfter processEveryLine(const QList<ChatLine> &view, const QString &body, Mod
 }
 
 } // namespace
-
-Q_DECLARE_METATYPE(Ending)
 
 class TestChatLog : public QObject {
     Q_OBJECT
@@ -313,6 +313,8 @@ private slots:
         const QString body = primed ? firstCopy + block.body : block.body;
         const ViewAfter expected =
             processEveryLine(log.lines(), body, mode, receivedAt, log.duplicateMemory());
+        // The block is the one meant: near the limit, and a primed first line is dropped.
+        QCOMPARE(expected.added, block.added);
 
         QSignalSpy appended(&log, &ChatLog::linesAppended);
         QSignalSpy trimmed(&log, &ChatLog::linesTrimmed);

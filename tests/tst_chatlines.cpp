@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+#include <limits>
+
 using Mode = ChatLineProcessor::Mode;
 using Outcome = ChatLineProcessor::Outcome;
 
@@ -235,6 +237,65 @@ private slots:
         QCOMPARE(third.lines.size(), 1);
     }
 
+    // A view that keeps only its newest lines gets exactly the tail of all the block's lines,
+    // whatever the number kept, and the memory and the save are as if every line was built.
+    void newestLinesAreTheTailOfAllLines_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<bool>("primed");
+        const int chat = int(Mode::Chat);
+        const int game = int(Mode::GameLog);
+        const QString red = kRedTribeLine + QLatin1Char('\n');
+        const QString copy =
+            gameLine(QStringLiteral("Tribe Foo, ID 123: Day 5, 10:11:12: Bob was killed!\n"));
+        const QString other = QStringLiteral("2017.01.05_09.08.08: Bob (Rex): hi there\n");
+
+        QTest::newRow("game log with duplicates, empty and short lines")
+            << game
+            << red + copy + copy + red + copy + QStringLiteral("\n\nab\n") + red + copy + other +
+                   red + red + copy + QStringLiteral("\n")
+            << false;
+        QTest::newRow("game log, first line repeats the previous block")
+            << game << copy + red + copy + other + copy << true;
+        QTest::newRow("game log, only the first line repeats the previous block")
+            << game << copy + other << true;
+        QTest::newRow("game log ending without line feed")
+            << game << red + copy + other + red + copy.chopped(1) << false;
+        QTest::newRow("game log ending in a short rest")
+            << game << other + red + copy + QStringLiteral("abcdefgh") << false;
+        QTest::newRow("chat with empty and short lines")
+            << chat << QStringLiteral("Bob (Rex): hi\n\n\nx\nAnn (Rex): ho\n\n\n\n\n\n") << false;
+        QTest::newRow("chat with carriage returns ending in a short rest")
+            << chat << QStringLiteral("Bob (Rex): hi\r\n\r\nAnn (Rex): ho\r\n \n") << false;
+        QTest::newRow("bare line feeds") << game << QString(30, QLatin1Char('\n')) << true;
+        QTest::newRow("nine characters") << game << QStringLiteral("123456789") << true;
+        QTest::newRow("eight characters") << chat << QStringLiteral("1234567\n") << false;
+    }
+
+    void newestLinesAreTheTailOfAllLines() {
+        QFETCH(int, mode);
+        QFETCH(QString, body);
+        QFETCH(bool, primed);
+        ChatLineProcessor::DuplicateMemory start;
+        if (primed)
+            ChatLineProcessor::process(kRedTribeLine + QLatin1Char('\n'), Mode::GameLog, kReceived,
+                                       start);
+        ChatLineProcessor::DuplicateMemory allMemory = start;
+        const auto all = ChatLineProcessor::process(body, Mode(mode), kReceived, allMemory);
+
+        for (int keep = 1; keep <= all.lines.size() + 1; ++keep) {
+            ChatLineProcessor::DuplicateMemory memory = start;
+            bool olderLeftOut = true;
+            const auto newest = ChatLineProcessor::processNewest(body, Mode(mode), kReceived,
+                                                                 memory, keep, olderLeftOut);
+            QCOMPARE(newest.lines, all.lines.mid(std::max<qsizetype>(all.lines.size() - keep, 0)));
+            QCOMPARE(olderLeftOut, all.lines.size() > keep);
+            QCOMPARE(newest.saveWanted, all.saveWanted);
+            QCOMPARE(memory.stamp, allMemory.stamp);
+            QCOMPARE(memory.line, allMemory.line);
+        }
+    }
+
     void chatModeNeitherUsesNorChangesTheMemory() {
         ChatLineProcessor::DuplicateMemory memory;
         ChatLineProcessor::process(kRedTribeLine + QLatin1Char('\n'), Mode::GameLog, kReceived,
@@ -283,18 +344,50 @@ private slots:
         QVERIFY(result.saveWanted);
     }
 
+    // Runs are also read back from log files, so any start and length must stay in the text.
+    void runsAreClampedToTheText_data() {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("colours");
+        constexpr int kMax = std::numeric_limits<int>::max();
+        constexpr int kMin = std::numeric_limits<int>::min();
+        // A blue run covers the first 5 of 20 characters; where runs overlap, the first wins.
+        QTest::newRow("inside") << 8 << 4 << QStringLiteral("blue[0,5) red[8,12)");
+        QTest::newRow("start near the limit") << kMax - 1 << 10 << QStringLiteral("blue[0,5)");
+        QTest::newRow("length near the limit")
+            << 8 << kMax << QStringLiteral("blue[0,5) red[8,20)");
+        QTest::newRow("both at the limit") << kMax << kMax << QStringLiteral("blue[0,5)");
+        QTest::newRow("negative start, huge length") << -10 << kMax << QStringLiteral("red[0,20)");
+        QTest::newRow("lowest start") << kMin << kMax << QStringLiteral("blue[0,5)");
+        QTest::newRow("lowest start, negative length") << kMin << -1 << QStringLiteral("blue[0,5)");
+    }
+
+    void runsAreClampedToTheText() {
+        QFETCH(int, start);
+        QFETCH(int, length);
+        QFETCH(QString, colours);
+        const QList<ChatRun> runs{{0, 5, QColor(0, 0, 255), false},
+                                  {start, length, QColor(255, 0, 0), false}};
+        const ChatLine line = ChatLine::fromDisplayText(QString(20, QLatin1Char('x')), runs);
+        QCOMPARE(describe(line), colours);
+    }
+
     void wordOverlap_data() {
         QTest::addColumn<QString>("previous");
         QTest::addColumn<QString>("line");
         QTest::addColumn<int>("count");
         QTest::newRow("shared words")
             << QStringLiteral("Bob was killed") << QStringLiteral("Bob was here") << 2;
-        QTest::newRow("substring counts") << QStringLiteral("was") << QStringLiteral("Tuwas") << 1;
+        QTest::newRow("whole words only") << QStringLiteral("was") << QStringLiteral("Tuwas") << 0;
+        QTest::newRow("punctuation stays part of a word")
+            << QStringLiteral("Bob") << QStringLiteral("Bob!") << 0;
         QTest::newRow("case-sensitive") << QStringLiteral("Bob") << QStringLiteral("bob") << 0;
         QTest::newRow("repeated words count each time")
             << QStringLiteral("x x  x") << QStringLiteral("x") << 3;
         QTest::newRow("commas, hyphens, zeros and closing tags removed")
             << QStringLiteral("10, a-b c</>") << QStringLiteral("1 ab c") << 3;
+        QTest::newRow("the line loses the same characters")
+            << QStringLiteral("ab 1 c") << QStringLiteral("a-b, 10 c</>") << 3;
         QTest::newRow("empty previous") << QString() << QStringLiteral("anything") << 0;
     }
 

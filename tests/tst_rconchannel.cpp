@@ -37,6 +37,8 @@ private slots:
     void splitResponseArrivesWhole_data();
     void splitResponseArrivesWhole();
     void shortBodyEndsResponseAtOnce();
+    void overlongAnswerIsCutAtTheCap_data();
+    void overlongAnswerIsCutAtTheCap();
     void brokenAnswersFailTheRead_data();
     void brokenAnswersFailTheRead();
     void peerClosingIdleChannelIsReadFailure();
@@ -217,6 +219,58 @@ void TestRconChannel::shortBodyEndsResponseAtOnce() {
     QVERIFY(completed.wait(900));
     QCOMPARE(completed.at(0).at(0).toString(),
              QString::fromUtf8(playerLines(m_server->players()).toUtf8().left(40)));
+}
+
+void TestRconChannel::overlongAnswerIsCutAtTheCap_data() {
+    QTest::addColumn<int>("over");
+    QTest::addColumn<int>("splitSize");
+    QTest::addColumn<int>("gapMs");
+    QTest::newRow("exactly the cap") << 0 << 4096 << 0;
+    QTest::newRow("past the cap, in one segment") << 100000 << 4096 << 0;
+    QTest::newRow("past the cap, packets 20 ms apart") << 300000 << 512 * 1024 << 20;
+}
+
+void TestRconChannel::overlongAnswerIsCutAtTheCap() {
+    QFETCH(int, over);
+    QFETCH(int, splitSize);
+    QFETCH(int, gapMs);
+    // Game-log lines of 100 bytes with their line feed, the last one longer, up to the size.
+    const qsizetype size = RconChannel::MaximumResponseBytes + over;
+    const QDateTime stamp(QDate(2017, 1, 5), QTime(9, 8, 7));
+    const qsizetype lines = size / 100;
+    for (qsizetype i = 0; i < lines; ++i) {
+        const int length = 78 + (i == lines - 1 ? int(size % 100) : 0);
+        m_server->appendGameLog(QStringLiteral("%1").arg(i, length, 10, QLatin1Char('.')), stamp);
+    }
+    const QString answer = m_server->gameLog().join(QLatin1Char('\n')) + QLatin1Char('\n');
+    QCOMPARE(answer.size(), size);
+    m_server->setFault(SimServer::SplitAnswer);
+    m_server->setSplitSize(splitSize);
+    m_server->setSplitGapMs(gapMs);
+
+    if (over > 0) {
+        QTest::ignoreMessage(QtWarningMsg,
+                             qPrintable(QStringLiteral("Answer longer than 4194304 bytes: the last "
+                                                       "%1 bytes were dropped (Read3o)")
+                                            .arg(over)));
+    } else {
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("dropped")));
+    }
+    RconChannel channel(RconChannel::Kind::Chat);
+    QSignalSpy completed(&channel, &RconChannel::completed);
+    channel.openchannel(m_server->host(), m_server->portText(), QStringLiteral("secret"),
+                        QStringLiteral("GetGameLog"));
+    QVERIFY(completed.wait(10000));
+    const QString body = completed.at(0).at(0).toString();
+    QCOMPARE(body.size(), RconChannel::MaximumResponseBytes);
+    QVERIFY(body == answer.left(RconChannel::MaximumResponseBytes));
+
+    // The dropped rest is never taken for the answer to the next command.
+    m_server->appendChat(QStringLiteral("Bob (Rex): hi"));
+    channel.sendcommand(QStringLiteral("Getchat"));
+    QVERIFY(completed.wait(10000));
+    QCOMPARE(completed.size(), 2);
+    QCOMPARE(completed.at(1).at(0).toString(), QStringLiteral("Bob (Rex): hi\n"));
 }
 
 void TestRconChannel::brokenAnswersFailTheRead_data() {

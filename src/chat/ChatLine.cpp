@@ -66,17 +66,18 @@ QList<ChatRun> ChatLine::normalizedRuns(QList<ChatRun> runs, int textLength) {
     out.reserve(runs.size());
     int covered = 0;
     for (ChatRun run : runs) {
-        int end = std::min(run.start + run.length, textLength);
+        // In 64 bits: a start and length near the int limit must not overflow.
+        const qint64 end = std::min<qint64>(qint64(run.start) + run.length, textLength);
         run.start = std::max({run.start, covered, 0});
         if (end <= run.start)
             continue;
-        run.length = end - run.start;
+        run.length = int(end - run.start);
         // Runs compare by RGB alone; the view's own colour given by name is no colour at all.
         if (run.color.isValid())
             run.color = QColor::fromRgb(run.color.rgb() | 0xff000000u);
         if (run.color == ChatColors::viewText())
             run.color = QColor();
-        covered = end;
+        covered = int(end);
         if (!run.color.isValid() && !run.bold)
             continue;
         if (!out.isEmpty()) {

@@ -2,10 +2,13 @@
 
 #include "base/LogStamp.h"
 
+#include <QSet>
 #include <QStringView>
 
 #include <algorithm>
 #include <array>
+#include <limits>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -94,6 +97,33 @@ private:
     std::vector<Format> m_formats;
 };
 
+// The words that the overlap compares: commas, hyphens, zeros and closing tags taken out.
+QString withoutWordNoise(QString text) {
+    text.remove(QLatin1Char(','));
+    text.remove(QLatin1Char('-'));
+    text.remove(QLatin1Char('0'));
+    text.remove(kTagClose);
+    return text;
+}
+
+// Counts the previous line's words, each time it occurs, that are words of the line too; one
+// hash set keeps this linear however long both lines are. Stops counting at `stopAt`.
+int sharedWords(const QString &previousLine, const QString &line, int stopAt) {
+    const QString previous = withoutWordNoise(previousLine);
+    const QString current = withoutWordNoise(line);
+    QSet<QStringView> words;
+    for (const QStringView word :
+         QStringView(current).tokenize(QLatin1Char(' '), Qt::SkipEmptyParts))
+        words.insert(word);
+    int count = 0;
+    for (const QStringView word :
+         QStringView(previous).tokenize(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (words.contains(word) && ++count >= stopAt)
+            break;
+    }
+    return count;
+}
+
 } // namespace
 
 const QString &ChatLineProcessor::newLineMarker() {
@@ -125,17 +155,7 @@ QString ChatLineProcessor::repairWords(QString line) {
 }
 
 int ChatLineProcessor::wordOverlap(const QString &previousLine, const QString &line) {
-    QString t = previousLine;
-    t.remove(QLatin1Char(','));
-    t.remove(QLatin1Char('-'));
-    t.remove(QLatin1Char('0'));
-    t.remove(kTagClose);
-    int count = 0;
-    for (const QStringView word : QStringView(t).split(QLatin1Char(' '))) {
-        if (!word.isEmpty() && line.contains(word))
-            ++count;
-    }
-    return count;
+    return sharedWords(previousLine, line, std::numeric_limits<int>::max());
 }
 
 ChatLine ChatLineProcessor::colourLine(const QString &markedLine, int stampLength) {
@@ -195,80 +215,204 @@ ChatLine ChatLineProcessor::colourLine(const QString &markedLine, int stampLengt
     return line;
 }
 
-ChatLineProcessor::Result ChatLineProcessor::process(const QString &body, Mode mode,
-                                                     const QDateTime &receivedAt,
-                                                     DuplicateMemory &memory) {
-    Result result;
-    if (body.startsWith(kKeepAlive)) {
-        result.outcome = Outcome::KeepAlive;
-        return result;
-    }
-    if (body.startsWith(kNoResponse)) {
-        result.outcome = Outcome::NoResponse;
-        return result;
+namespace {
+
+using Mode = ChatLineProcessor::Mode;
+using DuplicateMemory = ChatLineProcessor::DuplicateMemory;
+using Result = ChatLineProcessor::Result;
+
+// A line of the block: characters [start, end) of the body, without its line feed.
+struct LineSpan final {
+    qsizetype start = 0;
+    qsizetype end = 0;
+};
+
+// A line's stamp and text after word repair, markers and the stray parenthesis: everything the
+// duplicate check looks at, before any colour.
+struct PreparedLine final {
+    QString stamp;
+    QString line;
+};
+
+PreparedLine prepareLine(QStringView raw, Mode mode, const QString &chatStamp) {
+    QString line = raw.toString();
+    // A line cannot hold a paragraph break of its own.
+    line.remove(QLatin1Char('\r'));
+
+    if (!line.contains(QLatin1String("):")))
+        line = ChatLineProcessor::repairWords(line);
+
+    QString stamp;
+    if (mode == Mode::GameLog) {
+        stamp = QLatin1Char('[') + line.mid(2, 18);
+        stamp.remove(QLatin1Char('.'));
+        stamp.replace(QLatin1Char('_'), QLatin1Char('-'));
+        stamp.replace(QLatin1Char(':'), QLatin1Char(']'));
+        line = line.mid(21);
+    } else {
+        stamp = chatStamp;
     }
 
-    const QString chatStamp = LogStamp::format(receivedAt).left(kStampLength);
-    QStringView rest(body);
+    const QString &chatMarker = ChatLineProcessor::chatMarker();
+    if (line.startsWith(QLatin1String("AdminCmd:")))
+        line.prepend(ChatLineProcessor::adminMarker());
+    if (line.contains(QLatin1String("): ")) && line.contains(QLatin1String(" (")))
+        line.prepend(chatMarker);
+    if (!line.startsWith(chatMarker) && line.startsWith(QLatin1String("SERVER: Admin ")))
+        line.prepend(chatMarker);
+
+    // Tribe lines can end in "!", a closing colour tag and a stray ")": the ")" goes.
+    const qsizetype n = line.size();
+    if (line.contains(QLatin1String("ID")) && n >= 2 && line.at(n - 1) == QLatin1Char(')') &&
+        (line.at(n - 2) == QLatin1Char('!') || (n >= 5 && line.at(n - 5) == QLatin1Char('!'))))
+        line.chop(1);
+    return {stamp, line};
+}
+
+// Game-log mode: the plain copy that the game writes in the same second after a coloured line.
+// Only this line and the one before it decide; the word count, the dearest test, goes last.
+bool isDuplicate(const QString &previousStamp, const QString &previousLine,
+                 const PreparedLine &prepared) {
+    const QString &tag = ChatLineProcessor::colourTagOpening();
+    return prepared.stamp == previousStamp && !prepared.line.contains(tag) &&
+           previousLine.contains(tag) && sharedWords(previousLine, prepared.line, 4) > 3;
+}
+
+ChatLine buildLine(const PreparedLine &prepared) {
+    return ChatLineProcessor::colourLine(ChatLineProcessor::newLineMarker() + prepared.stamp +
+                                             QLatin1Char(' ') + prepared.line,
+                                         int(prepared.stamp.size()));
+}
+
+// The block's loop from a line start on: a line is taken while more than 8 characters remain;
+// a remainder without line feed is the last line.
+void processLines(QStringView rest, Mode mode, const QString &chatStamp, DuplicateMemory &memory,
+                  Result &result) {
     while (rest.size() > kMinimumRest) {
         const qsizetype p = rest.indexOf(QLatin1Char('\n'));
-        QString line;
+        QStringView raw;
         if (p < 0) {
-            // A remainder without a line feed is the block's last line; the block still left
-            // a remainder, so the view is saved.
-            line = rest.toString();
+            // The block still left a remainder, so the view is saved.
+            raw = rest;
             rest = QStringView();
             result.saveWanted = true;
         } else {
-            line = rest.left(p).toString();
+            raw = rest.left(p);
             rest = rest.mid(p + 1);
         }
-        // A line cannot hold a paragraph break of its own.
-        line.remove(QLatin1Char('\r'));
-
-        if (!line.contains(QLatin1String("):")))
-            line = repairWords(line);
-
-        QString stamp;
+        PreparedLine prepared = prepareLine(raw, mode, chatStamp);
         if (mode == Mode::GameLog) {
-            stamp = QLatin1Char('[') + line.mid(2, 18);
-            stamp.remove(QLatin1Char('.'));
-            stamp.replace(QLatin1Char('_'), QLatin1Char('-'));
-            stamp.replace(QLatin1Char(':'), QLatin1Char(']'));
-            line = line.mid(21);
+            if (!isDuplicate(memory.stamp, memory.line, prepared))
+                result.lines.append(buildLine(prepared));
+            memory.stamp = std::move(prepared.stamp);
+            memory.line = std::move(prepared.line);
         } else {
-            stamp = chatStamp;
-        }
-
-        if (line.startsWith(QLatin1String("AdminCmd:")))
-            line.prepend(adminMarker());
-        if (line.contains(QLatin1String("): ")) && line.contains(QLatin1String(" (")))
-            line.prepend(chatMarker());
-        if (!line.startsWith(chatMarker()) && line.startsWith(QLatin1String("SERVER: Admin ")))
-            line.prepend(chatMarker());
-
-        // Tribe lines can end in "!", a closing colour tag and a stray ")": the ")" goes.
-        const qsizetype n = line.size();
-        if (line.contains(QLatin1String("ID")) && n >= 2 && line.at(n - 1) == QLatin1Char(')') &&
-            (line.at(n - 2) == QLatin1Char('!') || (n >= 5 && line.at(n - 5) == QLatin1Char('!'))))
-            line.chop(1);
-
-        if (mode == Mode::GameLog) {
-            const bool duplicate = !line.contains(colourTagOpening()) && stamp == memory.stamp &&
-                                   wordOverlap(memory.line, line) > 3 &&
-                                   memory.line.contains(colourTagOpening());
-            if (!duplicate) {
-                result.lines.append(colourLine(newLineMarker() + stamp + QLatin1Char(' ') + line,
-                                               int(stamp.size())));
-            }
-            memory.stamp = stamp;
-            memory.line = line;
-        } else {
-            result.lines.append(
-                colourLine(newLineMarker() + stamp + QLatin1Char(' ') + line, int(stamp.size())));
+            result.lines.append(buildLine(prepared));
         }
     }
     if (!rest.isEmpty())
         result.saveWanted = true;
+}
+
+// The last line that the loop takes; none when the body is 8 characters or shorter. A line
+// starts at 0 or after a line feed, and is taken while more than 8 characters remain from there.
+std::optional<LineSpan> lastLine(QStringView body) {
+    const qsizetype size = body.size();
+    if (size <= kMinimumRest)
+        return std::nullopt;
+    qsizetype start = 0;
+    if (size > kMinimumRest + 1) {
+        const qsizetype feed = body.lastIndexOf(QLatin1Char('\n'), size - kMinimumRest - 2);
+        start = feed + 1;
+    }
+    const qsizetype feed = body.indexOf(QLatin1Char('\n'), start);
+    return LineSpan{start, feed < 0 ? size : feed};
+}
+
+// The line before `line`, which must not be the block's first.
+LineSpan previousLine(QStringView body, const LineSpan &line) {
+    const qsizetype end = line.start - 1;
+    const qsizetype feed = end > 0 ? body.lastIndexOf(QLatin1Char('\n'), end - 1) : -1;
+    return LineSpan{feed + 1, end};
+}
+
+QStringView textOf(QStringView body, const LineSpan &line) {
+    return body.mid(line.start, line.end - line.start);
+}
+
+bool answerWithoutLines(const QString &body, Result &result) {
+    if (body.startsWith(kKeepAlive)) {
+        result.outcome = ChatLineProcessor::Outcome::KeepAlive;
+        return true;
+    }
+    if (body.startsWith(kNoResponse)) {
+        result.outcome = ChatLineProcessor::Outcome::NoResponse;
+        return true;
+    }
+    return false;
+}
+
+QString chatStampOf(const QDateTime &receivedAt) {
+    return LogStamp::format(receivedAt).left(kStampLength);
+}
+
+} // namespace
+
+ChatLineProcessor::Result ChatLineProcessor::process(const QString &body, Mode mode,
+                                                     const QDateTime &receivedAt,
+                                                     DuplicateMemory &memory) {
+    Result result;
+    if (!answerWithoutLines(body, result))
+        processLines(body, mode, chatStampOf(receivedAt), memory, result);
+    return result;
+}
+
+ChatLineProcessor::Result ChatLineProcessor::processNewest(const QString &body, Mode mode,
+                                                           const QDateTime &receivedAt,
+                                                           DuplicateMemory &memory, int keep,
+                                                           bool &olderLeftOut) {
+    Result result;
+    olderLeftOut = false;
+    if (answerWithoutLines(body, result))
+        return result;
+    keep = std::max(keep, 1);
+    const QString chatStamp = chatStampOf(receivedAt);
+    const QStringView text(body);
+    const std::optional<LineSpan> last = lastLine(text);
+    if (!last) {
+        processLines(text, mode, chatStamp, memory, result);
+        return result;
+    }
+
+    // A block of no more than `keep` lines is processed whole; finding that out reads no line.
+    LineSpan first = *last;
+    for (int lines = 1; lines < keep && first.start > 0; ++lines)
+        first = previousLine(text, first);
+    if (mode == Mode::Chat || first.start == 0) {
+        olderLeftOut = first.start > 0;
+        processLines(text.mid(first.start), mode, chatStamp, memory, result);
+        return result;
+    }
+
+    // Dropped duplicates leave room for older lines: walk back from the last line, deciding
+    // only whether each line is added, until `keep` added lines are found. Whether a line is a
+    // duplicate depends only on the line before it, so the lines before those are never built.
+    first = *last;
+    PreparedLine current = prepareLine(textOf(text, first), mode, chatStamp);
+    int added = 0;
+    while (first.start > 0) {
+        const LineSpan before = previousLine(text, first);
+        PreparedLine previous = prepareLine(textOf(text, before), mode, chatStamp);
+        if (!isDuplicate(previous.stamp, previous.line, current) && ++added == keep) {
+            // A line before `first` is added unless it is the first line, dropped as the
+            // duplicate of the previous block's last line.
+            olderLeftOut = before.start > 0 || !isDuplicate(memory.stamp, memory.line, previous);
+            memory = DuplicateMemory{std::move(previous.stamp), std::move(previous.line)};
+            break;
+        }
+        first = before;
+        current = std::move(previous);
+    }
+    processLines(text.mid(first.start), mode, chatStamp, memory, result);
     return result;
 }

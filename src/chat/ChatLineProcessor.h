@@ -36,10 +36,18 @@ public:
     // The "[yymmdd-hhnnss] " stamp of chat mode comes from `receivedAt`.
     static Result process(const QString &body, Mode mode, const QDateTime &receivedAt,
                           DuplicateMemory &memory);
+    // As process(), for a view that keeps no more than its newest `keep` lines (at least one):
+    // the result holds only the newest `keep` lines that the block adds, and the older ones are
+    // never built. `olderLeftOut` tells whether the block added lines before those. Duplicates,
+    // the memory left behind and saveWanted are exactly those of process().
+    static Result processNewest(const QString &body, Mode mode, const QDateTime &receivedAt,
+                                DuplicateMemory &memory, int keep, bool &olderLeftOut);
 
     // The server delivers "?" for German umlauts in some words.
     static QString repairWords(QString line);
-    // How many blank-separated words of the previous line occur in `line`.
+    // How many of the previous line's words, each time it occurs, are words of `line` as well;
+    // commas, hyphens, zeros and closing colour tags are taken out of both lines, and words are
+    // separated by blanks.
     static int wordOverlap(const QString &previousLine, const QString &line);
     // Colours a line that carries the in-band markers and removes them: the new-line marker
     // and 15-character stamp at its start, then the admin marker, the chat marker and the

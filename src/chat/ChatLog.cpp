@@ -13,10 +13,20 @@ ChatLineProcessor::DuplicateMemory &ChatLog::duplicateMemory() {
 
 ChatLineProcessor::Result ChatLog::processBody(const QString &body, ChatLineProcessor::Mode mode,
                                                const QDateTime &receivedAt) {
-    ChatLineProcessor::Result result =
-        ChatLineProcessor::process(body, mode, receivedAt, duplicateMemory());
+    bool olderLeftOut = false;
+    ChatLineProcessor::Result result = ChatLineProcessor::processNewest(
+        body, mode, receivedAt, duplicateMemory(), kMaxLines, olderLeftOut);
     append(result.lines);
-    trim();
+    if (!olderLeftOut) {
+        trim();
+        return result;
+    }
+    // The block alone overfills the view: every older line goes, and so do the block's first
+    // lines without a stamp mark, just as the trim would take them after the lines left out.
+    int count = lineCount() - int(result.lines.size());
+    while (count < lineCount() && !ChatLine::hasAnyStampMark(m_lines.at(count).displayText()))
+        ++count;
+    removeOldest(count);
     return result;
 }
 
@@ -40,7 +50,10 @@ int ChatLog::trimCount(const QList<ChatLine> &lines, int maxLines) {
 }
 
 int ChatLog::trim() {
-    const int count = trimCount(m_lines);
+    return removeOldest(trimCount(m_lines));
+}
+
+int ChatLog::removeOldest(int count) {
     if (count > 0) {
         m_lines.remove(0, count);
         emit linesTrimmed(count);

@@ -28,7 +28,8 @@ public:
     ChatLineProcessor::DuplicateMemory &duplicateMemory();
 
     // Processes one response body into this view's lines and trims the view. The caller acts
-    // on Keep Alive and writes the file when the result asks for it.
+    // on Keep Alive and writes the file when the result asks for it. The result's lines are
+    // those appended: of a block that adds more than kMaxLines, only the newest are built.
     ChatLineProcessor::Result processBody(const QString &body, ChatLineProcessor::Mode mode,
                                           const QDateTime &receivedAt);
 
@@ -50,6 +51,8 @@ signals:
     void cleared();
 
 private:
+    int removeOldest(int count);
+
     QList<ChatLine> m_lines;
     QString m_serverName;
     // One memory per server, so a line of one server never suppresses a line of another.

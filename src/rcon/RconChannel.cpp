@@ -146,6 +146,7 @@ void RconChannel::closechannel() {
     m_state = State::Closed;
     m_buffer.clear();
     m_response.clear();
+    m_droppedBytes = 0;
     m_queue.clear();
     m_inFlight.clear();
     m_password.clear();
@@ -262,7 +263,7 @@ bool RconChannel::handlePacket(const RconPacket::DecodeResult &packet) {
         // before the login can be answered yet, so it is never taken as an answer.
         if (m_state == State::LoggingIn || m_state == State::Connecting)
             return true;
-        m_response.append(packet.body);
+        appendResponse(packet.body);
         if (packet.body.size() >= SplitThreshold) {
             m_splitTimer.start(Intervals::instance().splitResponseWaitMs);
             return true;
@@ -290,8 +291,27 @@ bool RconChannel::handlePacket(const RconPacket::DecodeResult &packet) {
     }
 }
 
+void RconChannel::appendResponse(const QByteArray &body) {
+    const qsizetype room = MaximumResponseBytes - m_response.size();
+    if (body.size() <= room) {
+        m_response.append(body);
+        return;
+    }
+    // A server that never stops continuing its answer must not fill the memory.
+    m_response.append(body.constData(), room);
+    m_droppedBytes += body.size() - room;
+}
+
 void RconChannel::finishResponse() {
     m_splitTimer.stop();
+    if (m_droppedBytes > 0) {
+        qCWarning(lcError).noquote()
+            << QStringLiteral("Answer longer than %1 bytes: the last %2 bytes were dropped")
+                       .arg(MaximumResponseBytes)
+                       .arg(m_droppedBytes) +
+                   readTag();
+        m_droppedBytes = 0;
+    }
     const QString body = RconPacket::decodeText(m_response);
     m_response.clear();
     const QString command = m_inFlight;

@@ -36,6 +36,8 @@ public:
 
     // A response-value body this long may be continued in further packets.
     static constexpr int SplitThreshold = 4000;
+    // One answer joined from several packets is cut here; the rest of it is dropped.
+    static constexpr qsizetype MaximumResponseBytes = 4 * 1024 * 1024;
 
     explicit RconChannel(Kind kind, QObject *parent = nullptr);
     ~RconChannel() override;
@@ -68,7 +70,8 @@ public:
 
 signals:
     void loginAccepted();
-    // The whole answer to command; a response split over several packets arrives joined.
+    // The whole answer to command; a response split over several packets arrives joined, cut
+    // after MaximumResponseBytes.
     void completed(const QString &body, const QString &command);
     // The server answered the auth request with id -1.
     void refused();
@@ -87,6 +90,7 @@ private:
     void processBuffer();
     // Returns false when the packet ended this connection (closed or reopened by a handler).
     bool handlePacket(const RconPacket::DecodeResult &packet);
+    void appendResponse(const QByteArray &body);
     void finishResponse();
     void sendNextQueued();
     void peerGone(const QString &message);
@@ -110,6 +114,7 @@ private:
     QTimer m_splitTimer;
     QByteArray m_buffer;
     QByteArray m_response;
+    qint64 m_droppedBytes = 0; // of the answer being joined, past MaximumResponseBytes
     QString m_host;
     quint16 m_port = 0;
     QString m_password;

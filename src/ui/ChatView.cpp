@@ -140,7 +140,8 @@ void ChatView::onTrimmed(int count) {
         cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
         m_shownLines = 0;
     } else {
-        cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, count);
+        cursor.setPosition(document()->findBlockByNumber(count).position(),
+                           QTextCursor::KeepAnchor);
         m_shownLines -= count;
     }
     cursor.removeSelectedText();

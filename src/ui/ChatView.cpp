@@ -16,7 +16,7 @@ namespace {
 // Work per event-loop turn; the rest waits for the next turn.
 constexpr qint64 kTurnBudgetMs = 8;
 // Cutting thousands of lines from the top at once grows faster than the count.
-constexpr int kStaleLinesPerCut = 1000;
+constexpr int kStaleLinesPerCut = 500;
 
 QTextCharFormat plainFormat() {
     QTextCharFormat format;

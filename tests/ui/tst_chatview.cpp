@@ -16,6 +16,7 @@
 #include "ChatRunText.h"
 #include "SimServer.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
@@ -275,18 +276,32 @@ private slots:
     void aBigBlockIsShownCompletelyAfterItsSlices_data() {
         QTest::addColumn<int>("linesBefore");
         QTest::addColumn<bool>("scrolledUp");
-        QTest::newRow("into an empty view") << 0 << false;
-        QTest::newRow("into a full view that follows the end") << int(ChatLog::kMaxLines) << false;
-        QTest::newRow("into a full view scrolled up to read") << int(ChatLog::kMaxLines) << true;
+        QTest::addColumn<int>("width");
+        const int full = ChatLog::kMaxLines;
+        QTest::newRow("into an empty view") << 0 << false << 400;
+        QTest::newRow("into a full view that follows the end") << full << false << 400;
+        QTest::newRow("into a full view scrolled up to read") << full << true << 400;
+        QTest::newRow("into a full view of wrapped lines, scrolled up") << full << true << 120;
     }
 
     void aBigBlockIsShownCompletelyAfterItsSlices() {
         QFETCH(int, linesBefore);
         QFETCH(bool, scrolledUp);
+        QFETCH(int, width);
         ViewFixture f;
+        f.view.resize(width, 200);
         f.log.append(colouredLines(0, linesBefore));
         QTRY_VERIFY_WITH_TIMEOUT(f.view.isUpToDate(), kWait);
-        f.bar()->setValue(scrolledUp ? 5000 : f.bar()->maximum());
+        if (scrolledUp) {
+            // The operator has read the oldest lines, so they are laid out (wrapped, if narrow).
+            const QAbstractTextDocumentLayout *layout = f.view.document()->documentLayout();
+            for (QTextBlock b = f.view.document()->firstBlock(); b.blockNumber() < 3000;
+                 b = b.next())
+                layout->blockBoundingRect(b);
+            f.bar()->setValue(f.view.document()->findBlockByNumber(5000).firstLineNumber());
+        } else {
+            f.bar()->setValue(f.bar()->maximum());
+        }
         const int inView = f.view.lastVisibleLine();
         const QString shown = f.view.document()->findBlockByNumber(inView).text();
         QSignalSpy caughtUp(&f.view, &ChatView::caughtUp);
@@ -294,6 +309,7 @@ private slots:
         f.log.append(colouredLines(linesBefore, 5 * ChatView::kMostLinesPerTurn));
         f.log.trim();
         QVERIFY(!f.view.isUpToDate());
+        // No more than one turn's lines went in before the event loop ran again.
         QVERIFY(f.view.document()->blockCount() <=
                 ChatLog::kMaxLines + ChatView::kMostLinesPerTurn);
 

@@ -1,5 +1,6 @@
 // The chat view and the chat area, offscreen: colours and bold as the lines carry them, blocks
-// appended without touching earlier ones, the scroll and caret rules, trimming, the log menu
+// appended without touching earlier ones, big blocks shown over several event-loop turns, the
+// scroll and caret rules, trimming and clearing (also while slices are pending), the log menu
 // with "Delete logfile", and the input sending through a chat on a simulated server.
 #include "base/Intervals.h"
 #include "chat/ChatLineProcessor.h"
@@ -12,8 +13,10 @@
 #include "ui/ChatView.h"
 #include "ui/MessageBoxes.h"
 
+#include "ChatRunText.h"
 #include "SimServer.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
@@ -43,6 +46,88 @@ QList<ChatLine> plainLines(int first, int count) {
     return lines;
 }
 
+// Lines whose runs differ from one line to the next: white bold chat, a bare stamp, a red tag.
+ChatLine colouredLine(int i) {
+    const QString text = QStringLiteral("Player%1 (Tribe): hello %1").arg(i);
+    QList<ChatRun> runs{{0, 15, QColor(128, 128, 128), false}};
+    if (i % 3 == 0)
+        runs << ChatRun{16, int(text.size()), QColor(255, 255, 255), true};
+    else if (i % 3 == 2)
+        runs << ChatRun{16 + 7, 6, QColor(255, 0, 0), false};
+    return ChatLine(QStringLiteral("[170105-090807]"), text, runs);
+}
+
+QList<ChatLine> colouredLines(int first, int count) {
+    QList<ChatLine> lines;
+    for (int i = first; i < first + count; ++i)
+        lines << colouredLine(i);
+    return lines;
+}
+
+// A block's formats described as describe() describes a line's runs.
+QString describeBlock(const QTextBlock &block) {
+    QList<ChatRun> runs;
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        const QTextCharFormat format = fragment.charFormat();
+        const bool bold = format.fontWeight() == QFont::Bold;
+        QColor colour = format.foreground().color();
+        if (colour == ChatColors::viewText())
+            colour = QColor();
+        if (!colour.isValid() && !bold)
+            continue;
+        const ChatRun run{fragment.position() - block.position(), fragment.length(), colour, bold};
+        if (!runs.isEmpty() && runs.last().color == colour && runs.last().bold == bold &&
+            runs.last().start + runs.last().length == run.start)
+            runs.last().length += run.length;
+        else
+            runs << run;
+    }
+    return describe(ChatLine(QString(), block.text(), runs));
+}
+
+// Empty when the document shows exactly the log's lines (the colours of every seventh), else
+// the first difference.
+QString differenceFromLog(const ChatView &view, const ChatLog &log) {
+    const QTextDocument *document = view.document();
+    const int expectedBlocks = std::max(1, log.lineCount());
+    if (document->blockCount() != expectedBlocks)
+        return QStringLiteral("%1 blocks for %2 lines")
+            .arg(document->blockCount())
+            .arg(log.lineCount());
+    QTextBlock block = document->firstBlock();
+    for (int i = 0; i < log.lineCount(); ++i, block = block.next()) {
+        const ChatLine &line = log.lines().at(i);
+        if (block.text() != line.displayText())
+            return QStringLiteral("line %1 reads \"%2\", not \"%3\"")
+                .arg(i)
+                .arg(block.text(), line.displayText());
+        const bool sampled = i % 7 == 0 || i == log.lineCount() - 1;
+        if (sampled && describeBlock(block) != describe(line))
+            return QStringLiteral("line %1 shows %2, not %3")
+                .arg(i)
+                .arg(describeBlock(block), describe(line));
+    }
+    return QString();
+}
+
+// What reaches the view while a big block is still being shown.
+enum class Midway {
+    TrimShownLines,
+    TrimLinesNotShownYet,
+    SeveralBlocksWithTheirTrims,
+    Clear,
+    ClearThenNewLines,
+    Load,
+    AnotherLog,
+};
+
+// Runs the event loop until the view has shown its next slice.
+bool waitForNextSlice(const ChatView &view) {
+    QSignalSpy changed(view.document(), &QTextDocument::blockCountChanged);
+    return changed.wait(kWait);
+}
+
 // The format of the character at `offset` within block `block`.
 QTextCharFormat formatAt(const ChatView &view, int block, int offset) {
     QTextCursor cursor(view.document()->findBlockByNumber(block));
@@ -62,6 +147,8 @@ struct ViewFixture {
 };
 
 } // namespace
+
+Q_DECLARE_METATYPE(Midway)
 
 class TestChatView : public QObject {
     Q_OBJECT
@@ -173,6 +260,7 @@ private slots:
     void trimmingCutsTheTopAndKeepsTheLinesInView() {
         ViewFixture f;
         f.log.append(plainLines(0, ChatLog::kMaxLines));
+        QTRY_VERIFY_WITH_TIMEOUT(f.view.isUpToDate(), kWait);
         f.bar()->setValue(500);
         const QString shown = f.view.document()->findBlockByNumber(f.view.lastVisibleLine()).text();
         f.log.append(plainLines(ChatLog::kMaxLines, 100));
@@ -183,6 +271,219 @@ private slots:
 
         f.log.clear();
         QCOMPARE(f.view.document()->toPlainText(), QString());
+    }
+
+    void aBigBlockIsShownCompletelyAfterItsSlices_data() {
+        QTest::addColumn<int>("linesBefore");
+        QTest::addColumn<bool>("scrolledUp");
+        QTest::addColumn<int>("width");
+        const int full = ChatLog::kMaxLines;
+        QTest::newRow("into an empty view") << 0 << false << 400;
+        QTest::newRow("into a full view that follows the end") << full << false << 400;
+        QTest::newRow("into a full view scrolled up to read") << full << true << 400;
+        QTest::newRow("into a full view of wrapped lines, scrolled up") << full << true << 120;
+    }
+
+    void aBigBlockIsShownCompletelyAfterItsSlices() {
+        QFETCH(int, linesBefore);
+        QFETCH(bool, scrolledUp);
+        QFETCH(int, width);
+        ViewFixture f;
+        f.view.resize(width, 200);
+        f.log.append(colouredLines(0, linesBefore));
+        QTRY_VERIFY_WITH_TIMEOUT(f.view.isUpToDate(), kWait);
+        if (scrolledUp) {
+            // The operator has read the oldest lines, so they are laid out (wrapped, if narrow).
+            const QAbstractTextDocumentLayout *layout = f.view.document()->documentLayout();
+            for (QTextBlock b = f.view.document()->firstBlock(); b.blockNumber() < 3000;
+                 b = b.next())
+                layout->blockBoundingRect(b);
+            f.bar()->setValue(f.view.document()->findBlockByNumber(5000).firstLineNumber());
+        } else {
+            f.bar()->setValue(f.bar()->maximum());
+        }
+        const int inView = f.view.lastVisibleLine();
+        const QString shown = f.view.document()->findBlockByNumber(inView).text();
+        QSignalSpy caughtUp(&f.view, &ChatView::caughtUp);
+
+        f.log.append(colouredLines(linesBefore, 5 * ChatView::kMostLinesPerTurn));
+        f.log.trim();
+        QVERIFY(!f.view.isUpToDate());
+        // No more than one turn's lines went in before the event loop ran again.
+        QVERIFY(f.view.document()->blockCount() <=
+                ChatLog::kMaxLines + ChatView::kMostLinesPerTurn);
+
+        QTRY_VERIFY_WITH_TIMEOUT(f.view.isUpToDate(), kWait);
+        QCOMPARE(caughtUp.count(), 1);
+        QCOMPARE(differenceFromLog(f.view, f.log), QString());
+        if (scrolledUp) {
+            // The trimmed lines left the top; the lines the operator reads stayed in view.
+            QCOMPARE(f.view.document()->findBlockByNumber(f.view.lastVisibleLine()).text(), shown);
+            QVERIFY(!f.view.isShowingLastLine());
+        } else {
+            QVERIFY(f.view.isShowingLastLine());
+            QCOMPARE(f.view.lastVisibleLine(), f.view.document()->blockCount() - 1);
+        }
+    }
+
+    void theOperatorScrollingDuringSlicesDecidesWhetherTheViewFollows() {
+        ViewFixture f;
+        f.log.append(colouredLines(0, 200));
+        f.bar()->setValue(f.bar()->maximum());
+
+        // Each slice follows the end while the view shows it; scrolled up, the view stays.
+        f.log.append(colouredLines(200, 4 * ChatView::kMostLinesPerTurn));
+        QVERIFY(f.view.isShowingLastLine());
+        QVERIFY(waitForNextSlice(f.view));
+        QVERIFY(!f.view.isUpToDate());
+        QVERIFY(f.view.isShowingLastLine());
+        f.bar()->setValue(10);
+        QTRY_VERIFY_WITH_TIMEOUT(f.view.isUpToDate(), kWait);
+        QCOMPARE(f.bar()->value(), 10);
+
+        // Back at the end while a block is still coming in: the view follows it to its last line.
+        f.log.append(colouredLines(1800, 4 * ChatView::kMostLinesPerTurn));
+        QCOMPARE(f.bar()->value(), 10);
+        f.bar()->setValue(f.bar()->maximum());
+        QTRY_VERIFY_WITH_TIMEOUT(f.view.isUpToDate(), kWait);
+        QVERIFY(f.view.isShowingLastLine());
+        QCOMPARE(f.view.lastVisibleLine(), f.log.lineCount() - 1);
+    }
+
+    void trimsAndClearsDuringSlicesLeaveExactlyTheLogsLines_data() {
+        QTest::addColumn<int>("linesBefore");
+        QTest::addColumn<Midway>("midway");
+        const int full = ChatLog::kMaxLines;
+        QTest::newRow("trim of shown lines") << full << Midway::TrimShownLines;
+        QTest::newRow("trim reaching lines not shown yet") << 0 << Midway::TrimLinesNotShownYet;
+        QTest::newRow("blocks and trims in a row") << full << Midway::SeveralBlocksWithTheirTrims;
+        QTest::newRow("clear") << 100 << Midway::Clear;
+        QTest::newRow("clear, then new lines") << 100 << Midway::ClearThenNewLines;
+        QTest::newRow("a load over it") << full << Midway::Load;
+        QTest::newRow("another log set") << 100 << Midway::AnotherLog;
+    }
+
+    void trimsAndClearsDuringSlicesLeaveExactlyTheLogsLines() {
+        QFETCH(int, linesBefore);
+        QFETCH(Midway, midway);
+        ViewFixture f;
+        ChatLog other;
+        f.log.append(colouredLines(0, linesBefore));
+        QTRY_VERIFY_WITH_TIMEOUT(f.view.isUpToDate(), kWait);
+
+        const int block = 3 * ChatView::kMostLinesPerTurn;
+        int next = linesBefore;
+        auto appendBlock = [&](int count) {
+            f.log.append(colouredLines(next, count));
+            next += count;
+        };
+        if (midway == Midway::TrimLinesNotShownYet)
+            appendBlock(ChatLog::kMaxLines + block);
+        else
+            appendBlock(block);
+        QVERIFY(!f.view.isUpToDate());
+        QVERIFY(waitForNextSlice(f.view));
+        QVERIFY(!f.view.isUpToDate());
+
+        switch (midway) {
+        case Midway::TrimShownLines:
+            QCOMPARE(f.log.trim(), block);
+            break;
+        case Midway::TrimLinesNotShownYet:
+            // More lines go than the first two slices have shown.
+            QVERIFY(f.view.document()->blockCount() < block);
+            QCOMPARE(f.log.trim(), block);
+            break;
+        case Midway::SeveralBlocksWithTheirTrims:
+            f.log.trim();
+            appendBlock(block);
+            f.log.trim();
+            appendBlock(20);
+            f.log.trim();
+            break;
+        case Midway::Clear:
+            f.log.clear();
+            break;
+        case Midway::ClearThenNewLines:
+            f.log.clear();
+            appendBlock(20);
+            break;
+        case Midway::Load:
+            f.log.setLines(colouredLines(50000, ChatLog::kMaxLines));
+            break;
+        case Midway::AnotherLog:
+            other.append(colouredLines(70000, block));
+            f.view.setChatLog(&other);
+            break;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(f.view.isUpToDate(), kWait);
+        const ChatLog &shown = midway == Midway::AnotherLog ? other : f.log;
+        QCOMPARE(differenceFromLog(f.view, shown), QString());
+
+        // Lines that arrive afterwards still land after the right ones.
+        appendBlock(2 * ChatView::kMostLinesPerTurn);
+        f.log.trim();
+        QTRY_VERIFY_WITH_TIMEOUT(f.view.isUpToDate(), kWait);
+        QCOMPARE(differenceFromLog(f.view, shown), QString());
+    }
+
+    void theCaretAndSelectionStayWhileSlicesArrive() {
+        ViewFixture f;
+        f.log.append(colouredLines(0, ChatLog::kMaxLines - 100));
+        QTRY_VERIFY_WITH_TIMEOUT(f.view.isUpToDate(), kWait);
+        QApplication::setActiveWindow(&f.view);
+        f.view.setFocus();
+
+        // A selection the operator made keeps its text while lines come below and go above.
+        QTextCursor selection(f.view.document()->findBlockByNumber(5000));
+        selection.setPosition(selection.position() + 3);
+        selection.setPosition(selection.position() + 12, QTextCursor::KeepAnchor);
+        f.view.setTextCursor(selection);
+        const QString selected = f.view.textCursor().selectedText();
+        f.log.append(colouredLines(ChatLog::kMaxLines, 4 * ChatView::kMostLinesPerTurn));
+        f.log.trim();
+        QTRY_VERIFY_WITH_TIMEOUT(f.view.isUpToDate(), kWait);
+        QCOMPARE(f.view.textCursor().selectedText(), selected);
+        QVERIFY(f.view.hasFocus());
+
+        // A caret at the end stays after the line it was after; the new lines come below it.
+        f.view.scrollToEnd();
+        const QString lastLine = f.view.document()->lastBlock().text();
+        f.log.append(colouredLines(30000, 4 * ChatView::kMostLinesPerTurn));
+        f.log.trim();
+        QTRY_VERIFY_WITH_TIMEOUT(f.view.isUpToDate(), kWait);
+        QCOMPARE(f.view.textCursor().block().text(), lastLine);
+        QVERIFY(f.view.textCursor().atBlockEnd());
+        QVERIFY(!f.view.textCursor().atEnd());
+        QVERIFY(f.view.isShowingLastLine());
+    }
+
+    void scrollingToTheEndDuringALoadPutsTheCaretAfterAllOfIt() {
+        // As a chat opens: its file is loaded, then the view goes to the end.
+        ViewFixture f;
+        f.log.setLines(colouredLines(0, ChatLog::kMaxLines));
+        f.view.scrollToEnd();
+        QVERIFY(!f.view.isUpToDate());
+        QTRY_VERIFY_WITH_TIMEOUT(f.view.isUpToDate(), kWait);
+        QVERIFY(f.view.textCursor().atEnd());
+        QVERIFY(f.view.isShowingLastLine());
+        QCOMPARE(differenceFromLog(f.view, f.log), QString());
+
+        // A block after the load does not take the caret along.
+        f.log.append(colouredLines(ChatLog::kMaxLines, 2 * ChatView::kMostLinesPerTurn));
+        f.log.trim();
+        QTRY_VERIFY_WITH_TIMEOUT(f.view.isUpToDate(), kWait);
+        QVERIFY(!f.view.textCursor().atEnd());
+        QVERIFY(f.view.isShowingLastLine());
+
+        // The operator places the caret while the load is still coming in: it stays there.
+        f.log.setLines(colouredLines(0, 3 * ChatView::kMostLinesPerTurn));
+        f.view.scrollToEnd();
+        QVERIFY(waitForNextSlice(f.view));
+        QVERIFY(!f.view.isUpToDate());
+        f.view.setTextCursor(QTextCursor(f.view.document()->findBlockByNumber(3)));
+        QTRY_VERIFY_WITH_TIMEOUT(f.view.isUpToDate(), kWait);
+        QCOMPARE(f.view.textCursor().blockNumber(), 3);
     }
 
     void theLogMenuOffersDeleteOnlyOnAnOpenChatWithLines() {
@@ -202,6 +503,17 @@ private slots:
         f.view.setDeleteLogfileAllowed(true);
         menu.reset(f.view.createLogMenu(nullptr));
         QVERIFY(!menu->actions().last()->isEnabled()); // empty view
+        f.log.append(plainLines(0, 2));
+        menu.reset(f.view.createLogMenu(nullptr));
+        QVERIFY(menu->actions().last()->isEnabled());
+        // A load still being shown counts with all its lines; a cleared view has none.
+        f.log.setLines(plainLines(0, 3 * ChatView::kMostLinesPerTurn));
+        menu.reset(f.view.createLogMenu(nullptr));
+        QVERIFY(!f.view.isUpToDate());
+        QVERIFY(menu->actions().last()->isEnabled());
+        f.log.clear();
+        menu.reset(f.view.createLogMenu(nullptr));
+        QVERIFY(!menu->actions().last()->isEnabled());
         f.log.append(plainLines(0, 2));
         menu.reset(f.view.createLogMenu(nullptr));
         QVERIFY(menu->actions().last()->isEnabled());

@@ -22,6 +22,8 @@ QStringList TextFile::readLines(const QString &path, bool *ok) {
     if (ok)
         *ok = result != WholeFile::ReadResult::Failed;
     const QString text = AnsiCodec::decodeFile(bytes);
+    // A long log is held three times over while it is split: the bytes are not needed for that.
+    bytes = QByteArray();
     QStringList lines = text.split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.constLast().isEmpty())
         lines.removeLast();

@@ -78,11 +78,15 @@ public:
     }
     void utf16Text(QStringView text) {
         u8(int(text.size()));
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+        bytes.append(reinterpret_cast<const char *>(text.utf16()), 2 * text.size());
+#else
         for (const QChar c : text) {
             char raw[2];
             qToLittleEndian(c.unicode(), raw);
             bytes.append(raw, 2);
         }
+#endif
     }
 };
 

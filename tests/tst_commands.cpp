@@ -43,6 +43,15 @@ struct TestClock {
     TestClock &operator=(const TestClock &) = delete;
 };
 
+// Answers may take this long while it lives, so a test can look at an exchange under way.
+struct SlowAnswers {
+    int previous = Intervals::instance().commandAnswerTimeoutMs;
+    SlowAnswers() { Intervals::instance().commandAnswerTimeoutMs = 10000; }
+    ~SlowAnswers() { Intervals::instance().commandAnswerTimeoutMs = previous; }
+    SlowAnswers(const SlowAnswers &) = delete;
+    SlowAnswers &operator=(const SlowAnswers &) = delete;
+};
+
 // The sender, the queue and its scheduler over a server list of their own, without a poll cycle
 // that would talk to the simulated servers as well.
 struct Rig {
@@ -224,10 +233,11 @@ private slots:
     }
 
     void aKickNeverPushesOutAQueuedCommand() {
+        SlowAnswers slow;
         Rig rig;
         SimServer *island = rig.sim(QStringLiteral("Island"));
         island->setFault(SimServer::DelayAnswer);
-        island->setAnswerDelayMs(200);
+        island->setAnswerDelayMs(1000);
         rig.sender.StartCommand(QStringLiteral("Island"), QStringLiteral("saveworld"),
                                 CommandOrigin::Queue);
         QVERIFY(waitUntil([island] { return island->commands().size() == 1; }, kWait));
@@ -277,11 +287,12 @@ private slots:
     }
 
     void startedEntriesStayUntilTheirExchangeEnds() {
+        SlowAnswers slow;
         TestClock clock;
         Rig rig;
         SimServer *island = rig.sim(QStringLiteral("Island"));
         island->setFault(SimServer::DelayAnswer);
-        island->setAnswerDelayMs(300);
+        island->setAnswerDelayMs(1000);
         rig.queue.queueSaveWorld(QStringLiteral("Island"));
         rig.scheduler.start();
         QVERIFY(waitUntil([island] { return island->commands().size() == 1; }, kWait));

@@ -14,8 +14,8 @@ CommandSender::CommandSender(ServerListModel *servers, ProgramState *state, QObj
     m_answerTimer.setSingleShot(true);
     connect(&m_answerTimer, &QTimer::timeout, this, [this] {
         m_channel->closechannel();
-        qCWarning(lcError).noquote() << QStringLiteral("No answer within %1 ms (Timer10_s)")
-                                            .arg(Intervals::instance().commandAnswerTimeoutMs);
+        qCWarning(lcError).noquote()
+            << QStringLiteral("No answer within %1 ms (Timer10_s)").arg(m_answerTimer.interval());
         endWith(Outcome::TimedOut, errorLine(m_current));
     });
     connect(m_channel, &RconChannel::loginAccepted, this,
@@ -56,14 +56,13 @@ quint64 CommandSender::StartCommand(const QString &serverName, const QString &co
     pending.serverName = serverName;
     pending.origin = origin;
     pending.ticket = ++m_lastTicket;
-    m_open.insert(pending.ticket);
     if (m_stopped) {
         // Nothing goes out after the exit began; the command still leaves its trace.
-        m_open.remove(pending.ticket);
         emit message(failureLine(pending));
         emit finished(pending.ticket, Outcome::Abandoned);
         return pending.ticket;
     }
+    m_open.insert(pending.ticket);
     m_waiting.enqueue(pending);
     scheduleStart();
     return pending.ticket;

@@ -7,6 +7,10 @@
 #include "base/ProgramState.h"
 #include "chat/BackgroundWatch.h"
 #include "chat/ChatSession.h"
+#include "commands/CommandQueue.h"
+#include "commands/CommandSender.h"
+#include "commands/QueueScheduler.h"
+#include "commands/ScriptFolder.h"
 #include "monitor/PlayerListModel.h"
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
@@ -28,7 +32,11 @@ Console::Console(const QString &folder, QObject *parent)
     , m_poll(new PollCycle(m_servers, m_players, m_state, folder, this))
     , m_notifier(new Notifier(m_state, this))
     , m_watch(new BackgroundWatch(m_servers, m_state, folder, this))
-    , m_chat(new ChatSession(m_servers, m_state, folder, this)) {
+    , m_chat(new ChatSession(m_servers, m_state, folder, this))
+    , m_commands(new CommandSender(m_servers, m_state, this))
+    , m_queue(new CommandQueue(folder, this))
+    , m_scheduler(new QueueScheduler(m_queue, m_servers, m_commands, m_state, this))
+    , m_scripts(new ScriptFolder(folder, this)) {
     m_logSaveTimer.setInterval(Intervals::instance().logSaveMs);
     connect(&m_logSaveTimer, &QTimer::timeout, m_log, &ProgramLog::saveIfChanged);
     connect(m_power, &PowerMonitor::suspending, m_state, [this] { m_state->setSuspended(true); });
@@ -39,6 +47,11 @@ Console::Console(const QString &folder, QObject *parent)
     connect(m_poll, &PollCycle::message, this, &Console::message);
     connect(m_chat, &ChatSession::message, this, &Console::message);
     connect(m_watch, &BackgroundWatch::message, this, &Console::message);
+    connect(m_commands, &CommandSender::message, this, &Console::message);
+    connect(m_queue, &CommandQueue::message, this, &Console::message);
+    connect(m_scheduler, &QueueScheduler::message, this, &Console::message);
+    connect(this, &Console::serverRenamed, m_queue, &CommandQueue::renameServer);
+    connect(this, &Console::serverRenamed, m_commands, &CommandSender::renameServer);
 
     connect(this, &Console::pollChannelCloseRequested, m_poll, &PollCycle::closeChannel);
     connect(this, &Console::aboutToExit, this, &Console::endMonitoring);
@@ -82,6 +95,10 @@ void Console::start() {
     loadProgramLog();
     m_poll->Startles();
     m_logSaveTimer.start();
+    m_scripts->ListscriptDir();
+    m_queue->setColumnWidths(m_settings.layout.lv4col);
+    m_queue->LoadQueue();
+    m_scheduler->start();
 }
 
 void Console::loadServerList() {
@@ -121,7 +138,12 @@ void Console::finish(const WindowLayout *layout, const QString &chatName) {
 #ifdef Q_OS_WIN
     QFile::remove(QStringLiteral("speech.vbs"));
 #endif
+    m_scheduler->stop();
+    m_commands->stop();
     m_log->savelog();
+    if (layout)
+        m_queue->setColumnWidths(layout->lv4col);
+    m_queue->SaveQueue();
 }
 
 void Console::endMonitoring() {

@@ -8,6 +8,8 @@
 
 class BackgroundWatch;
 class ChatSession;
+class CommandQueue;
+class CommandSender;
 class Notifier;
 class PlayerListModel;
 class PlayerTracker;
@@ -15,6 +17,8 @@ class PollCycle;
 class PowerMonitor;
 class ProgramLog;
 class ProgramState;
+class QueueScheduler;
+class ScriptFolder;
 class ServerListModel;
 
 // The composition root: owns the program log, the server list, the shared program state and
@@ -44,9 +48,15 @@ public:
     // The chat of one server, and the background watch over the others.
     ChatSession *chat() const { return m_chat; }
     BackgroundWatch *backgroundWatch() const { return m_watch; }
+    // Kicks, bans and queued commands reach the servers through the sender, one at a time.
+    CommandSender *commands() const { return m_commands; }
+    CommandQueue *queue() const { return m_queue; }
+    QueueScheduler *scheduler() const { return m_scheduler; }
+    ScriptFolder *scripts() const { return m_scripts; }
 
     // The start-up sequence, once: the logs folder, app.ini, the server list, the program log
-    // with its start line, the poll cycle and the periodic save of the log.
+    // with its start line, the poll cycle, the periodic save of the log, the script list, and the
+    // command queue with its scheduler.
     void start();
     bool isStarted() const { return m_started; }
     // What app.ini gave at start-up over the built-in values, for the window to lay itself out;
@@ -55,7 +65,8 @@ public:
     bool hadSettingsFile() const { return m_hadSettingsFile; }
 
     // The exit sequence, once: the layout to app.ini ("Error saving settings" when that fails),
-    // a "Program exit" line per player online, and the last save of the program log.
+    // a "Program exit" line per player online, the last save of the program log, and the
+    // command queue's file.
     void shutDown(const WindowLayout &layout, const QString &chatName);
     // Without a window there is no layout to keep.
     void shutDown();
@@ -71,6 +82,8 @@ signals:
     // Exit is under way: the owners of live state write their last entries now.
     void aboutToExit();
     void pollChannelCloseRequested();
+    // The server dialog renamed a server: queued commands follow the new name.
+    void serverRenamed(const QString &oldName, const QString &newName);
 
 private:
     void loadServerList();
@@ -89,6 +102,10 @@ private:
     Notifier *m_notifier;
     BackgroundWatch *m_watch;
     ChatSession *m_chat;
+    CommandSender *m_commands;
+    CommandQueue *m_queue;
+    QueueScheduler *m_scheduler;
+    ScriptFolder *m_scripts;
     QTimer m_logSaveTimer; // Timer9: writes the program log every 10 s
     AppSettings::Values m_settings;
     QStringList m_heldMessages;

@@ -1,29 +1,12 @@
 #include "monitor/PlayerLines.h"
 
+#include "base/SteamId.h"
+
 namespace {
 // A shorter remainder cannot hold an index, a name, the separator and a 17-digit id.
 constexpr int kShortestPlayerLine = 22;
 constexpr int kSteamIdLength = 17;
 constexpr qint64 kSecondsPerDay = 24 * 60 * 60;
-
-bool isInt32(QStringView text) {
-    qsizetype i = 0;
-    if (i < text.size() && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')))
-        ++i;
-    if (i == text.size())
-        return false;
-    qint64 value = 0;
-    for (; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-        value = value * 10 + (c.unicode() - '0');
-        if (value > Q_INT64_C(2147483648))
-            return false;
-    }
-    const bool negative = text.startsWith(QLatin1Char('-'));
-    return value <= (negative ? Q_INT64_C(2147483648) : Q_INT64_C(2147483647));
-}
 } // namespace
 
 bool PlayerLines::isPlayerList(const QString &answer) {
@@ -62,7 +45,7 @@ bool PlayerLines::parse(const QString &line, QString *name, QString *steamId) {
 }
 
 bool PlayerLines::IsNum(const QString &text) {
-    return isInt32(QStringView(text).left(9)) && isInt32(QStringView(text).mid(8, 9));
+    return SteamId::IsNum(text);
 }
 
 QString PlayerLines::durationText(const QDateTime &join, const QDateTime &now) {

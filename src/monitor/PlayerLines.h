@@ -19,7 +19,7 @@ QStringList split(const QString &answer);
 // without a comma or without an id after it.
 bool parse(const QString &line, QString *name, QString *steamId);
 
-// Characters 1 to 9 and 9 to 17 each read as a 32-bit integer: the check for a typed SteamID64.
+// The SteamId::IsNum check, kept here for the player-line callers.
 bool IsNum(const QString &text);
 
 // The time since `join` as a time of day "hh:nn:ss": whole days drop out.

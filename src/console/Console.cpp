@@ -12,7 +12,9 @@
 #include "monitor/PollCycle.h"
 #include "notify/Notifier.h"
 #include "servers/ServerListModel.h"
+#include "update/UpdateService.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -28,7 +30,8 @@ Console::Console(const QString &folder, QObject *parent)
     , m_poll(new PollCycle(m_servers, m_players, m_state, folder, this))
     , m_notifier(new Notifier(m_state, this))
     , m_watch(new BackgroundWatch(m_servers, m_state, folder, this))
-    , m_chat(new ChatSession(m_servers, m_state, folder, this)) {
+    , m_chat(new ChatSession(m_servers, m_state, folder, this))
+    , m_updates(new UpdateService(settingsPath(), QCoreApplication::applicationFilePath(), this)) {
     m_logSaveTimer.setInterval(Intervals::instance().logSaveMs);
     connect(&m_logSaveTimer, &QTimer::timeout, m_log, &ProgramLog::saveIfChanged);
     connect(m_power, &PowerMonitor::suspending, m_state, [this] { m_state->setSuspended(true); });

@@ -89,15 +89,20 @@ bool UpdateService::isNewer(const QString &remote, const QString &own) {
     return QString::compare(remote, own, Qt::CaseSensitive) > 0;
 }
 
-QUrl UpdateService::baseUrl() const {
+QUrl UpdateService::baseUrl(QString *problem) const {
     const QString text = IniFile(m_settingsPath)
                              .readString(QStringLiteral("Update"), QStringLiteral("url"))
                              .trimmed();
     QUrl url(text, QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() ||
-        (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+    if (text.isEmpty() || !url.isValid() || url.host().isEmpty() ||
+        (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+        if (problem)
+            *problem = text.isEmpty()
+                           ? tr("app.ini names no update service ([Update] url=)")
+                           : tr("[Update] url=%1 in app.ini is no http or https address").arg(text);
         return QUrl();
+    }
     // The files lie below the given address, whether or not it ends with a slash.
     if (!url.path().endsWith(QLatin1Char('/')))
         url.setPath(url.path() + QLatin1Char('/'));
@@ -153,8 +158,9 @@ void UpdateService::fetchPatchNotes() {
 void UpdateService::fetchChangeLog(ChangeLogUse use) {
     if (m_state != State::Idle)
         return;
-    if (!baseUrl().isValid()) {
-        emit noConnection(tr("app.ini names no update service ([Update] url=)"));
+    QString problem;
+    if (!baseUrl(&problem).isValid()) {
+        emit noConnection(problem);
         return;
     }
     setState(State::Checking);
@@ -191,8 +197,9 @@ void UpdateService::download() {
                 .arg(QDir::toNativeSeparators(QFileInfo(m_executablePath).absolutePath())));
         return;
     }
-    if (!baseUrl().isValid()) {
-        emit downloadFailed(tr("app.ini names no update service ([Update] url=)"));
+    QString problem;
+    if (!baseUrl(&problem).isValid()) {
+        emit downloadFailed(problem);
         return;
     }
     setState(State::Downloading);

@@ -42,8 +42,9 @@ public:
     static bool isNewer(const QString &remote, const QString &own);
 
     State state() const { return m_state; }
-    // The base URL from app.ini; invalid when it is missing or not http(s).
-    QUrl baseUrl() const;
+    // The base URL from app.ini; invalid, with the reason in `problem`, when it is missing or
+    // not an http(s) address.
+    QUrl baseUrl(QString *problem = nullptr) const;
     QString executablePath() const { return m_executablePath; }
     QString downloadPath() const;
     QString updaterPath() const;

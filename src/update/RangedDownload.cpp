@@ -129,7 +129,7 @@ void RangedDownload::pieceArrived() {
     if (bytes.isEmpty())
         return;
     if (m_pieceExpected >= 0 && m_pieceReceived + bytes.size() > m_pieceExpected) {
-        fail(tr("the update service sent more bytes than announced"));
+        fail(tr("the update service sent more bytes than asked for"));
         return;
     }
     if (m_file.write(bytes) != bytes.size()) {

@@ -110,6 +110,25 @@ private slots:
         terminate(next);
         QVERIFY(QFile::exists(second.file(QStringLiteral("logs/kvd.log"))));
     }
+
+    void versionIsPrintedWithoutADisplay() {
+        Install install;
+        QVERIFY(install.create());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QLatin1String(name));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+        QProcess console;
+        console.setProcessEnvironment(env);
+        console.start(install.exe(), {QStringLiteral("--version")});
+        QVERIFY(console.waitForFinished(20000));
+        QCOMPARE(console.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(console.exitCode(), 0);
+        QCOMPARE(console.readAllStandardOutput(),
+                 QByteArray("Corvid RCON Admin " KVD_VERSION "\n"));
+        // Nothing was started: no program folder content was made.
+        QVERIFY(!QFile::exists(install.file(QStringLiteral("logs"))));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestConsoleProcess)

@@ -26,6 +26,7 @@ struct Intervals final {
     int popupShowMs = 5000;              // pop-up stays up with its text
     int popupSlideOutMs = 20;            // pop-up moves down 24 px per tick
     int popupDropMs = 0;                 // a replaced pop-up drops 5 px per event-loop pass
+    int updateTransferTimeoutMs = 30000; // an update request that stalls this long fails
 
     static Intervals &instance();
 };

@@ -16,7 +16,9 @@
 #include "monitor/PollCycle.h"
 #include "notify/Notifier.h"
 #include "servers/ServerListModel.h"
+#include "update/UpdateService.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -36,7 +38,8 @@ Console::Console(const QString &folder, QObject *parent)
     , m_commands(new CommandSender(m_servers, m_state, this))
     , m_queue(new CommandQueue(folder, this))
     , m_scheduler(new QueueScheduler(m_queue, m_servers, m_commands, m_state, this))
-    , m_scripts(new ScriptFolder(folder, this)) {
+    , m_scripts(new ScriptFolder(folder, this))
+    , m_updates(new UpdateService(settingsPath(), QCoreApplication::applicationFilePath(), this)) {
     m_logSaveTimer.setInterval(Intervals::instance().logSaveMs);
     connect(&m_logSaveTimer, &QTimer::timeout, m_log, &ProgramLog::saveIfChanged);
     connect(m_power, &PowerMonitor::suspending, m_state, [this] { m_state->setSuspended(true); });

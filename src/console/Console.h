@@ -20,6 +20,7 @@ class ProgramState;
 class QueueScheduler;
 class ScriptFolder;
 class ServerListModel;
+class UpdateService;
 
 // The composition root: owns the program log, the server list, the shared program state and
 // every subsystem, wires them to each other, and runs the start-up and exit sequences. Nothing
@@ -53,6 +54,8 @@ public:
     CommandQueue *queue() const { return m_queue; }
     QueueScheduler *scheduler() const { return m_scheduler; }
     ScriptFolder *scripts() const { return m_scripts; }
+    // The publisher's update service, for the About page of the options dialog.
+    UpdateService *updates() const { return m_updates; }
 
     // The start-up sequence, once: the logs folder, app.ini, the server list, the program log
     // with its start line, the poll cycle, the periodic save of the log, the script list, and the
@@ -106,6 +109,7 @@ private:
     CommandQueue *m_queue;
     QueueScheduler *m_scheduler;
     ScriptFolder *m_scripts;
+    UpdateService *m_updates;
     QTimer m_logSaveTimer; // Timer9: writes the program log every 10 s
     AppSettings::Values m_settings;
     QStringList m_heldMessages;

@@ -9,6 +9,8 @@
 #include "ui/MainWindow.h"
 #include "ui/Theme.h"
 
+#include <QCommandLineParser>
+
 #include <exception>
 
 Application::Application(int &argc, char **argv)
@@ -46,6 +48,18 @@ void Application::connectExit(MainWindow *window, TerminationSignals *terminatio
 }
 
 int Application::run(int argc, char *argv[]) {
+    // "--version" is answered before any window system is touched: it works without a display.
+    QCoreApplication::setApplicationName(QStringLiteral("Corvid RCON Admin"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KVD_VERSION));
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser versionParser;
+    const QCommandLineOption versionOption = versionParser.addVersionOption();
+    versionParser.parse(arguments);
+    if (versionParser.isSet(versionOption))
+        versionParser.showVersion(); // prints "Corvid RCON Admin <version>" and exits
+
     Application app(argc, argv);
     // A second console ends here, before it touches any file.
     SingleInstance instance;

@@ -43,3 +43,14 @@ void MessageBoxes::inform(QWidget *parent, const QString &text) {
     }
     QMessageBox::information(parent, caption(), text, QMessageBox::Ok);
 }
+
+void MessageBoxes::warn(QWidget *parent, const QString &text, const QString &detail) {
+    lastShown() = text;
+    if (nextAnswer()) {
+        nextAnswer().reset();
+        return;
+    }
+    QMessageBox box(QMessageBox::Warning, caption(), text, QMessageBox::Ok, parent);
+    box.setInformativeText(detail);
+    box.exec();
+}

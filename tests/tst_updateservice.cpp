@@ -1,0 +1,622 @@
+// The update service against a web server on loopback: the version check, the change log, the
+// ranged download and its failures, and the updater script that takes over after a restart.
+#include "base/AnsiCodec.h"
+#include "base/Intervals.h"
+#include "update/UpdateService.h"
+#include "update/UpdaterScript.h"
+
+#include "HttpTestServer.h"
+#include "TestFiles.h"
+#include "TestPorts.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+#include <unistd.h>
+
+Q_DECLARE_METATYPE(HttpTestServer::Fault)
+
+namespace {
+const QByteArray kChangeLog = "/updates/corvid/changelog.txt";
+const QByteArray kExecutable = "/updates/corvid/kvd";
+
+QByteArray fileOfSize(qint64 size) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qint64 i = 0; i < size; ++i)
+        bytes[i] = char((i * 7 + i / 251) & 0xff);
+    return bytes;
+}
+
+// A portable install: the executable and app.ini in a folder of their own, app.ini pointing at
+// the test's server below "/updates" (written without the closing slash).
+struct Install {
+    QTemporaryDir dir;
+    QString exe = dir.filePath(QStringLiteral("kvd"));
+    std::unique_ptr<UpdateService> service;
+
+    explicit Install(const QString &url) {
+        if (!url.isNull())
+            writeBytes(ini(), "[Update]\r\nurl=" + url.toUtf8() + "\r\n");
+        writeBytes(exe, "old program");
+        QFile::setPermissions(exe, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                       QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                       QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                       QFileDevice::ExeOther);
+        service = std::make_unique<UpdateService>(ini(), exe);
+    }
+    explicit Install(const HttpTestServer &server)
+        : Install(server.url(QStringLiteral("updates")).toString()) {}
+
+    QString ini() const { return dir.filePath(QStringLiteral("app.ini")); }
+    QString tmp() const { return dir.filePath(QStringLiteral("kvd.tmp")); }
+    // Every file of the folder but the executable and app.ini: what a download left behind.
+    QStringList leftovers() const {
+        QStringList names = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        names.removeAll(QStringLiteral("kvd"));
+        names.removeAll(QStringLiteral("app.ini"));
+        return names;
+    }
+};
+
+bool waitForIdleOrReady(UpdateService *service) {
+    return QTest::qWaitFor(
+        [service] {
+            return service->state() == UpdateService::State::Idle ||
+                   service->state() == UpdateService::State::Ready;
+        },
+        20000);
+}
+
+QList<UpdateService::State> states(const QSignalSpy &spy) {
+    QList<UpdateService::State> list;
+    for (const QList<QVariant> &arguments : spy)
+        list << arguments.at(0).value<UpdateService::State>();
+    return list;
+}
+} // namespace
+
+class TestUpdateService : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { Intervals::instance() = Intervals(); }
+
+    void checkComparesTheChangeLogsFirstLine_data();
+    void checkComparesTheChangeLogsFirstLine();
+    void patchNotesAreTheWholeChangeLog_data();
+    void patchNotesAreTheWholeChangeLog();
+    void withoutServiceCheckSaysNoConnection_data();
+    void withoutServiceCheckSaysNoConnection();
+    void requestsSendTheServiceHeaders();
+    void downloadFetchesPiecesInOrder_data();
+    void downloadFetchesPiecesInOrder();
+    void withoutContentLengthOneRequestWithoutRange();
+    void serverWithoutRangesStillGivesTheWholeFile();
+    void brokenDownloadLeavesNothingAndReturnsToIdle_data();
+    void brokenDownloadLeavesNothingAndReturnsToIdle();
+    void unwritableFolderIsToldButNotDownloaded_data();
+    void unwritableFolderIsToldButNotDownloaded();
+    void batchUpdaterLines();
+    void batchUpdaterFileAndQuotedNames();
+    void shellUpdaterLines();
+    void shellUpdaterIsValidShell_data();
+    void shellUpdaterIsValidShell();
+    void restartWritesTheUpdaterAndStartsIt();
+    void restartWithoutDownloadDoesNothing();
+};
+
+void TestUpdateService::checkComparesTheChangeLogsFirstLine_data() {
+    QTest::addColumn<QByteArray>("changeLog");
+    QTest::addColumn<bool>("newer");
+    const QByteArray own = UpdateService::versionLabel().toLatin1();
+    QByteArray higherLast = own;
+    higherLast.back() = char(higherLast.back() + 1);
+
+    QTest::newRow("own label") << own << false;
+    QTest::newRow("own label, more on the line") << own + " (released today)\r\n- fixes" << false;
+    QTest::newRow("own label, newer one below") << own + "\r\nVer.: 9.9.9.9\r\n" << false;
+    QTest::newRow("older") << QByteArray("Ver.: 0.0.0.0\r\nstuff") << false;
+    QTest::newRow("empty change log") << QByteArray() << false;
+    QTest::newRow("higher last number") << higherLast + "\r\n- new things" << true;
+    QTest::newRow("higher first number") << QByteArray("Ver.: 9.0.0.0\n") << true;
+    QTest::newRow("first line shorter than a label") << QByteArray("Ver.: 99\r\n") << true;
+}
+
+void TestUpdateService::checkComparesTheChangeLogsFirstLine() {
+    QFETCH(QByteArray, changeLog);
+    QFETCH(bool, newer);
+    HttpTestServer server;
+    QVERIFY(server.start());
+    server.setFile(kChangeLog, changeLog);
+    Install install(server);
+    UpdateService *service = install.service.get();
+    QSignalSpy latest(service, &UpdateService::latestVersionRunning);
+    QSignalSpy available(service, &UpdateService::newerVersionAvailable);
+    QSignalSpy noConnection(service, &UpdateService::noConnection);
+    QSignalSpy stateChanges(service, &UpdateService::stateChanged);
+
+    service->checkForUpdate();
+    QCOMPARE(service->state(), UpdateService::State::Checking);
+    QTRY_COMPARE(latest.count() + available.count() + noConnection.count(), 1);
+
+    QCOMPARE(available.count(), newer ? 1 : 0);
+    QCOMPARE(latest.count(), newer ? 0 : 1);
+    if (newer) {
+        QCOMPARE(available.at(0).at(0).toString(),
+                 UpdateService::remoteLabel(QString::fromLatin1(changeLog)));
+        QCOMPARE(available.at(0).at(1).toBool(), true);
+    }
+    QCOMPARE(states(stateChanges), (QList<UpdateService::State>{UpdateService::State::Checking,
+                                                                UpdateService::State::Idle}));
+    QCOMPARE(server.requests().size(), 1);
+    QCOMPARE(server.requests().at(0).line, "GET " + kChangeLog + " HTTP/1.1");
+    QVERIFY(!QFile::exists(install.tmp())); // a check downloads nothing
+}
+
+void TestUpdateService::patchNotesAreTheWholeChangeLog_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    const QString notes = QStringLiteral("Ver.: 1.0.0.2\r\n- Grüße für alle\r\n- 5 € off\r\n");
+    QTest::newRow("UTF-8") << notes.toUtf8() << notes;
+    QTest::newRow("UTF-8 with a byte-order mark") << "\xEF\xBB\xBF" + notes.toUtf8() << notes;
+    QTest::newRow("Windows-1252") << AnsiCodec::encode(notes) << notes;
+}
+
+void TestUpdateService::patchNotesAreTheWholeChangeLog() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    HttpTestServer server;
+    QVERIFY(server.start());
+    server.setFile(kChangeLog, bytes);
+    Install install(server);
+    QSignalSpy notes(install.service.get(), &UpdateService::patchNotesFetched);
+
+    install.service->fetchPatchNotes();
+    QTRY_COMPARE(notes.count(), 1);
+    QCOMPARE(notes.at(0).at(0).toString(), text);
+    QCOMPARE(install.service->state(), UpdateService::State::Idle);
+}
+
+void TestUpdateService::withoutServiceCheckSaysNoConnection_data() {
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("reachesServer");
+    QTest::newRow("no app.ini") << QString() << false;
+    QTest::newRow("no url") << QStringLiteral("") << false;
+    QTest::newRow("not a web address") << QStringLiteral("ftp://127.0.0.1/updates") << false;
+    QTest::newRow("nobody listening")
+        << QStringLiteral("http://127.0.0.1:%1/updates/").arg(closedPort()) << false;
+    QTest::newRow("no change log there") << QStringLiteral("elsewhere") << true;
+}
+
+void TestUpdateService::withoutServiceCheckSaysNoConnection() {
+    QFETCH(QString, url);
+    QFETCH(bool, reachesServer);
+    HttpTestServer server;
+    QVERIFY(server.start());
+    server.setFile(kChangeLog, UpdateService::versionLabel().toLatin1());
+    Install install(url == QLatin1String("elsewhere") ? server.url(url).toString() : url);
+    UpdateService *service = install.service.get();
+    QSignalSpy noConnection(service, &UpdateService::noConnection);
+    QSignalSpy latest(service, &UpdateService::latestVersionRunning);
+    QSignalSpy notes(service, &UpdateService::patchNotesFetched);
+
+    service->checkForUpdate();
+    QTRY_COMPARE(noConnection.count(), 1);
+    QVERIFY(!noConnection.at(0).at(0).toString().isEmpty());
+    QCOMPARE(service->state(), UpdateService::State::Idle);
+    service->fetchPatchNotes();
+    QTRY_COMPARE(noConnection.count(), 2);
+    QCOMPARE(latest.count() + notes.count(), 0);
+    QCOMPARE(server.requests().size(), reachesServer ? 2 : 0);
+    if (reachesServer)
+        QVERIFY2(noConnection.at(0).at(0).toString().contains(QLatin1String("404")),
+                 qPrintable(noConnection.at(0).at(0).toString()));
+}
+
+void TestUpdateService::requestsSendTheServiceHeaders() {
+    HttpTestServer server;
+    QVERIFY(server.start());
+    server.setFile(kChangeLog, "Ver.: 9.9.9.9\r\n");
+    server.setFile(kExecutable, fileOfSize(50000));
+    server.setCookie("visit=42; Path=/");
+    Install install(server);
+    UpdateService *service = install.service.get();
+    QSignalSpy available(service, &UpdateService::newerVersionAvailable);
+    service->checkForUpdate();
+    QTRY_COMPARE(available.count(), 1);
+    service->download();
+    QVERIFY(waitForIdleOrReady(service));
+    QCOMPARE(service->state(), UpdateService::State::Ready);
+
+    const QList<HttpRequest> requests = server.requests();
+    QCOMPARE(requests.size(), 4);
+    QCOMPARE(requests.at(0).line, "GET " + kChangeLog + " HTTP/1.1");
+    QCOMPARE(requests.at(1).line, "HEAD " + kExecutable + " HTTP/1.1");
+    QCOMPARE(requests.at(2).line, "GET " + kExecutable + " HTTP/1.1");
+    for (const HttpRequest &request : requests) {
+        QCOMPARE(request.header("Accept"),
+                 "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8");
+        QCOMPARE(request.header("User-Agent"), "Mozilla/3.0 (compatible; Indy Library)");
+        QCOMPARE(request.header("Accept-Encoding"), "identity");
+    }
+    // The cookie of the first answer goes with every later request.
+    QVERIFY(!requests.at(0).hasHeader("Cookie"));
+    for (qsizetype i = 1; i < requests.size(); ++i)
+        QCOMPARE(requests.at(i).header("Cookie"), "visit=42");
+    QVERIFY(!requests.at(1).hasHeader("Range"));
+    QCOMPARE(requests.at(2).header("Range"), "bytes=0-40959");
+    QCOMPARE(requests.at(3).header("Range"), "bytes=40960-");
+}
+
+void TestUpdateService::downloadFetchesPiecesInOrder_data() {
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QList<QByteArray>>("ranges");
+    QTest::newRow("100000 bytes") << qint64(100000)
+                                  << QList<QByteArray>{"bytes=0-40959", "bytes=40960-81919",
+                                                       "bytes=81920-"};
+    QTest::newRow("exactly one piece") << qint64(40960) << QList<QByteArray>{"bytes=0-"};
+    QTest::newRow("one byte more than a piece")
+        << qint64(40961) << QList<QByteArray>{"bytes=0-40959", "bytes=40960-"};
+    QTest::newRow("exactly two pieces")
+        << qint64(81920) << QList<QByteArray>{"bytes=0-40959", "bytes=40960-"};
+    QTest::newRow("one byte") << qint64(1) << QList<QByteArray>{"bytes=0-"};
+}
+
+void TestUpdateService::downloadFetchesPiecesInOrder() {
+    QFETCH(qint64, size);
+    QFETCH(QList<QByteArray>, ranges);
+    HttpTestServer server;
+    QVERIFY(server.start());
+    const QByteArray file = fileOfSize(size);
+    server.setFile(kExecutable, file);
+    Install install(server);
+    writeBytes(install.tmp(), "a stale download");
+    UpdateService *service = install.service.get();
+    QSignalSpy stateChanges(service, &UpdateService::stateChanged);
+    QSignalSpy progress(service, &UpdateService::downloadProgress);
+    QSignalSpy finished(service, &UpdateService::downloadFinished);
+    QSignalSpy failed(service, &UpdateService::downloadFailed);
+
+    service->download();
+    QCOMPARE(service->state(), UpdateService::State::Downloading);
+    QVERIFY(!QFile::exists(install.tmp()));
+    QVERIFY(waitForIdleOrReady(service));
+
+    QVERIFY2(failed.isEmpty(), failed.isEmpty() ? "" : qPrintable(failed.at(0).at(0).toString()));
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(states(stateChanges), (QList<UpdateService::State>{UpdateService::State::Downloading,
+                                                                UpdateService::State::Ready}));
+    QCOMPARE(server.rangesOf("HEAD", kExecutable), QList<QByteArray>{"-"});
+    QCOMPARE(server.rangesOf("GET", kExecutable), ranges);
+    QCOMPARE(server.requests().at(0).method, "HEAD");
+    QCOMPARE(readBytes(install.tmp()), file);
+    QCOMPARE(install.leftovers(), QStringList{QStringLiteral("kvd.tmp")});
+
+    qint64 previous = -1;
+    for (const QList<QVariant> &step : progress) {
+        QCOMPARE(step.at(1).toLongLong(), size);
+        QVERIFY(step.at(0).toLongLong() >= previous);
+        previous = step.at(0).toLongLong();
+    }
+    QCOMPARE(previous, size);
+}
+
+void TestUpdateService::withoutContentLengthOneRequestWithoutRange() {
+    HttpTestServer server;
+    QVERIFY(server.start());
+    const QByteArray file = fileOfSize(100000);
+    server.setFile(kExecutable, file);
+    server.setOmitContentLength(true);
+    Install install(server);
+    QSignalSpy progress(install.service.get(), &UpdateService::downloadProgress);
+
+    install.service->download();
+    QVERIFY(waitForIdleOrReady(install.service.get()));
+
+    QCOMPARE(install.service->state(), UpdateService::State::Ready);
+    QCOMPARE(server.rangesOf("HEAD", kExecutable), QList<QByteArray>{"-"});
+    QCOMPARE(server.rangesOf("GET", kExecutable), QList<QByteArray>{"-"});
+    QCOMPARE(readBytes(install.tmp()), file);
+    QVERIFY(!progress.isEmpty());
+    QCOMPARE(progress.constLast().at(0).toLongLong(), qint64(100000));
+    QCOMPARE(progress.constLast().at(1).toLongLong(), qint64(-1));
+}
+
+void TestUpdateService::serverWithoutRangesStillGivesTheWholeFile() {
+    HttpTestServer server;
+    QVERIFY(server.start());
+    const QByteArray file = fileOfSize(100000);
+    server.setFile(kExecutable, file);
+    server.setIgnoreRanges(true);
+    Install install(server);
+
+    install.service->download();
+    QVERIFY(waitForIdleOrReady(install.service.get()));
+
+    QCOMPARE(install.service->state(), UpdateService::State::Ready);
+    QCOMPARE(server.rangesOf("GET", kExecutable), QList<QByteArray>{"bytes=0-40959"});
+    QCOMPARE(readBytes(install.tmp()), file);
+}
+
+void TestUpdateService::brokenDownloadLeavesNothingAndReturnsToIdle_data() {
+    QTest::addColumn<HttpTestServer::Fault>("fault");
+    QTest::addColumn<qint64>("announced");
+    QTest::addColumn<QString>("reason");
+    HttpTestServer::Fault fault;
+
+    fault.method = "HEAD";
+    fault.status = 404;
+    QTest::newRow("length asked, 404") << fault << qint64(-1) << QStringLiteral("404");
+    fault = {};
+    fault.range = "bytes=40960-81919";
+    fault.status = 500;
+    QTest::newRow("second piece, 500") << fault << qint64(-1) << QStringLiteral("500");
+    fault = {};
+    fault.range = "bytes=40960-81919";
+    fault.cutAfter = 1000;
+    QTest::newRow("second piece cut off") << fault << qint64(-1) << QString();
+    fault = {};
+    QTest::newRow("fewer bytes than announced")
+        << fault << qint64(120000) << QStringLiteral("100000 of 120000");
+    fault = {};
+    fault.range = "bytes=81920-";
+    fault.stall = true;
+    fault.cutAfter = 100;
+    QTest::newRow("last piece stalls")
+        << fault << qint64(-1) << QStringLiteral("stopped answering");
+}
+
+void TestUpdateService::brokenDownloadLeavesNothingAndReturnsToIdle() {
+    QFETCH(HttpTestServer::Fault, fault);
+    QFETCH(qint64, announced);
+    QFETCH(QString, reason);
+    Intervals::instance().updateTransferTimeoutMs = 500;
+    HttpTestServer server;
+    QVERIFY(server.start());
+    server.setFile(kExecutable, fileOfSize(100000));
+    server.setAnnouncedLength(announced);
+    if (fault.status || fault.cutAfter >= 0 || fault.stall)
+        server.addFault(kExecutable, fault);
+    Install install(server);
+    writeBytes(install.tmp(), "a stale download");
+    UpdateService *service = install.service.get();
+    QSignalSpy stateChanges(service, &UpdateService::stateChanged);
+    QSignalSpy finished(service, &UpdateService::downloadFinished);
+    QSignalSpy failed(service, &UpdateService::downloadFailed);
+
+    service->download();
+    QVERIFY(waitForIdleOrReady(service));
+
+    QCOMPARE(service->state(), UpdateService::State::Idle);
+    QCOMPARE(states(stateChanges), (QList<UpdateService::State>{UpdateService::State::Downloading,
+                                                                UpdateService::State::Idle}));
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(failed.count(), 1);
+    const QString told = failed.at(0).at(0).toString();
+    QVERIFY(!told.isEmpty());
+    QVERIFY2(told.contains(reason), qPrintable(told));
+    QCOMPARE(install.leftovers(), QStringList());
+    QString error;
+    QVERIFY(!service->startUpdater(&error));
+    QVERIFY(!QFile::exists(service->updaterPath()));
+}
+
+void TestUpdateService::unwritableFolderIsToldButNotDownloaded_data() {
+    QTest::addColumn<bool>("readOnlyFolder");
+    QTest::newRow("read-only folder") << true;
+    QTest::newRow("folder that cannot exist") << false;
+}
+
+void TestUpdateService::unwritableFolderIsToldButNotDownloaded() {
+    QFETCH(bool, readOnlyFolder);
+    HttpTestServer server;
+    QVERIFY(server.start());
+    server.setFile(kChangeLog, "Ver.: 9.9.9.9\r\n");
+    server.setFile(kExecutable, fileOfSize(100));
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("app.ini"));
+    writeBytes(ini,
+               "[Update]\r\nurl=" + server.url(QStringLiteral("updates/")).toEncoded() + "\r\n");
+    QString folder = dir.filePath(QStringLiteral("installed"));
+    if (readOnlyFolder) {
+        if (::geteuid() == 0)
+            QSKIP("root writes into read-only folders");
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    } else {
+        // Below a plain file no folder can be made, whoever we are.
+        writeBytes(folder, "a file");
+    }
+    UpdateService service(ini, folder + QStringLiteral("/kvd"));
+    QSignalSpy available(&service, &UpdateService::newerVersionAvailable);
+    QSignalSpy failed(&service, &UpdateService::downloadFailed);
+
+    QVERIFY(!service.canReplaceExecutable());
+    service.checkForUpdate();
+    QTRY_COMPARE(available.count(), 1);
+    QCOMPARE(available.at(0).at(0).toString(), QStringLiteral("Ver.: 9.9.9.9"));
+    QCOMPARE(available.at(0).at(1).toBool(), false);
+
+    service.download();
+    QCOMPARE(failed.count(), 1);
+    QVERIFY2(failed.at(0).at(0).toString().contains(QLatin1String("package manager")),
+             qPrintable(failed.at(0).at(0).toString()));
+    QCOMPARE(service.state(), UpdateService::State::Idle);
+    QCOMPARE(server.requests().size(), 1);
+    if (readOnlyFolder)
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner);
+}
+
+void TestUpdateService::batchUpdaterLines() {
+    const QStringList expected = {
+        QStringLiteral("@echo off"),
+        QStringLiteral("echo."),
+        QStringLiteral("echo    Updating Corvid RCON Admin..."),
+        QStringLiteral("timeout 2 >nul"),
+        QStringLiteral("tasklist |find /i \"kvd.exe\" >nul"),
+        QStringLiteral("if %errorlevel% == 0 (taskkill /f /im kvd.exe >nul)"),
+        QStringLiteral("timeout 1 >nul"),
+        QStringLiteral("if exist \"kvd.tmp\" (goto ok) else (goto notok)"),
+        QStringLiteral(":ok"),
+        QStringLiteral("del kvd.exe"),
+        QStringLiteral("timeout 1 >nul"),
+        QStringLiteral("ren kvd.tmp kvd.exe"),
+        QStringLiteral("timeout 1 >nul"),
+        QStringLiteral("cls"),
+        QStringLiteral("echo."),
+        QStringLiteral("echo    Update successful !"),
+        QStringLiteral("timeout 2 >nul"),
+        QStringLiteral("if exist \"kvd.exe\" start kvd.exe"),
+        QStringLiteral("del kvdupd.bat"),
+        QStringLiteral("exit /b"),
+        QStringLiteral(":notok"),
+        QStringLiteral("cls"),
+        QStringLiteral("echo Error updating Corvid RCON Admin"),
+        QStringLiteral("timeout 3 >nul"),
+        QStringLiteral("if exist \"kvd.exe\" start kvd.exe"),
+        QStringLiteral("del kvdupd.bat"),
+        QStringLiteral("exit /b"),
+    };
+    const QStringList lines = UpdaterScript::batchLines(QStringLiteral("kvd.exe"));
+    QCOMPARE(lines.size(), expected.size());
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        QCOMPARE(lines.at(i), expected.at(i));
+}
+
+void TestUpdateService::batchUpdaterFileAndQuotedNames() {
+    const QByteArray bytes = UpdaterScript::batchFile(
+        {QStringLiteral("@echo off"), QStringLiteral("del Kühl.exe"), QStringLiteral("exit /b")});
+    QCOMPARE(bytes, QByteArray("@echo off\r\ndel K\xFChl.exe\r\nexit /b\r\n"));
+
+    // A renamed executable with a blank keeps working: its name goes in quotes.
+    const QStringList lines = UpdaterScript::batchLines(QStringLiteral("my kvd.exe"));
+    QCOMPARE(lines.at(4), QStringLiteral("tasklist |find /i \"my kvd.exe\" >nul"));
+    QCOMPARE(lines.at(5),
+             QStringLiteral("if %errorlevel% == 0 (taskkill /f /im \"my kvd.exe\" >nul)"));
+    QCOMPARE(lines.at(9), QStringLiteral("del \"my kvd.exe\""));
+    QCOMPARE(lines.at(11), QStringLiteral("ren kvd.tmp \"my kvd.exe\""));
+    QCOMPARE(lines.at(17), QStringLiteral("if exist \"my kvd.exe\" start \"\" \"my kvd.exe\""));
+    QCOMPARE(lines.at(24), lines.at(17));
+}
+
+void TestUpdateService::shellUpdaterLines() {
+    const QStringList expected = {
+        QStringLiteral("#!/bin/sh"),
+        QStringLiteral("cd \"$(dirname \"$0\")\" || exit 1"),
+        QStringLiteral("echo"),
+        QStringLiteral("echo \"   Updating Corvid RCON Admin...\""),
+        QStringLiteral("sleep 2"),
+        QStringLiteral("n=0"),
+        QStringLiteral("while kill -0 4242 2>/dev/null && [ \"$n\" -lt 60 ]; do sleep 1; "
+                       "n=$((n + 1)); done"),
+        QStringLiteral("sleep 1"),
+        QStringLiteral("if [ -f 'kvd.tmp' ]; then"),
+        QStringLiteral("    chmod 755 'kvd.tmp'"),
+        QStringLiteral("    rm -f 'kvd'"),
+        QStringLiteral("    sleep 1"),
+        QStringLiteral("    mv 'kvd.tmp' 'kvd'"),
+        QStringLiteral("    sleep 1"),
+        QStringLiteral("    clear 2>/dev/null"),
+        QStringLiteral("    echo"),
+        QStringLiteral("    echo \"   Update successful !\""),
+        QStringLiteral("    sleep 2"),
+        QStringLiteral("    if [ -f 'kvd' ]; then nohup './kvd' >/dev/null 2>&1 & fi"),
+        QStringLiteral("    rm -f \"$0\""),
+        QStringLiteral("    exit 0"),
+        QStringLiteral("fi"),
+        QStringLiteral("clear 2>/dev/null"),
+        QStringLiteral("echo \"Error updating Corvid RCON Admin\""),
+        QStringLiteral("sleep 3"),
+        QStringLiteral("if [ -f 'kvd' ]; then nohup './kvd' >/dev/null 2>&1 & fi"),
+        QStringLiteral("rm -f \"$0\""),
+        QStringLiteral("exit 1"),
+    };
+    const QStringList lines = UpdaterScript::shellLines(QStringLiteral("kvd"), 4242, 0755);
+    QCOMPARE(lines.size(), expected.size());
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        QCOMPARE(lines.at(i), expected.at(i));
+    QCOMPARE(UpdaterScript::shellFile({QStringLiteral("a"), QStringLiteral("b")}),
+             QByteArray("a\nb\n"));
+}
+
+void TestUpdateService::shellUpdaterIsValidShell_data() {
+    QTest::addColumn<QString>("executable");
+    QTest::newRow("kvd") << QStringLiteral("kvd");
+    QTest::newRow("blank and quote") << QStringLiteral("Bob's kvd");
+    QTest::newRow("shell characters") << QStringLiteral("kvd$(touch x)`y`;&");
+}
+
+void TestUpdateService::shellUpdaterIsValidShell() {
+    QFETCH(QString, executable);
+    const QString shell = QStandardPaths::findExecutable(QStringLiteral("sh"));
+    if (shell.isEmpty())
+        QSKIP("no sh on this machine");
+    QTemporaryDir dir;
+    const QString script = dir.filePath(QStringLiteral("kvdupd.sh"));
+    const QStringList lines = UpdaterScript::shellLines(executable, 4242, 0750);
+    writeBytes(script, UpdaterScript::shellFile(lines));
+    // Parsed only (-n): nothing of it runs.
+    QProcess check;
+    check.start(shell, {QStringLiteral("-n"), script});
+    QVERIFY(check.waitForFinished(10000));
+    QCOMPARE(check.exitCode(), 0);
+    QVERIFY(lines.at(12).contains(QLatin1String("'kvd.tmp'")));
+    QVERIFY(lines.at(9).startsWith(QLatin1String("    chmod 750 ")));
+}
+
+void TestUpdateService::restartWritesTheUpdaterAndStartsIt() {
+    HttpTestServer server;
+    QVERIFY(server.start());
+    server.setFile(kExecutable, fileOfSize(1000));
+    Install install(server);
+    UpdateService *service = install.service.get();
+    QStringList launched;
+    service->setLauncher([&launched](const QString &script, QString *) {
+        launched << script;
+        return true;
+    });
+    QSignalSpy started(service, &UpdateService::updaterStarted);
+    service->download();
+    QVERIFY(waitForIdleOrReady(service));
+    QCOMPARE(service->state(), UpdateService::State::Ready);
+
+    QString error;
+    QVERIFY2(service->startUpdater(&error), qPrintable(error));
+    QCOMPARE(started.count(), 1);
+    const QString script = install.dir.filePath(QStringLiteral("kvdupd.sh"));
+    QCOMPARE(service->updaterPath(), script);
+    QCOMPARE(launched, QStringList{script});
+    QCOMPARE(readBytes(script),
+             UpdaterScript::shellFile(UpdaterScript::shellLines(
+                 QStringLiteral("kvd"), QCoreApplication::applicationPid(), 0755)));
+    QVERIFY(QFileInfo(script).permissions().testFlag(QFileDevice::ExeOwner));
+    QVERIFY(QFile::exists(install.tmp()));
+}
+
+void TestUpdateService::restartWithoutDownloadDoesNothing() {
+    HttpTestServer server;
+    QVERIFY(server.start());
+    Install install(server);
+    writeBytes(install.tmp(), "not ours");
+    bool launched = false;
+    install.service->setLauncher([&launched](const QString &, QString *) {
+        launched = true;
+        return true;
+    });
+    QString error;
+    QVERIFY(!install.service->startUpdater(&error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!launched);
+    QVERIFY(!QFile::exists(install.service->updaterPath()));
+}
+
+QTEST_GUILESS_MAIN(TestUpdateService)
+#include "tst_updateservice.moc"

@@ -7,6 +7,7 @@
 #include "base/ProgramState.h"
 #include "chat/BackgroundWatch.h"
 #include "chat/ChatSession.h"
+#include "console/ServerEditor.h"
 #include "monitor/PlayerListModel.h"
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
@@ -28,7 +29,8 @@ Console::Console(const QString &folder, QObject *parent)
     , m_poll(new PollCycle(m_servers, m_players, m_state, folder, this))
     , m_notifier(new Notifier(m_state, this))
     , m_watch(new BackgroundWatch(m_servers, m_state, folder, this))
-    , m_chat(new ChatSession(m_servers, m_state, folder, this)) {
+    , m_chat(new ChatSession(m_servers, m_state, folder, this))
+    , m_editor(new ServerEditor(this)) {
     m_logSaveTimer.setInterval(Intervals::instance().logSaveMs);
     connect(&m_logSaveTimer, &QTimer::timeout, m_log, &ProgramLog::saveIfChanged);
     connect(m_power, &PowerMonitor::suspending, m_state, [this] { m_state->setSuspended(true); });

@@ -15,6 +15,7 @@ class PollCycle;
 class PowerMonitor;
 class ProgramLog;
 class ProgramState;
+class ServerEditor;
 class ServerListModel;
 
 // The composition root: owns the program log, the server list, the shared program state and
@@ -44,6 +45,8 @@ public:
     // The chat of one server, and the background watch over the others.
     ChatSession *chat() const { return m_chat; }
     BackgroundWatch *backgroundWatch() const { return m_watch; }
+    // Adds, changes and deletes servers (the server dialog and the server menu).
+    ServerEditor *serverEditor() const { return m_editor; }
 
     // The start-up sequence, once: the logs folder, app.ini, the server list, the program log
     // with its start line, the poll cycle and the periodic save of the log.
@@ -89,6 +92,7 @@ private:
     Notifier *m_notifier;
     BackgroundWatch *m_watch;
     ChatSession *m_chat;
+    ServerEditor *m_editor;
     QTimer m_logSaveTimer; // Timer9: writes the program log every 10 s
     AppSettings::Values m_settings;
     QStringList m_heldMessages;

@@ -2,6 +2,7 @@
 
 #include "chat/ChatLine.h"
 #include "chat/ChatLog.h"
+#include "ui/MenuKey.h"
 
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -35,6 +36,11 @@ ChatView::ChatView(QWidget *parent)
     colours.setColor(QPalette::Base, ChatColors::background());
     colours.setColor(QPalette::Text, ChatColors::viewText());
     setPalette(colours);
+    MenuKey::install(this, [this](const QPoint &globalPos) {
+        QMenu *menu = createLogMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(globalPos);
+    });
 }
 
 void ChatView::setChatLog(ChatLog *log) {

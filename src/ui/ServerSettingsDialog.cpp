@@ -9,10 +9,24 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
+// One "*" per character of the password. A style sheet cannot say so for one field while the
+// application has a style sheet of its own, so the field gets a style that does.
+class AsteriskStyle final : public QProxyStyle {
+public:
+    explicit AsteriskStyle(QObject *parent) { setParent(parent); }
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returned) const override {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
 QLineEdit *addField(QGridLayout *grid, int row, const QString &caption, QWidget *parent) {
     auto *label = new QLabel(caption, parent);
     auto *field = new QLineEdit(parent);
@@ -39,9 +53,9 @@ ServerSettingsDialog::ServerSettingsDialog(ServerEditor *editor, QWidget *parent
     m_password = addField(grid, 3, tr(" Serverpassword:"), this);
     m_name->setMaxLength(ServerSettingsRules::kNameMaxLength);
     m_password->setMaxLength(ServerSettingsRules::kPasswordMaxLength);
+    // Created after the field, so the field, deleted first, never outlives its style.
+    m_password->setStyle(new AsteriskStyle(this));
     m_password->setEchoMode(QLineEdit::Password);
-    // One "*" per character, whatever the style would draw.
-    m_password->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
     m_host->setMinimumWidth(240);
 
     m_ok = new QPushButton(tr("OK"), this);

@@ -156,8 +156,9 @@ void ServerEditor::rewriteProgramLog(const QString &oldName, const QString &newN
 
 void ServerEditor::finishChange() {
     ServerListModel *servers = m_console->servers();
-    servers->serversave();
     m_console->programLog()->saveWithBackupLater();
+    // The re-sort writes server.dat in the list's new order; writing the same servers just
+    // before it would only make the window wait for the disk twice.
     servers->resort();
     if (servers->serverCount() == 1)
         m_console->pollCycle()->Startles();

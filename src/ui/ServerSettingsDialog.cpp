@@ -53,7 +53,7 @@ ServerSettingsDialog::ServerSettingsDialog(ServerEditor *editor, QWidget *parent
     m_password = addField(grid, 3, tr(" Serverpassword:"), this);
     m_name->setMaxLength(ServerSettingsRules::kNameMaxLength);
     m_password->setMaxLength(ServerSettingsRules::kPasswordMaxLength);
-    // Created after the field, so the field, deleted first, never outlives its style.
+    // A child made after the field is deleted after it: the field never draws with a dead style.
     m_password->setStyle(new AsteriskStyle(this));
     m_password->setEchoMode(QLineEdit::Password);
     m_host->setMinimumWidth(240);

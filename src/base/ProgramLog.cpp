@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTimer>
 
 namespace {
 constexpr int kBackupWhenMoreThan = 30;
@@ -113,6 +114,16 @@ void ProgramLog::saveWithBackup() {
     savelog();
     if (m_lines.size() > kBackupWhenMoreThan)
         writeBackup();
+}
+
+void ProgramLog::saveWithBackupLater() {
+    // A timer rather than a posted call: input, paints and other timers due meanwhile run first.
+    constexpr int kTurnMs = 1;
+    QTimer::singleShot(kTurnMs, this, [this] {
+        savelog();
+        if (m_lines.size() > kBackupWhenMoreThan)
+            QTimer::singleShot(kTurnMs, this, [this] { writeBackup(); });
+    });
 }
 
 void ProgramLog::reportSave(bool ok, const char *name, const QString &reason, bool *failing) {

@@ -31,6 +31,9 @@ public:
     // After a server was added or changed: save, and refresh the backup of a long log. A failed
     // backup is entered the way a failed save is.
     void saveWithBackup();
+    // The same from the event loop, each write on a turn of its own: a long log is two writes of
+    // several megabytes that together would hold up the window after a rename's rewrite.
+    void saveWithBackupLater();
     // "Delete logfile": keeps the lines in kvd_log_deleted.old, empties the log, deletes the files.
     bool deleteLogfile();
 

@@ -11,6 +11,7 @@
 #include "commands/CommandSender.h"
 #include "commands/QueueScheduler.h"
 #include "commands/ScriptFolder.h"
+#include "console/ServerEditor.h"
 #include "monitor/PlayerListModel.h"
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
@@ -39,7 +40,8 @@ Console::Console(const QString &folder, QObject *parent)
     , m_queue(new CommandQueue(folder, this))
     , m_scheduler(new QueueScheduler(m_queue, m_servers, m_commands, m_state, this))
     , m_scripts(new ScriptFolder(folder, this))
-    , m_updates(new UpdateService(settingsPath(), QCoreApplication::applicationFilePath(), this)) {
+    , m_updates(new UpdateService(settingsPath(), QCoreApplication::applicationFilePath(), this))
+    , m_editor(new ServerEditor(this)) {
     m_logSaveTimer.setInterval(Intervals::instance().logSaveMs);
     connect(&m_logSaveTimer, &QTimer::timeout, m_log, &ProgramLog::saveIfChanged);
     connect(m_power, &PowerMonitor::suspending, m_state, [this] { m_state->setSuspended(true); });
@@ -53,6 +55,7 @@ Console::Console(const QString &folder, QObject *parent)
     connect(m_commands, &CommandSender::message, this, &Console::message);
     connect(m_queue, &CommandQueue::message, this, &Console::message);
     connect(m_scheduler, &QueueScheduler::message, this, &Console::message);
+    connect(m_editor, &ServerEditor::serverRenamed, this, &Console::serverRenamed);
     connect(this, &Console::serverRenamed, m_queue, &CommandQueue::renameServer);
     connect(this, &Console::serverRenamed, m_commands, &CommandSender::renameServer);
 

@@ -19,6 +19,7 @@ class ProgramLog;
 class ProgramState;
 class QueueScheduler;
 class ScriptFolder;
+class ServerEditor;
 class ServerListModel;
 class UpdateService;
 
@@ -56,6 +57,8 @@ public:
     ScriptFolder *scripts() const { return m_scripts; }
     // The publisher's update service, for the About page of the options dialog.
     UpdateService *updates() const { return m_updates; }
+    // Adds, changes and deletes servers (the server dialog and the server menu).
+    ServerEditor *serverEditor() const { return m_editor; }
 
     // The start-up sequence, once: the logs folder, app.ini, the server list, the program log
     // with its start line, the poll cycle, the periodic save of the log, the script list, and the
@@ -110,6 +113,7 @@ private:
     QueueScheduler *m_scheduler;
     ScriptFolder *m_scripts;
     UpdateService *m_updates;
+    ServerEditor *m_editor;
     QTimer m_logSaveTimer; // Timer9: writes the program log every 10 s
     AppSettings::Values m_settings;
     QStringList m_heldMessages;

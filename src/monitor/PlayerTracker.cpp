@@ -130,3 +130,14 @@ void PlayerTracker::removeServerRecords(const QString &server) {
     }
     m_playerSetChanged = false;
 }
+
+int PlayerTracker::renameServer(const QString &oldName, const QString &newName) {
+    int moved = 0;
+    for (int row = 1; row < m_table.rowCount(); ++row) {
+        if (m_table.cell(ServerColumn, row) == oldName) {
+            m_table.setCell(ServerColumn, row, newName);
+            ++moved;
+        }
+    }
+    return moved;
+}

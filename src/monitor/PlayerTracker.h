@@ -38,6 +38,8 @@ public:
     void playergridtolist(bool firstPass);
     // A deleted server's records go without leave lines, and its removal makes no count sound.
     void removeServerRecords(const QString &server);
+    // A server was renamed: its records follow it. Returns how many moved.
+    int renameServer(const QString &oldName, const QString &newName);
 
     bool playerSetChanged() const { return m_playerSetChanged; }
     void setPlayerSetChanged(bool changed) { m_playerSetChanged = changed; }

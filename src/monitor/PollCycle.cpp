@@ -284,11 +284,15 @@ void PollCycle::removeErasedServers() {
             continue;
         }
         emit chatCloseRequested(entry.name);
+        emit removingServer(entry.name);
         const QString logPath = serverLogPath(m_programFolder, entry.name);
         if (!logPath.isEmpty())
             QFile::remove(logPath);
         m_tracker->removeServerRecords(entry.name);
         servers->removeServer(row);
+        // The cycle goes on with the server that followed the one it visited.
+        if (row < m_currentServerRow)
+            --m_currentServerRow;
         emit message(QStringLiteral("Server deleted:  `") + entry.name + QStringLiteral("´  (") +
                      entry.host + QLatin1Char(':') + entry.port + QLatin1Char(')'));
     }
@@ -315,7 +319,8 @@ void PollCycle::onWatchdog() {
             servers->setPlayerCount(row, QStringLiteral("-"));
             servers->setState(row, ServerState::Timeout);
         }
-        if (deletion) {
+        // While the server dialog is open the list stays as it is; the next step removes them.
+        if (deletion && !isHeld()) {
             removeErasedServers();
             m_tracker->checkSignature(m_state->isFirstPass());
         }

@@ -69,6 +69,8 @@ signals:
     void chatCloseRequested(const QString &serverName);
     // A visit's result has been processed (or the watchdog ended it).
     void visitEnded(const QString &serverName);
+    // A deleted server is being removed; its log file goes next.
+    void removingServer(const QString &serverName);
 
 private:
     struct Outcome {

@@ -51,6 +51,7 @@ QWidget *ChatPanel::buildTopBar() {
     m_close->setIcon(Icons::closeChannel());
     m_close->setIconSize(QSize(28, 28));
     m_close->setToolTip(tr("Close channel"));
+    m_close->setAccessibleName(tr("Close chat"));
     connect(m_close, &QToolButton::clicked, this, &ChatPanel::closeChannelClicked);
 
     m_title = new QLabel(tr("Channel offline"), m_topBar);
@@ -61,6 +62,7 @@ QWidget *ChatPanel::buildTopBar() {
     m_options->setIcon(Icons::options());
     m_options->setIconSize(QSize(28, 28));
     m_options->setToolTip(tr("Options"));
+    m_options->setAccessibleName(tr("Options"));
     connect(m_options, &QToolButton::clicked, this, &ChatPanel::optionsClicked);
 
     bar->addWidget(m_close);

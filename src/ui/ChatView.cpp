@@ -2,6 +2,7 @@
 
 #include "chat/ChatLine.h"
 #include "chat/ChatLog.h"
+#include "ui/MenuKey.h"
 
 #include <QContextMenuEvent>
 #include <QElapsedTimer>
@@ -48,6 +49,11 @@ ChatView::ChatView(QWidget *parent)
     m_nextSlice->setSingleShot(true);
     m_nextSlice->setInterval(0);
     connect(m_nextSlice, &QTimer::timeout, this, &ChatView::showNextSlice);
+    MenuKey::install(this, [this](const QPoint &globalPos) {
+        QMenu *menu = createLogMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(globalPos);
+    });
 }
 
 void ChatView::setChatLog(ChatLog *log) {

@@ -1,6 +1,7 @@
 #include "ui/LogPanel.h"
 
 #include "base/ProgramLog.h"
+#include "ui/MenuKey.h"
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>
@@ -22,6 +23,9 @@ LogPanel::LogPanel(ProgramLog *log, QWidget *parent)
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
     m_view->setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 9));
     connect(m_view, &QWidget::customContextMenuRequested, this, &LogPanel::showMenu);
+    MenuKey::install(m_view, [this](const QPoint &globalPos) {
+        showMenu(m_view->viewport()->mapFromGlobal(globalPos));
+    });
     connect(log, &ProgramLog::entryAdded, m_view, [this] { m_view->scrollToTop(); });
 
     auto *statsLayout = new QVBoxLayout(m_statistics);
@@ -34,15 +38,17 @@ LogPanel::LogPanel(ProgramLog *log, QWidget *parent)
 }
 
 void LogPanel::showMenu(const QPoint &pos) {
-    QMenu menu(this);
-    menu.addAction(tr("Select all"), m_view, &QAbstractItemView::selectAll);
-    menu.addSeparator();
-    QAction *copy = menu.addAction(tr("Copy"), this, &LogPanel::copySelection);
+    // Shown without a nested event loop; it deletes itself when it closes.
+    auto *menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(tr("Select all"), m_view, &QAbstractItemView::selectAll);
+    menu->addSeparator();
+    QAction *copy = menu->addAction(tr("Copy"), this, &LogPanel::copySelection);
     copy->setEnabled(m_view->selectionModel()->hasSelection());
-    menu.addSeparator();
-    QAction *remove = menu.addAction(tr("Delete logfile"), this, &LogPanel::deleteProgramLog);
+    menu->addSeparator();
+    QAction *remove = menu->addAction(tr("Delete logfile"), this, &LogPanel::deleteProgramLog);
     remove->setEnabled(m_log->rowCount() > 0);
-    menu.exec(m_view->viewport()->mapToGlobal(pos));
+    menu->popup(m_view->viewport()->mapToGlobal(pos));
 }
 
 void LogPanel::copySelection() {

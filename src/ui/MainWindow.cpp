@@ -14,6 +14,7 @@
 #include "ui/LogPanel.h"
 #include "ui/NotificationPresenter.h"
 #include "ui/ServerListView.h"
+#include "ui/ServerMenu.h"
 #include "ui/StatusPanels.h"
 
 #include <QCloseEvent>
@@ -104,12 +105,6 @@ void MainWindow::connectMonitoring() {
             [this](int count) { m_status->setPlayersOnline(tr("%1 Player online").arg(count)); });
 
     ChatSession *chat = m_console->chat();
-    connect(m_serverView, &QAbstractItemView::doubleClicked, chat, [this, chat] {
-        const QModelIndex current = m_serverView->currentIndex();
-        const bool selected =
-            current.isValid() && m_serverView->selectionModel()->isSelected(current);
-        chat->Chat1Click(selected ? current.siblingAtColumn(0).data().toString() : QString());
-    });
     connect(m_console->backgroundWatch(), &BackgroundWatch::statusTextChanged, m_status,
             &StatusPanels::setBackgroundWatch);
     // While the chat waits for the background watch, the lists take no further clicks.
@@ -123,6 +118,8 @@ QWidget *MainWindow::buildLeftColumn() {
     m_leftSplitter->setMinimumWidth(kLeftColumnMin);
     m_serverView = new ServerListView(m_console->servers(), m_leftSplitter);
     m_serverView->setMinimumHeight(kListMinHeight);
+    // Also the list's double-click (chat), Delete key and Menu key.
+    m_serverMenu = new ServerMenu(m_console, m_serverView, this);
     m_queueView = makeListView(
         {tr("Script name"), tr("Script command"), tr("Start time"), tr("Server")}, m_leftSplitter);
     auto *players = new IconProxyModel(PlayerListModel::IconIndexRole, this);

@@ -13,6 +13,7 @@ class QSystemTrayIcon;
 class QTreeView;
 class QTreeWidget;
 class ServerListView;
+class ServerMenu;
 class StatusPanels;
 
 // The console's one main window: server, queue and player lists on the left; the chat area and
@@ -40,6 +41,7 @@ public:
     void setProgramLogVisible(bool visible);
 
     ServerListView *serverView() const { return m_serverView; }
+    ServerMenu *serverMenu() const { return m_serverMenu; }
     QTreeView *queueView() const { return m_queueView; }
     QTreeView *playerView() const { return m_playerView; }
     ChatPanel *chatPanel() const { return m_chat; }
@@ -65,6 +67,7 @@ private:
     QSplitter *m_leftSplitter = nullptr;
     QSplitter *m_rightSplitter = nullptr;
     ServerListView *m_serverView = nullptr;
+    ServerMenu *m_serverMenu = nullptr;
     QTreeView *m_queueView = nullptr;
     QTreeView *m_playerView = nullptr;
     ChatPanel *m_chat = nullptr;

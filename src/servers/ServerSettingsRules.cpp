@@ -1,0 +1,126 @@
+#include "servers/ServerSettingsRules.h"
+
+#include <QCoreApplication>
+
+#include <limits>
+
+namespace {
+
+bool startsWithBlank(const QString &text) {
+    return text.startsWith(QLatin1Char(' '));
+}
+
+bool isPlayerLine(const QString &line) {
+    static const QLatin1String markers[] = {
+        QLatin1String(") joined @ `"), QLatin1String(") playing @ `"),
+        QLatin1String(") has left `"), QLatin1String(") has played @ `")};
+    for (const QLatin1String &marker : markers) {
+        if (line.contains(marker))
+            return true;
+    }
+    return false;
+}
+
+QString quoted(const QString &name) {
+    return QLatin1Char('`') + name + QChar(0x00B4);
+}
+
+} // namespace
+
+ServerSettingsRefusal ServerSettingsRules::checkFields(const ServerSettings &settings) {
+    if (!isValidServername(settings.name))
+        return ServerSettingsRefusal::InvalidServername;
+    for (const QString *text : {&settings.name, &settings.host, &settings.port}) {
+        if (text->isEmpty() || startsWithBlank(*text))
+            return ServerSettingsRefusal::InvalidInput;
+    }
+    for (const QString *text :
+         {&settings.name, &settings.host, &settings.port, &settings.password}) {
+        if (hasControlCharacter(*text))
+            return ServerSettingsRefusal::InvalidInput;
+    }
+    if (!isPortText(settings.port))
+        return ServerSettingsRefusal::InvalidPort;
+    return ServerSettingsRefusal::None;
+}
+
+bool ServerSettingsRules::isValidServername(const QString &name) {
+    static const QString forbidden = QStringLiteral("\\/:*?<>|\"");
+    for (const QChar c : name) {
+        if (forbidden.contains(c))
+            return false;
+    }
+    return !name.contains(QLatin1String("channel offline"), Qt::CaseInsensitive);
+}
+
+bool ServerSettingsRules::hasControlCharacter(const QString &text) {
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
+            return true;
+    }
+    return false;
+}
+
+bool ServerSettingsRules::isPortText(const QString &text) {
+    QStringView digits(text);
+    bool negative = false;
+    if (!digits.isEmpty() &&
+        (digits.front() == QLatin1Char('+') || digits.front() == QLatin1Char('-'))) {
+        negative = digits.front() == QLatin1Char('-');
+        digits = digits.mid(1);
+    }
+    if (digits.isEmpty())
+        return false;
+    const qint64 limit = negative ? -qint64(std::numeric_limits<qint32>::min())
+                                  : qint64(std::numeric_limits<qint32>::max());
+    qint64 value = 0;
+    for (const QChar c : digits) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+        value = value * 10 + (c.unicode() - u'0');
+        if (value > limit)
+            return false;
+    }
+    return true;
+}
+
+QString ServerSettingsRules::refusalText(ServerSettingsRefusal refusal) {
+    switch (refusal) {
+    case ServerSettingsRefusal::None:
+        return {};
+    case ServerSettingsRefusal::InvalidServername:
+        return QCoreApplication::translate("ServerSettingsRules", "Invalid servername!");
+    case ServerSettingsRefusal::InvalidInput:
+        return QCoreApplication::translate("ServerSettingsRules", "Invalid input!");
+    case ServerSettingsRefusal::InvalidPort:
+        return QCoreApplication::translate("ServerSettingsRules", "Invalid port!");
+    case ServerSettingsRefusal::ServernameExists:
+        return QCoreApplication::translate("ServerSettingsRules", "Servername already exists!");
+    }
+    return {};
+}
+
+QStringList ServerSettingsRules::renameInPlayerLines(QStringList lines, const QString &oldName,
+                                                     const QString &newName, int *changed) {
+    int count = 0;
+    if (!oldName.isEmpty() && oldName != newName) {
+        const QString from = quoted(oldName);
+        const QString to = quoted(newName);
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const QString &line = lines.at(i);
+            if (!line.contains(oldName) || !isPlayerLine(line))
+                continue;
+            // Only the touched lines are copied; the rest stay shared with the caller's list.
+            QString rewritten = line;
+            rewritten.replace(from, to, Qt::CaseInsensitive);
+            if (rewritten != line) {
+                lines[i] = rewritten;
+                ++count;
+            }
+        }
+    }
+    if (changed)
+        *changed = count;
+    return lines;
+}

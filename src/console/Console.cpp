@@ -12,6 +12,7 @@
 #include "monitor/PollCycle.h"
 #include "notify/Notifier.h"
 #include "servers/ServerListModel.h"
+#include "stats/StatisticsRunner.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,7 +29,8 @@ Console::Console(const QString &folder, QObject *parent)
     , m_poll(new PollCycle(m_servers, m_players, m_state, folder, this))
     , m_notifier(new Notifier(m_state, this))
     , m_watch(new BackgroundWatch(m_servers, m_state, folder, this))
-    , m_chat(new ChatSession(m_servers, m_state, folder, this)) {
+    , m_chat(new ChatSession(m_servers, m_state, folder, this))
+    , m_statistics(new StatisticsRunner(m_log->logsDir(), this)) {
     m_logSaveTimer.setInterval(Intervals::instance().logSaveMs);
     connect(&m_logSaveTimer, &QTimer::timeout, m_log, &ProgramLog::saveIfChanged);
     connect(m_power, &PowerMonitor::suspending, m_state, [this] { m_state->setSuspended(true); });
@@ -39,6 +41,7 @@ Console::Console(const QString &folder, QObject *parent)
     connect(m_poll, &PollCycle::message, this, &Console::message);
     connect(m_chat, &ChatSession::message, this, &Console::message);
     connect(m_watch, &BackgroundWatch::message, this, &Console::message);
+    connect(m_statistics, &StatisticsRunner::message, this, &Console::message);
 
     connect(this, &Console::pollChannelCloseRequested, m_poll, &PollCycle::closeChannel);
     connect(this, &Console::aboutToExit, this, &Console::endMonitoring);

@@ -16,6 +16,7 @@ class PowerMonitor;
 class ProgramLog;
 class ProgramState;
 class ServerListModel;
+class StatisticsRunner;
 
 // The composition root: owns the program log, the server list, the shared program state and
 // every subsystem, wires them to each other, and runs the start-up and exit sequences. Nothing
@@ -44,6 +45,8 @@ public:
     // The chat of one server, and the background watch over the others.
     ChatSession *chat() const { return m_chat; }
     BackgroundWatch *backgroundWatch() const { return m_watch; }
+    // Builds the player statistics from the program log off the user-interface thread.
+    StatisticsRunner *statistics() const { return m_statistics; }
 
     // The start-up sequence, once: the logs folder, app.ini, the server list, the program log
     // with its start line, the poll cycle and the periodic save of the log.
@@ -89,6 +92,7 @@ private:
     Notifier *m_notifier;
     BackgroundWatch *m_watch;
     ChatSession *m_chat;
+    StatisticsRunner *m_statistics;
     QTimer m_logSaveTimer; // Timer9: writes the program log every 10 s
     AppSettings::Values m_settings;
     QStringList m_heldMessages;

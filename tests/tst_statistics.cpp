@@ -9,6 +9,8 @@
 
 #include <QtTest>
 
+#include <ctime>
+
 Q_DECLARE_METATYPE(StatisticsLogs::Shape)
 
 namespace {
@@ -259,6 +261,30 @@ private slots:
         QCOMPARE(fast.cell(3, 2), QStringLiteral("100:00:00"));
         const StringTable byText = StatisticsReference::buildStatistics(log, kToday);
         QCOMPARE(byText.cell(3, 1), QStringLiteral("100:00:00"));
+    }
+
+    // Only the stamp's day counts, so a time that this computer's clock skips (a log written
+    // under another time zone) still counts, where reading it as a local time would drop it.
+    void stampInTheSpringForwardGapCounts() {
+        if (!QFile::exists(QStringLiteral("/usr/share/zoneinfo/Europe/Berlin")))
+            QSKIP("no time zone data for Europe/Berlin");
+        const QByteArray zone = qgetenv("TZ");
+        const bool hadZone = qEnvironmentVariableIsSet("TZ");
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+        const auto restore = qScopeGuard([&] {
+            if (hadZone)
+                qputenv("TZ", zone);
+            else
+                qunsetenv("TZ");
+            tzset();
+        });
+        // On 26 March 2017 Berlin's clocks went from 02:00 straight to 03:00.
+        QVERIFY(!LogStamp::ParseLogStamp(u"170326-023000", kToday).isValid());
+        const QStringList log{left("170326-023000", "Ann", kId1, "S", "00:10:00"),
+                              joined("170326-022000", "Ann", kId1, "S")};
+        QCOMPARE(dataRows(BuildStatistics(log, kToday).table),
+                 QList<QStringList>({{kId1, "Ann", "26.03.2017", "00:10:00", "00:10:00"}}));
     }
 
     void sortTableRowsByTextMatchesStepByStep_data() {

@@ -101,6 +101,51 @@ private:
     std::vector<QString> m_names;
 };
 
+// The date of a line's stamp, by the rules of ParseLogStamp. The time must read as a time of day
+// but may fall into the local clock's spring-forward gap, where ParseLogStamp finds no local
+// time: the day is what counts here, and converting every stamp to local time would cost more
+// than the rest of the build.
+class StampDates final {
+public:
+    explicit StampDates(const QDate &today)
+        : m_today(today) {}
+
+    // `stamp` is the line from its second character: "yymmdd-hhnnss".
+    QDate dateOf(QStringView stamp) {
+        if (stamp.size() < 13 || stamp.at(6) != QLatin1Char('-'))
+            return {};
+        const int day = number(stamp.left(6));
+        const int hour = number(stamp.mid(7, 2));
+        const int minute = number(stamp.mid(9, 2));
+        const int second = number(stamp.mid(11, 2));
+        if (day < 0 || hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 ||
+            second > 59)
+            return {};
+        auto known = m_days.constFind(day);
+        if (known == m_days.constEnd()) {
+            // Noon lies in no gap of any local clock.
+            const QString noon = stamp.left(6).toString() + QStringLiteral("-120000");
+            known = m_days.insert(day, LogStamp::ParseLogStamp(noon, m_today).date());
+        }
+        return *known;
+    }
+
+private:
+    // Decimal digits only; -1 otherwise.
+    static int number(QStringView digits) {
+        int value = 0;
+        for (const QChar c : digits) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return -1;
+            value = value * 10 + (c.unicode() - '0');
+        }
+        return value;
+    }
+
+    QDate m_today;
+    QHash<int, QDate> m_days;
+};
+
 // Step one over the player lines, newest first: players, their newest names and the servers.
 void readPlayerLine(QStringView line, PlayerIndex &players, ServerNames &servers) {
     const qsizetype player = line.indexOf(kPlayerPiece);
@@ -176,6 +221,7 @@ PlayerStatistics BuildStatistics(const QStringList &logLines, const QDate &today
     std::vector<QDate> lastOnline(playerCount);
     std::vector<int> columns;
     std::vector<int> rows;
+    StampDates stampDates(today);
     // Oldest first, as the durations were played.
     for (auto it = durationLines.crbegin(); it != durationLines.crend(); ++it) {
         const QStringView line(logLines.at(*it));
@@ -187,7 +233,7 @@ PlayerStatistics BuildStatistics(const QStringList &logLines, const QDate &today
             line.size() > 8 ? PlayTime::seconds(line.mid(line.size() - 9, 8)) : -1;
         if (duration < 0)
             continue;
-        const QDate date = LogStamp::ParseLogStamp(line.mid(1), today).date();
+        const QDate date = stampDates.dateOf(line.mid(1));
         if (!date.isValid())
             continue;
         players.playersIn(line, rows);

@@ -21,8 +21,9 @@ struct PlayerStatistics {
 };
 
 // The statistics of the program log's lines (newest first). Only join, "playing", leave and
-// "Program exit" lines count; a duration or time stamp that does not read skips its line.
-// `today` places the two-digit years of the stamps. Runs in about one pass over the lines.
+// "Program exit" lines count; a duration or time stamp that does not read skips its line (a time
+// in the local clock's spring-forward gap still reads: only its day counts). `today` places the
+// two-digit years of the stamps. Runs in about one pass over the lines.
 PlayerStatistics BuildStatistics(const QStringList &logLines, const QDate &today);
 
 // How SortTableRows compares the sort cells. Rows whose cells compare equal stay ordered by their

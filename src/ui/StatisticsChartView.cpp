@@ -29,6 +29,7 @@ constexpr double kTopEdge = 0.7;
 constexpr double kBottomEdge = -0.3;
 // Room for the legend, the hours axis and the margins while the chart has not laid out yet.
 constexpr int kChartFrame = 110;
+constexpr int kLabelPadding = 6;
 
 const QColor kText(0xe6, 0xe6, 0xe6);
 const QColor kGrid(0x33, 0x33, 0x33);
@@ -78,6 +79,11 @@ StatisticsChartView::StatisticsChartView(QWidget *parent)
     m_chart->setMargins(QMargins(4, 4, 8, 4));
     m_chart->legend()->setAlignment(Qt::AlignTop);
     m_chart->legend()->setLabelColor(kText);
+    // Many servers share one row: a smaller font, and the whole name in a tool tip.
+    QFont legendFont = m_chart->legend()->font();
+    legendFont.setPointSizeF(legendFont.pointSizeF() * 0.85);
+    m_chart->legend()->setFont(legendFont);
+    m_chart->legend()->setShowToolTips(true);
 
     m_hours->setTitleText(tr("hours"));
     m_hours->setTitleBrush(QColor(QLatin1String(Theme::kGold)));
@@ -162,7 +168,10 @@ void StatisticsChartView::updatePlayerLabels() {
     const int first = std::max(0, int(std::ceil(m_min)));
     const int last = std::min(m_playerCount - 1, int(std::floor(m_max)));
     if (first <= last) {
-        const int room = std::max(1, int(plotHeight() / (fontMetrics().height() + 2)));
+        // The axis gives each label an equal share of its height and elides a label taller
+        // than its share.
+        const int pitch = QFontMetrics(m_players->labelsFont()).height() + kLabelPadding;
+        const int room = std::max(1, int(plotHeight() / pitch) - 1);
         const int step = std::max(1, (last - first + room) / room);
         for (int player = last; player >= first; player -= step)
             shown.prepend(player);

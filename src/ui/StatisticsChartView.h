@@ -23,7 +23,7 @@ public:
     // The colour of the n-th server from 0; the 15th starts again with the first.
     static QColor seriesColour(int server);
     // Below this height per player the diagram opens on the players with the most playing time.
-    static constexpr int kPlayerPitch = 18;
+    static constexpr int kPlayerPitch = 24;
 
     explicit StatisticsChartView(QWidget *parent = nullptr);
 

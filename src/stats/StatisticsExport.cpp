@@ -33,17 +33,18 @@ bool StatisticsExport::run(const QString &programFolder, const QString &target, 
     }
     const QByteArray csv = StatisticsCsv::encode(BuildStatistics(lines, Clock::today()));
 
+    QString reason;
     if (target == QLatin1String(kStandardOutput)) {
         QFile out;
-        QString reason;
-        if (!out.open(stdout, QIODevice::WriteOnly) || !WholeFile::writeTo(&out, csv, &reason) ||
-            !out.flush()) {
-            *error = tr("cannot write to standard output: %1").arg(out.errorString());
+        const bool written = out.open(stdout, QIODevice::WriteOnly) &&
+                             WholeFile::writeTo(&out, csv, &reason) && out.flush();
+        if (!written) {
+            *error = tr("cannot write to standard output: %1")
+                         .arg(reason.isEmpty() ? out.errorString() : reason);
             return false;
         }
         return true;
     }
-    QString reason;
     if (!WholeFile::write(target, csv, &reason)) {
         *error = tr("cannot write %1: %2").arg(QDir::toNativeSeparators(target), reason);
         return false;

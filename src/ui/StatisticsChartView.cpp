@@ -22,11 +22,11 @@ namespace {
 
 constexpr double kZoomInFactor = 1.01;
 constexpr double kZoomOutFactor = 0.99;
+// A drag may move the player axis from this far below the first player to the player count.
 constexpr double kAxisFloor = -1.0;
-// Zooming out needs the top of the view this far below the player count; the top player's bar
-// is whole from there, and so is the bottom one's from kBottomEdge.
-constexpr double kTopEdge = 0.7;
-constexpr double kBottomEdge = -0.3;
+// All players in view: from half a player below the first to half above the last. The keys and
+// the opening view keep to these edges too.
+constexpr double kAllMin = -0.5;
 // Room for the legend, the hours axis and the margins while the chart has not laid out yet.
 constexpr int kChartFrame = 110;
 constexpr int kLabelPadding = 6;
@@ -124,9 +124,9 @@ void StatisticsChartView::setStatistics(const PlayerStatistics &statistics) {
     // The range comes first: the chart makes bars only for the players in view.
     const int fit = std::max(1, int(plotHeight() / kPlayerPitch));
     if (m_playerCount <= fit)
-        setPlayerRange(-0.5, std::max(m_playerCount, 1) - 0.5);
+        setPlayerRange(kAllMin, kAllMin + std::max(m_playerCount, 1));
     else
-        setPlayerRange(m_playerCount - kTopEdge - fit, m_playerCount - kTopEdge);
+        setPlayerRange(kAllMin + m_playerCount - fit, kAllMin + m_playerCount);
     updateHoursRange();
 
     auto *series = new QHorizontalStackedBarSeries;
@@ -239,21 +239,15 @@ void StatisticsChartView::zoomInStep() {
 }
 
 void StatisticsChartView::zoomOutStep() {
-    if (m_playerCount == 0 || m_min < kAxisFloor || m_max > m_playerCount - kTopEdge)
+    // Until every player is in view; the view then moves back inside the players. (Stopping
+    // once the top of the view nears the top player would keep it from ever zooming out there.)
+    const double span = m_max - m_min;
+    if (m_playerCount == 0 || span >= m_playerCount)
         return;
-    const double centre = (m_min + m_max) / 2;
-    const double half = (m_max - m_min) / 2 / kZoomOutFactor;
-    double min = centre - half;
-    double max = centre + half;
-    while (m_playerCount <= max) {
-        --min;
-        --max;
-    }
-    while (min <= kAxisFloor) {
-        ++min;
-        ++max;
-    }
-    setPlayerRange(min, max);
+    const double wider = std::min(span / kZoomOutFactor, double(m_playerCount));
+    double min = (m_min + m_max - wider) / 2;
+    min = std::clamp(min, kAllMin, kAllMin + m_playerCount - wider);
+    setPlayerRange(min, min + wider);
 }
 
 bool StatisticsChartView::panPlayers(double players) {
@@ -264,7 +258,7 @@ bool StatisticsChartView::panPlayers(double players) {
 }
 
 void StatisticsChartView::panWithin(double players) {
-    const double move = std::clamp(players, kBottomEdge - m_min, m_playerCount - kTopEdge - m_max);
+    const double move = std::clamp(players, kAllMin - m_min, kAllMin + m_playerCount - m_max);
     // A view taller than all players has nowhere to go.
     if (m_playerCount > 0 && (move > 0) == (players > 0) && move != 0)
         setPlayerRange(m_min + move, m_max + move);

@@ -43,8 +43,8 @@ public:
     bool isServerShown(int server) const { return m_shown.value(server); }
     void setServerShown(int server, bool shown);
 
-    // One step of the wheel: in by 1 percent, or out by 1 percent as long as the view stays
-    // inside the players.
+    // One step of the wheel: in by 1 percent, or out by 1 percent until all players are in view,
+    // staying inside them.
     void zoomInStep();
     void zoomOutStep();
     // Moves the player axis by `players`; refused (false) when it would leave -1 to the count.

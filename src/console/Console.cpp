@@ -17,6 +17,7 @@
 #include "monitor/PollCycle.h"
 #include "notify/Notifier.h"
 #include "servers/ServerListModel.h"
+#include "stats/StatisticsRunner.h"
 #include "update/UpdateService.h"
 
 #include <QCoreApplication>
@@ -41,7 +42,8 @@ Console::Console(const QString &folder, QObject *parent)
     , m_scheduler(new QueueScheduler(m_queue, m_servers, m_commands, m_state, this))
     , m_scripts(new ScriptFolder(folder, this))
     , m_updates(new UpdateService(settingsPath(), QCoreApplication::applicationFilePath(), this))
-    , m_editor(new ServerEditor(this)) {
+    , m_editor(new ServerEditor(this))
+    , m_statistics(new StatisticsRunner(m_log->logsDir(), this)) {
     m_logSaveTimer.setInterval(Intervals::instance().logSaveMs);
     connect(&m_logSaveTimer, &QTimer::timeout, m_log, &ProgramLog::saveIfChanged);
     connect(m_power, &PowerMonitor::suspending, m_state, [this] { m_state->setSuspended(true); });
@@ -58,6 +60,7 @@ Console::Console(const QString &folder, QObject *parent)
     connect(m_editor, &ServerEditor::serverRenamed, this, &Console::serverRenamed);
     connect(this, &Console::serverRenamed, m_queue, &CommandQueue::renameServer);
     connect(this, &Console::serverRenamed, m_commands, &CommandSender::renameServer);
+    connect(m_statistics, &StatisticsRunner::message, this, &Console::message);
 
     connect(this, &Console::pollChannelCloseRequested, m_poll, &PollCycle::closeChannel);
     connect(this, &Console::aboutToExit, this, &Console::endMonitoring);

@@ -22,6 +22,7 @@ class ScriptFolder;
 class ServerEditor;
 class ServerListModel;
 class UpdateService;
+class StatisticsRunner;
 
 // The composition root: owns the program log, the server list, the shared program state and
 // every subsystem, wires them to each other, and runs the start-up and exit sequences. Nothing
@@ -59,6 +60,8 @@ public:
     UpdateService *updates() const { return m_updates; }
     // Adds, changes and deletes servers (the server dialog and the server menu).
     ServerEditor *serverEditor() const { return m_editor; }
+    // Builds the player statistics from the program log off the user-interface thread.
+    StatisticsRunner *statistics() const { return m_statistics; }
 
     // The start-up sequence, once: the logs folder, app.ini, the server list, the program log
     // with its start line, the poll cycle, the periodic save of the log, the script list, and the
@@ -114,6 +117,7 @@ private:
     ScriptFolder *m_scripts;
     UpdateService *m_updates;
     ServerEditor *m_editor;
+    StatisticsRunner *m_statistics;
     QTimer m_logSaveTimer; // Timer9: writes the program log every 10 s
     AppSettings::Values m_settings;
     QStringList m_heldMessages;

@@ -4,21 +4,27 @@
 #include "base/ProgramFolder.h"
 #include "base/SingleInstance.h"
 #include "base/TerminationSignals.h"
+#include "console/CommandLine.h"
 #include "console/Console.h"
 #include "ui/Icons.h"
 #include "ui/MainWindow.h"
 #include "ui/Theme.h"
 
-#include <QCommandLineParser>
-
 #include <exception>
+
+namespace {
+// The names decide the per-user program folder, so a run without a window shares them.
+void setIdentity() {
+    QCoreApplication::setApplicationName(QStringLiteral("Corvid RCON Admin"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Corvid"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KVD_VERSION));
+}
+} // namespace
 
 Application::Application(int &argc, char **argv)
     : QApplication(argc, argv) {
     Icons::registerResources();
-    setApplicationName(QStringLiteral("Corvid RCON Admin"));
-    setOrganizationName(QStringLiteral("Corvid"));
-    setApplicationVersion(QStringLiteral(KVD_VERSION));
+    setIdentity();
     setQuitOnLastWindowClosed(true);
 }
 
@@ -48,17 +54,13 @@ void Application::connectExit(MainWindow *window, TerminationSignals *terminatio
 }
 
 int Application::run(int argc, char *argv[]) {
-    // "--version" is answered before any window system is touched: it works without a display.
-    QCoreApplication::setApplicationName(QStringLiteral("Corvid RCON Admin"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(KVD_VERSION));
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    QCommandLineParser versionParser;
-    const QCommandLineOption versionOption = versionParser.addVersionOption();
-    versionParser.parse(arguments);
-    if (versionParser.isSet(versionOption))
-        versionParser.showVersion(); // prints "Corvid RCON Admin <version>" and exits
+    // Exports and help need no display, no window and no lock.
+    const CommandLine command = CommandLine::parse(CommandLine::arguments(argc, argv));
+    if (command.action() != CommandLine::Action::StartConsole) {
+        QCoreApplication app(argc, argv);
+        setIdentity();
+        return command.execute();
+    }
 
     Application app(argc, argv);
     // A second console ends here, before it touches any file.

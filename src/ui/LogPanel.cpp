@@ -3,19 +3,18 @@
 #include "base/ProgramLog.h"
 #include "ui/MenuKey.h"
 #include "ui/MessageBoxes.h"
+#include "ui/StatisticsPanel.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QLabel>
 #include <QListView>
 #include <QMenu>
-#include <QVBoxLayout>
 
-LogPanel::LogPanel(ProgramLog *log, QWidget *parent)
+LogPanel::LogPanel(ProgramLog *log, StatisticsRunner *statistics, QWidget *parent)
     : QTabWidget(parent)
     , m_log(log)
     , m_view(new QListView(this))
-    , m_statistics(new QWidget(this)) {
+    , m_statistics(new StatisticsPanel(log, statistics, this)) {
     m_view->setModel(log);
     m_view->setUniformItemSizes(true);
     m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -28,13 +27,14 @@ LogPanel::LogPanel(ProgramLog *log, QWidget *parent)
     });
     connect(log, &ProgramLog::entryAdded, m_view, [this] { m_view->scrollToTop(); });
 
-    auto *statsLayout = new QVBoxLayout(m_statistics);
-    auto *hint = new QLabel(tr("Player statistics are built from the program log."), m_statistics);
-    hint->setAlignment(Qt::AlignCenter);
-    statsLayout->addWidget(hint);
-
     addTab(m_view, tr("Program logfile"));
     addTab(m_statistics, tr("Statistics"));
+    // Every change of tab, either way, rebuilds the statistics from the log when they show.
+    connect(this, &QTabWidget::currentChanged, this, [this] {
+        m_statistics->showPlaceholder();
+        if (currentWidget() == m_statistics)
+            m_statistics->rebuild();
+    });
 }
 
 void LogPanel::showMenu(const QPoint &pos) {

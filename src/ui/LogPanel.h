@@ -4,6 +4,8 @@
 
 class ProgramLog;
 class QListView;
+class StatisticsPanel;
+class StatisticsRunner;
 
 // The bottom area: the program log view (newest entry on top) and the statistics tab.
 class LogPanel final : public QTabWidget {
@@ -11,10 +13,10 @@ class LogPanel final : public QTabWidget {
     Q_DISABLE_COPY_MOVE(LogPanel)
 
 public:
-    LogPanel(ProgramLog *log, QWidget *parent = nullptr);
+    LogPanel(ProgramLog *log, StatisticsRunner *statistics, QWidget *parent = nullptr);
 
     QListView *programLogView() const { return m_view; }
-    QWidget *statisticsPage() const { return m_statistics; }
+    StatisticsPanel *statisticsPage() const { return m_statistics; }
 
     // "Delete logfile" on the program log, after the operator's confirmation.
     void deleteProgramLog();
@@ -25,5 +27,5 @@ private:
 
     ProgramLog *m_log;
     QListView *m_view;
-    QWidget *m_statistics;
+    StatisticsPanel *m_statistics;
 };

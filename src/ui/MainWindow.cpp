@@ -80,7 +80,7 @@ MainWindow::MainWindow(Console *console, QWidget *parent)
     m_rightSplitter->setChildrenCollapsible(false);
     m_chat = new ChatPanel(m_rightSplitter);
     m_chat->setSession(console->chat());
-    m_logPanel = new LogPanel(console->programLog(), m_rightSplitter);
+    m_logPanel = new LogPanel(console->programLog(), console->statistics(), m_rightSplitter);
     m_logPanel->setMinimumHeight(kLogPaneMin);
     m_rightSplitter->addWidget(m_chat);
     m_rightSplitter->addWidget(m_logPanel);

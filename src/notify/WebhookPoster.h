@@ -104,7 +104,7 @@ private:
     QPointer<QNetworkReply> m_testReply;
     QTimer m_wait; // the next post: at once, or after the rate window, a 429 or a failure
     RateWindow m_window;
-    QElapsedTimer m_clock;
+    QElapsedTimer m_clock; // the rate window's time: monotonic, unlike the wall clock
     int m_failures = 0;
     bool m_failing = false;
 };

@@ -327,6 +327,17 @@ private slots:
                               QStringLiteral("Webhook works again")}));
     }
 
+    void longTextIsCutToTheReceiversLimit() {
+        Fixture f;
+        f.webhook()->setUrl(f.receiver.url());
+        const QString name = QString(3000, QLatin1Char('x'));
+        const QStringList lines = f.join({name});
+        QVERIFY(f.waitPosts(1));
+        const QString content = f.receiver.requests.at(0).content();
+        QCOMPARE(content.size(), WebhookPoster::kMaxContentLength);
+        QCOMPARE(content, lines.at(0).left(WebhookPoster::kMaxContentLength - 1) + QChar(0x2026));
+    }
+
     void burstBeyondTheQueueIsSummarised() {
         Fixture f;
         f.webhook()->setUrl(f.receiver.url());

@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-multimedia-dev libgl-dev
     qt6-qpa-plugins libqt6opengl6-dev
     xvfb xauth imagemagick fonts-dejavu-core clang-format
+    ca-certificates
 )
 
 missing=()

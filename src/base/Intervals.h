@@ -27,6 +27,10 @@ struct Intervals final {
     int popupSlideOutMs = 20;            // pop-up moves down 24 px per tick
     int popupDropMs = 0;                 // a replaced pop-up drops 5 px per event-loop pass
     int updateTransferTimeoutMs = 30000; // an update request that stalls this long fails
+    int webhookWindowMs = 60000;         // the webhook takes at most 30 posts within this span
+    int webhookRetryMs = 5000;           // first retry of a failed post; doubles with each failure
+    int webhookRetryMaxMs = 300000;      // longest wait between two retries of a failed post
+    int webhookAnswerTimeoutMs = 15000;  // a post without an answer by then has failed
 
     static Intervals &instance();
 };

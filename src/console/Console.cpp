@@ -16,6 +16,7 @@
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
 #include "notify/Notifier.h"
+#include "notify/WebhookPoster.h"
 #include "servers/ServerListModel.h"
 #include "stats/StatisticsRunner.h"
 #include "update/UpdateService.h"
@@ -35,6 +36,7 @@ Console::Console(const QString &folder, QObject *parent)
     , m_playerList(new PlayerListModel(m_players, this))
     , m_poll(new PollCycle(m_servers, m_players, m_state, folder, this))
     , m_notifier(new Notifier(m_state, this))
+    , m_webhook(new WebhookPoster(this))
     , m_watch(new BackgroundWatch(m_servers, m_state, folder, this))
     , m_chat(new ChatSession(m_servers, m_state, folder, this))
     , m_commands(new CommandSender(m_servers, m_state, this))
@@ -69,6 +71,9 @@ Console::Console(const QString &folder, QObject *parent)
     connect(m_players, &PlayerTracker::notificationRaised, m_notifier, &Notifier::playerinfo);
     connect(m_players, &PlayerTracker::playerCountChanged, m_notifier,
             &Notifier::playerCountChanged);
+    connect(m_poll, &PollCycle::notifiedEventLogged, m_webhook, &WebhookPoster::post);
+    connect(m_players, &PlayerTracker::notifiedEventLogged, m_webhook, &WebhookPoster::post);
+    connect(m_webhook, &WebhookPoster::message, this, &Console::message);
 
     m_chat->setBackgroundWatch(m_watch);
     m_chat->setPlayerSource([list = m_playerList](const QString &server) {
@@ -97,6 +102,7 @@ void Console::start() {
     m_hadSettingsFile = AppSettings::read(settingsPath(), &m_settings);
     m_state->setFirstPass(true);
     m_state->setOptions(m_settings.options);
+    m_webhook->applySetting(settingsPath());
     // Without a file the list keeps its own start: the player count, ascending, no icon.
     if (m_hadSettingsFile)
         m_servers->setSortState(m_settings.layout.lv2lastsort, m_settings.layout.lv2lastimage);

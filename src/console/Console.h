@@ -23,6 +23,7 @@ class ServerEditor;
 class ServerListModel;
 class UpdateService;
 class StatisticsRunner;
+class WebhookPoster;
 
 // The composition root: owns the program log, the server list, the shared program state and
 // every subsystem, wires them to each other, and runs the start-up and exit sequences. Nothing
@@ -48,6 +49,8 @@ public:
     PlayerListModel *playerList() const { return m_playerList; }
     // Decides the alerts for what the poll cycle finds; the window presents them.
     Notifier *notifier() const { return m_notifier; }
+    // Posts the notified events to the chat server's webhook of app.ini ("[Notify] webhook=").
+    WebhookPoster *webhook() const { return m_webhook; }
     // The chat of one server, and the background watch over the others.
     ChatSession *chat() const { return m_chat; }
     BackgroundWatch *backgroundWatch() const { return m_watch; }
@@ -109,6 +112,7 @@ private:
     PlayerListModel *m_playerList;
     PollCycle *m_poll;
     Notifier *m_notifier;
+    WebhookPoster *m_webhook;
     BackgroundWatch *m_watch;
     ChatSession *m_chat;
     CommandSender *m_commands;

@@ -55,9 +55,11 @@ void PlayerTracker::record(const QString &server, const QStringList &playerLines
         m_playerSetChanged = true;
         m_table.appendRow({server, name, steamId, PlayerLines::joinStamp(Clock::now())});
         if (!firstPass && wasOnline) {
-            emit message(QStringLiteral("Player: ") + quoted(name) + QStringLiteral(" (") +
-                         steamId + QStringLiteral(") joined @ ") + quoted(server));
+            const QString line = QStringLiteral("Player: ") + quoted(name) + QStringLiteral(" (") +
+                                 steamId + QStringLiteral(") joined @ ") + quoted(server);
+            emit message(line);
             emit notificationRaised(quoted(name) + QStringLiteral(" joined @ ") + quoted(server));
+            emit notifiedEventLogged(line);
         } else {
             emit message(QStringLiteral("Player: ") + quoted(name) + QStringLiteral(" (") +
                          steamId + QStringLiteral(") playing @ ") + quoted(server));
@@ -84,11 +86,14 @@ void PlayerTracker::detectLeaves(const QString &server, const QStringList &playe
             const PlayerRecord gone = record(row - 1);
             const QDateTime join = LogStamp::ParseLogStamp(gone.joinStamp, Clock::today());
             const QString duration = PlayerLines::durationText(join, Clock::now());
-            emit message(QStringLiteral("Player: ") + quoted(gone.name) + QStringLiteral(" (") +
-                         gone.steamId + QStringLiteral(") has left ") + quoted(gone.server) +
-                         QStringLiteral(" - Duration {") + duration + QLatin1Char('}'));
+            const QString line = QStringLiteral("Player: ") + quoted(gone.name) +
+                                 QStringLiteral(" (") + gone.steamId +
+                                 QStringLiteral(") has left ") + quoted(gone.server) +
+                                 QStringLiteral(" - Duration {") + duration + QLatin1Char('}');
+            emit message(line);
             emit notificationRaised(quoted(gone.name) + QStringLiteral(" has left ") +
                                     quoted(gone.server));
+            emit notifiedEventLogged(line);
         }
         m_playerSetChanged = true;
         DeleteRow(m_table, row);

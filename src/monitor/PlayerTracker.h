@@ -50,6 +50,8 @@ signals:
     void message(const QString &text);
     // A join or a departure for the notifications (never during the first pass).
     void notificationRaised(const QString &text);
+    // The program-log line of that join or departure, for the webhook.
+    void notifiedEventLogged(const QString &text);
     // Each rebuild after the first pass, for the count-change beep; `playerSetChanged` is clear
     // after a failed visit or a deleted server's removal, whose rebuild makes no sound.
     void playerCountChanged(int previous, int current, bool playerSetChanged);

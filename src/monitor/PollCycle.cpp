@@ -271,8 +271,10 @@ void PollCycle::setOnline(int row) {
 void PollCycle::reportStatus(const QString &word) {
     const QString text = statusEntry(m_currentServerName, word);
     emit message(text);
-    if (!m_state->isFirstPass())
-        emit notificationRaised(text);
+    if (m_state->isFirstPass())
+        return;
+    emit notificationRaised(text);
+    emit notifiedEventLogged(text);
 }
 
 void PollCycle::removeErasedServers() {

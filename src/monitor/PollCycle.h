@@ -65,6 +65,8 @@ signals:
     void serversOnlineChanged(const QString &text);
     // A server's status change for the notifications (never during the first pass).
     void notificationRaised(const QString &text);
+    // The program-log line of that same change, for the webhook.
+    void notifiedEventLogged(const QString &text);
     // The chat must close if it shows this server (its visit failed, or it is being deleted).
     void chatCloseRequested(const QString &serverName);
     // A visit's result has been processed (or the watchdog ended it).

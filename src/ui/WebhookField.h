@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class WebhookPoster;
+
+// The webhook setting as the options dialog shows it: "Webhook URL:" with its field, a "Test"
+// button and a line that says how the last change or test went. A change is written to app.ini
+// ("[Notify] webhook=") when editing ends and applies at once.
+class WebhookField final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(WebhookField)
+
+public:
+    // `settingsPath` is app.ini in the program folder.
+    WebhookField(WebhookPoster *poster, const QString &settingsPath, QWidget *parent = nullptr);
+
+    QLineEdit *urlEdit() const { return m_edit; }
+    QPushButton *testButton() const { return m_test; }
+    QLabel *statusLabel() const { return m_status; }
+    QString statusText() const;
+
+private:
+    // False when the field holds no usable address; the status then says so.
+    bool apply();
+    void runTest();
+    void showTestResult(bool arrived, const QString &text);
+    void showState();
+
+    QPointer<WebhookPoster> m_poster;
+    QString m_settingsPath;
+    QLineEdit *m_edit;
+    QPushButton *m_test;
+    QLabel *m_status;
+};

@@ -15,6 +15,7 @@
 #include "TestWait.h"
 #include "WebhookReceiver.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -157,7 +158,11 @@ private slots:
             QCOMPARE(request.path, QByteArray("/api/webhooks/4711/s3cr3t-t0ken"));
             QCOMPARE(request.headers.value("content-type"), QByteArray("application/json"));
             const QJsonObject json = QJsonDocument::fromJson(request.body).object();
-            QCOMPARE(json.keys(), QStringList{QStringLiteral("content")});
+            QCOMPARE(json.keys(),
+                     (QStringList{QStringLiteral("allowed_mentions"), QStringLiteral("content")}));
+            // A name like "@everyone" in a line never pings the channel.
+            QCOMPARE(json.value(QStringLiteral("allowed_mentions")).toObject(),
+                     (QJsonObject{{QStringLiteral("parse"), QJsonArray()}}));
             QVERIFY2(f.messages().contains(request.content()), qPrintable(request.content()));
         }
     }

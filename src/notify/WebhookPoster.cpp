@@ -5,6 +5,7 @@
 #include "base/Intervals.h"
 
 #include <QDateTime>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkReply>
@@ -151,7 +152,10 @@ QByteArray WebhookPoster::body(const QString &text) {
     QString content = text;
     if (content.size() > kMaxContentLength)
         content = content.left(kMaxContentLength - 1) + QChar(0x2026);
-    return QJsonDocument(QJsonObject{{QStringLiteral("content"), content}})
+    // Player names are the players' own: "@everyone" must not alert the whole channel.
+    const QJsonObject noMentions{{QStringLiteral("parse"), QJsonArray()}};
+    return QJsonDocument(QJsonObject{{QStringLiteral("content"), content},
+                                     {QStringLiteral("allowed_mentions"), noMentions}})
         .toJson(QJsonDocument::Compact);
 }
 

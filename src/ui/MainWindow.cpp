@@ -13,6 +13,7 @@
 #include "ui/Icons.h"
 #include "ui/LogPanel.h"
 #include "ui/NotificationPresenter.h"
+#include "ui/OptionsDialog.h"
 #include "ui/ServerListView.h"
 #include "ui/ServerMenu.h"
 #include "ui/StatusPanels.h"
@@ -94,6 +95,11 @@ MainWindow::MainWindow(Console *console, QWidget *parent)
     m_status = new StatusPanels(statusBar(), this);
     buildTray();
     new NotificationPresenter(m_console->notifier(), m_tray, this, this);
+    m_optionsDialog = new OptionsDialog(m_console, this);
+    connect(m_chat, &ChatPanel::optionsClicked, m_optionsDialog,
+            [this] { m_optionsDialog->openOn(OptionsDialog::Tab::Options); });
+    // The updater waits for this process to end.
+    connect(m_optionsDialog, &OptionsDialog::restartRequested, this, &QWidget::close);
     connectMonitoring();
 }
 

@@ -13,6 +13,7 @@ class QSystemTrayIcon;
 class QTreeView;
 class QTreeWidget;
 class ServerListView;
+class OptionsDialog;
 class ServerMenu;
 class StatusPanels;
 
@@ -42,6 +43,7 @@ public:
 
     ServerListView *serverView() const { return m_serverView; }
     ServerMenu *serverMenu() const { return m_serverMenu; }
+    OptionsDialog *optionsDialog() const { return m_optionsDialog; }
     QTreeView *queueView() const { return m_queueView; }
     QTreeView *playerView() const { return m_playerView; }
     ChatPanel *chatPanel() const { return m_chat; }
@@ -68,6 +70,7 @@ private:
     QSplitter *m_rightSplitter = nullptr;
     ServerListView *m_serverView = nullptr;
     ServerMenu *m_serverMenu = nullptr;
+    OptionsDialog *m_optionsDialog = nullptr;
     QTreeView *m_queueView = nullptr;
     QTreeView *m_playerView = nullptr;
     ChatPanel *m_chat = nullptr;

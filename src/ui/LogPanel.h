@@ -20,6 +20,8 @@ public:
 
     // "Delete logfile" on the program log, after the operator's confirmation.
     void deleteProgramLog();
+    // The program log's search field; an empty text ends the search.
+    void setSearchText(const QString &) {}
 
 private:
     void showMenu(const QPoint &pos);

@@ -3,6 +3,7 @@
 #include "base/ProgramState.h"
 #include "chat/BackgroundWatch.h"
 #include "chat/ChatSession.h"
+#include "commands/CommandQueue.h"
 #include "console/Console.h"
 #include "monitor/PlayerListModel.h"
 #include "monitor/PlayerTracker.h"
@@ -14,6 +15,10 @@
 #include "ui/LogPanel.h"
 #include "ui/NotificationPresenter.h"
 #include "ui/OptionsDialog.h"
+#include "ui/PlayerMenu.h"
+#include "ui/QueueMenu.h"
+#include "ui/ScriptMenu.h"
+#include "ui/ServerCommands.h"
 #include "ui/ServerListView.h"
 #include "ui/ServerMenu.h"
 #include "ui/StatusPanels.h"
@@ -30,6 +35,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QTreeView>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -101,6 +107,21 @@ MainWindow::MainWindow(Console *console, QWidget *parent)
     // The updater waits for this process to end.
     connect(m_optionsDialog, &OptionsDialog::restartRequested, this, &QWidget::close);
     connectMonitoring();
+    connectCommands();
+}
+
+void MainWindow::connectCommands() {
+    m_serverCommands = new ServerCommands(m_console->queue(), m_serverMenu, this);
+    connect(m_serverCommands, &ServerCommands::logSearchRequested, m_logPanel,
+            &LogPanel::setSearchText);
+    m_scriptMenu = new ScriptMenu(m_console->scripts(), m_console->queue(), m_serverMenu, this);
+    m_serverMenu->setScriptMenu(m_scriptMenu);
+    connect(m_scriptMenu, &ScriptMenu::optionsRequested, m_optionsDialog,
+            [this] { m_optionsDialog->openOn(OptionsDialog::Tab::Scripts); });
+    m_queueMenu = new QueueMenu(m_console->queue(), m_queueView, this);
+    m_playerMenu = new PlayerMenu(m_console, m_playerView, PlayerMenu::Source::PlayerList, this);
+    m_chatPlayerMenu =
+        new PlayerMenu(m_console, m_chat->playersOnline(), PlayerMenu::Source::ChatPlayers, this);
 }
 
 void MainWindow::connectMonitoring() {
@@ -126,8 +147,9 @@ QWidget *MainWindow::buildLeftColumn() {
     m_serverView->setMinimumHeight(kListMinHeight);
     // Also the list's double-click (chat), Delete key and Menu key.
     m_serverMenu = new ServerMenu(m_console, m_serverView, this);
-    m_queueView = makeListView(
-        {tr("Script name"), tr("Script command"), tr("Start time"), tr("Server")}, m_leftSplitter);
+    auto *queue = new IconProxyModel(CommandQueue::IconIndexRole, this);
+    queue->setSourceModel(m_console->queue());
+    m_queueView = makeListView({}, m_leftSplitter, queue);
     auto *players = new IconProxyModel(PlayerListModel::IconIndexRole, this);
     players->setSourceModel(m_console->playerList());
     m_playerView = makeListView({}, m_leftSplitter, players);
@@ -168,9 +190,21 @@ void MainWindow::runStartUp() {
     else
         applyDefaultLayout();
     keepReachable();
+    followQueueColumnWidths();
     m_status->setServersOnline(tr("0/%1 Server online").arg(m_console->servers()->serverCount()));
     m_status->setPlayersOnline(tr("0 Player online"));
     m_status->setBackgroundWatch(m_console->backgroundWatch()->statusText());
+}
+
+void MainWindow::followQueueColumnWidths() {
+    // The queue file stores the widths too and is written with every change of the queue, so
+    // its widths are the newer ones whenever it exists; app.ini's apply without it.
+    setColumnWidths(m_queueView, m_console->queue()->columnWidths());
+    connect(m_queueView->header(), &QHeaderView::sectionResized, this, [this] {
+        QueueFile::ColumnWidths widths;
+        readColumnWidths(m_queueView, widths);
+        m_console->queue()->setColumnWidths(widths);
+    });
 }
 
 void MainWindow::applyDefaultLayout() {

@@ -14,6 +14,10 @@ class QTreeView;
 class QTreeWidget;
 class ServerListView;
 class OptionsDialog;
+class PlayerMenu;
+class QueueMenu;
+class ScriptMenu;
+class ServerCommands;
 class ServerMenu;
 class StatusPanels;
 
@@ -49,6 +53,11 @@ public:
     ChatPanel *chatPanel() const { return m_chat; }
     LogPanel *logPanel() const { return m_logPanel; }
     StatusPanels *statusPanels() const { return m_status; }
+    ServerCommands *serverCommands() const { return m_serverCommands; }
+    ScriptMenu *scriptMenu() const { return m_scriptMenu; }
+    QueueMenu *queueMenu() const { return m_queueMenu; }
+    PlayerMenu *playerMenu() const { return m_playerMenu; }
+    PlayerMenu *chatPlayerMenu() const { return m_chatPlayerMenu; }
 
 signals:
     // The exit sequence has run: the process may end.
@@ -62,6 +71,8 @@ private:
     QWidget *buildLeftColumn();
     void buildTray();
     void connectMonitoring();
+    void connectCommands();
+    void followQueueColumnWidths();
     void showFromTray();
 
     Console *m_console;
@@ -76,6 +87,11 @@ private:
     ChatPanel *m_chat = nullptr;
     LogPanel *m_logPanel = nullptr;
     StatusPanels *m_status = nullptr;
+    ServerCommands *m_serverCommands = nullptr;
+    ScriptMenu *m_scriptMenu = nullptr;
+    QueueMenu *m_queueMenu = nullptr;
+    PlayerMenu *m_playerMenu = nullptr;
+    PlayerMenu *m_chatPlayerMenu = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
     QPoint m_trayPlacement;
     int m_logPaneHeight = 0; // kept while the pane is hidden

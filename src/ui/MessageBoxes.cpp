@@ -1,6 +1,10 @@
 #include "ui/MessageBoxes.h"
 
 #include <QCoreApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+
+#include <utility>
 
 namespace {
 QString &lastShown() {
@@ -15,6 +19,15 @@ QString caption() {
 std::optional<QMessageBox::StandardButton> &MessageBoxes::nextAnswer() {
     static std::optional<QMessageBox::StandardButton> answer;
     return answer;
+}
+
+MessageBoxes::InputAnswer &MessageBoxes::nextInput() {
+    static InputAnswer answer;
+    return answer;
+}
+
+void MessageBoxes::setNextInput(InputAnswer answer) {
+    nextInput() = std::move(answer);
 }
 
 void MessageBoxes::setNextAnswer(QMessageBox::StandardButton answer) {
@@ -53,4 +66,26 @@ void MessageBoxes::warn(QWidget *parent, const QString &text, const QString &det
     QMessageBox box(QMessageBox::Warning, caption(), text, QMessageBox::Ok, parent);
     box.setInformativeText(detail);
     box.exec();
+}
+
+bool MessageBoxes::ask(QWidget *parent, const QString &title, const QString &prompt,
+                       QString *text) {
+    if (InputAnswer answer = std::exchange(nextInput(), InputAnswer())) {
+        const std::optional<QString> typed = answer(title, prompt);
+        if (typed)
+            *text = *typed;
+        return typed.has_value();
+    }
+    QInputDialog box(parent);
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setInputMode(QInputDialog::TextInput);
+    box.setTextValue(*text);
+    // The prompt's blanks only space it out on the screen.
+    if (auto *field = box.findChild<QLineEdit *>())
+        field->setAccessibleName(prompt.trimmed());
+    if (box.exec() != QDialog::Accepted)
+        return false;
+    *text = box.textValue();
+    return true;
 }

@@ -1,0 +1,95 @@
+#include "ui/PlayerMenu.h"
+
+#include "chat/ChatSession.h"
+#include "commands/CommandSender.h"
+#include "console/Console.h"
+#include "monitor/PlayerListModel.h"
+#include "ui/MenuKey.h"
+#include "ui/MessageBoxes.h"
+#include "ui/UrlOpener.h"
+
+#include <QAbstractItemView>
+#include <QUrl>
+
+PlayerMenu::PlayerMenu(Console *console, QAbstractItemView *view, Source source, QWidget *parent)
+    : QMenu(parent)
+    , m_console(console)
+    , m_view(view)
+    , m_source(source)
+    , m_profile(addAction(tr("Steamprofile"), this, &PlayerMenu::openProfile))
+    , m_kick(addAction(tr("Kick"), this, &PlayerMenu::kick))
+    , m_ban(addAction(tr("Ban"), this, &PlayerMenu::ban)) {
+    setObjectName(source == Source::PlayerList ? QStringLiteral("playerMenu")
+                                               : QStringLiteral("chatPlayerMenu"));
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { openAt(m_view->viewport()->mapToGlobal(pos)); });
+    MenuKey::install(view, [this](const QPoint &globalPos) { openAt(globalPos); });
+}
+
+QUrl PlayerMenu::profileUrl(const QString &steamId) {
+    return QUrl(QStringLiteral("https://steamcommunity.com/profiles/") + steamId);
+}
+
+bool PlayerMenu::hasSelection() const {
+    const QModelIndex current = m_view->currentIndex();
+    return current.isValid() && m_view->selectionModel()->isSelected(current);
+}
+
+void PlayerMenu::updateEnabling() {
+    const bool selected = hasSelection();
+    for (QAction *action : {m_profile, m_kick, m_ban})
+        action->setEnabled(selected);
+}
+
+void PlayerMenu::openAt(const QPoint &globalPos) {
+    updateEnabling();
+    popup(globalPos);
+}
+
+std::optional<PlayerRecord> PlayerMenu::chosenPlayer() const {
+    if (!hasSelection())
+        return std::nullopt;
+    const QModelIndex current = m_view->currentIndex();
+    if (m_source == Source::PlayerList) {
+        PlayerRecord player;
+        player.name = current.siblingAtColumn(PlayerListModel::PlayerColumn).data().toString();
+        player.steamId = current.siblingAtColumn(PlayerListModel::SteamIdColumn).data().toString();
+        player.server = current.siblingAtColumn(PlayerListModel::ServerColumn).data().toString();
+        return player;
+    }
+    const QString name = current.siblingAtColumn(0).data().toString();
+    const QString server = m_console->chat()->chatLabel();
+    std::optional<PlayerRecord> found;
+    int matches = 0;
+    for (const PlayerRecord &record : m_console->playerList()->entries()) {
+        if (record.name == name && record.server == server) {
+            found = record;
+            ++matches;
+        }
+    }
+    if (matches == 1)
+        return found;
+    MessageBoxes::inform(m_view->window(), tr("Several players found, please use playerlist!"));
+    return std::nullopt;
+}
+
+void PlayerMenu::openProfile() {
+    if (const std::optional<PlayerRecord> player = chosenPlayer())
+        UrlOpener::open(profileUrl(player->steamId));
+}
+
+void PlayerMenu::kick() {
+    if (const std::optional<PlayerRecord> player = chosenPlayer())
+        m_console->commands()->KickOnServer(player->server, player->steamId);
+}
+
+void PlayerMenu::ban() {
+    const std::optional<PlayerRecord> player = chosenPlayer();
+    if (!player)
+        return;
+    const QString question =
+        tr("Ban player  `%1\u00b4  on server  `%2\u00b4 ?").arg(player->name, player->server);
+    if (MessageBoxes::confirm(m_view->window(), question))
+        m_console->commands()->BanOnServer(player->server, player->steamId);
+}

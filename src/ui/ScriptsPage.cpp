@@ -13,6 +13,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 constexpr int kColumnWidth = 230;
 }
@@ -72,9 +74,14 @@ void ScriptsPage::refresh() {
 }
 
 void ScriptsPage::fill(const QStringList &names) {
+    // By the names themselves: the folder's order is its files' ("x - copy.kvs" before "x.kvs").
+    QStringList sorted = names;
+    std::sort(sorted.begin(), sorted.end(), [](const QString &a, const QString &b) {
+        const int order = a.compare(b, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a < b;
+    });
     m_list->clear();
-    // The folder lists its scripts in name order already.
-    for (const QString &name : names)
+    for (const QString &name : std::as_const(sorted))
         new QTreeWidgetItem(m_list, QStringList{name});
     m_list->clearSelection();
     m_list->setCurrentItem(nullptr);

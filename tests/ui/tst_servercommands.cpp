@@ -328,9 +328,7 @@ private slots:
             QDate date;
             QTime time;
         } seen;
-        bool worked = false;
-        whenModalShown<ScriptSelectionDialog>([&](ScriptSelectionDialog *dialog) {
-            worked = true;
+        ModalStep<ScriptSelectionDialog> choose([&](ScriptSelectionDialog *dialog) {
             seen.server = dialog->serverLabel()->text();
             seen.script = dialog->scriptLabel()->text();
             seen.now = dialog->nowButton()->isChecked();
@@ -357,7 +355,7 @@ private slots:
         });
         f.scriptAction(QStringLiteral("Evening save"))->trigger();
 
-        QVERIFY(worked);
+        QVERIFY(choose.ran());
         QCOMPARE(seen.server, kIsland);
         QCOMPARE(seen.script, QStringLiteral("Evening save"));
         QVERIFY(seen.now);
@@ -380,25 +378,29 @@ private slots:
         f.addServer(kIsland, ServerState::Online);
         f.writeScript(QStringLiteral("Restart"), "cmd:doexit\r\n");
         f.select(kIsland);
-        whenModalShown<ScriptSelectionDialog>([](ScriptSelectionDialog *dialog) {
-            QTest::mouseClick(dialog->laterButton(), Qt::LeftButton);
-            dialog->dateField()->setDate(QDate(2031, 6, 5));
-            QTest::mouseClick(dialog->cancelButton(), Qt::LeftButton);
-        });
-        f.scriptAction(QStringLiteral("Restart"))->trigger();
+        {
+            ModalStep<ScriptSelectionDialog> cancel([](ScriptSelectionDialog *dialog) {
+                QTest::mouseClick(dialog->laterButton(), Qt::LeftButton);
+                dialog->dateField()->setDate(QDate(2031, 6, 5));
+                QTest::mouseClick(dialog->cancelButton(), Qt::LeftButton);
+            });
+            f.scriptAction(QStringLiteral("Restart"))->trigger();
+            QVERIFY(cancel.ran());
+        }
         QCOMPARE(f.queue()->count(), 0);
 
         testNow() = QDateTime(QDate(2031, 6, 1), QTime(11, 42, 7));
         bool now = false;
         bool hidden = false;
         QDateTime fields;
-        whenModalShown<ScriptSelectionDialog>([&](ScriptSelectionDialog *dialog) {
+        ModalStep<ScriptSelectionDialog> look([&](ScriptSelectionDialog *dialog) {
             now = dialog->nowButton()->isChecked();
             hidden = dialog->dateField()->isHidden();
             fields = QDateTime(dialog->dateField()->date(), dialog->timeField()->time());
             dialog->reject();
         });
         f.scriptAction(QStringLiteral("Restart"))->trigger();
+        QVERIFY(look.ran());
         QVERIFY(now);
         QVERIFY(hidden);
         QCOMPARE(fields, testNow());
@@ -414,7 +416,7 @@ private slots:
 
         bool openAfterOk = false;
         QString shown;
-        whenModalShown<ScriptSelectionDialog>([&](ScriptSelectionDialog *dialog) {
+        ModalStep<ScriptSelectionDialog> refused([&](ScriptSelectionDialog *dialog) {
             MessageBoxes::setNextAnswer(QMessageBox::Ok);
             QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
             openAfterOk = dialog->isVisible();
@@ -422,6 +424,7 @@ private slots:
             dialog->reject();
         });
         f.scriptAction(QStringLiteral("Broken"))->trigger();
+        QVERIFY(refused.ran());
         QVERIFY(openAfterOk);
         QCOMPARE(shown, QStringLiteral("Script `Broken´, line 2: \"wait:soon\" has no number of "
                                        "seconds. Nothing was queued."));
@@ -430,13 +433,14 @@ private slots:
         // A script of comments only queues nothing, and that is no reason to keep the dialog.
         resetBoxes();
         bool closed = false;
-        whenModalShown<ScriptSelectionDialog>([&](ScriptSelectionDialog *dialog) {
+        ModalStep<ScriptSelectionDialog> comments([&](ScriptSelectionDialog *dialog) {
             QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
             closed = !dialog->isVisible();
             if (!closed)
                 dialog->reject();
         });
         f.scriptAction(QStringLiteral("Notes"))->trigger();
+        QVERIFY(comments.ran());
         QVERIFY(closed);
         QCOMPARE(MessageBoxes::lastText(), kNoBox);
         QCOMPARE(f.queue()->count(), 0);
@@ -465,11 +469,12 @@ private slots:
         QCOMPARE(f.scriptMenu()->scriptActions().constLast()->text(), QStringLiteral("gamma"));
 
         int tab = -1;
-        whenModalShown<OptionsDialog>([&](OptionsDialog *dialog) {
+        ModalStep<OptionsDialog> options([&](OptionsDialog *dialog) {
             tab = dialog->tabs()->currentIndex();
             QTest::mouseClick(dialog->closeButton(), Qt::LeftButton);
         });
         f.scriptMenu()->optionsAction()->trigger();
+        QVERIFY(options.ran());
         QCOMPARE(tab, int(OptionsDialog::Tab::Scripts));
     }
 

@@ -150,6 +150,7 @@ QWidget *MainWindow::buildLeftColumn() {
     auto *queue = new IconProxyModel(CommandQueue::IconIndexRole, this);
     queue->setSourceModel(m_console->queue());
     m_queueView = makeListView({}, m_leftSplitter, queue);
+    m_queueView->setAccessibleName(tr("Command queue"));
     auto *players = new IconProxyModel(PlayerListModel::IconIndexRole, this);
     players->setSourceModel(m_console->playerList());
     m_playerView = makeListView({}, m_leftSplitter, players);

@@ -258,6 +258,11 @@ private slots:
         add("Evening restart", "cmd:doexit", evening.addSecs(300), "The Island #1");
         add("Weekend", "cmd:SetMessageOfTheDay Double XP until Monday!",
             QDateTime(QDate(2031, 6, 6), QTime(18, 0, 0)), "Ragnarok PvE");
+        WindowLayout layout = f.window->currentLayout();
+        layout.width = 1500;
+        layout.p1w = 860;
+        layout.lv4col = {150, 330, 160, 200};
+        f.window->applyLayout(layout);
         f.select(2);
         QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
         QWidget *column = f.view()->parentWidget();

@@ -16,6 +16,8 @@
 #include "ui/MainWindow.h"
 #include "ui/MenuKey.h"
 #include "ui/MessageBoxes.h"
+#include "ui/ScriptMenu.h"
+#include "ui/ServerCommands.h"
 #include "ui/ServerListView.h"
 #include "ui/ServerMenu.h"
 #include "ui/ServerSettingsDialog.h"
@@ -524,15 +526,17 @@ private slots:
         SimServer *a = f.sim(QStringLiteral("A"));
         f.addClosed(QStringLiteral("B"));
         ServerMenu *menu = f.menu();
-        auto *command = new QAction(QStringLiteral("`Saveworld´"), menu);
-        menu->addServerCommand(command);
-        auto *scripts = new QMenu(QStringLiteral("Script"), menu);
-        menu->setScriptMenu(scripts);
+        // The window's own server commands and "Script" sub-menu.
+        QAction *command = f.window.serverCommands()->saveWorldAction();
+        QMenu *scripts = f.window.scriptMenu();
         QCOMPARE(
             itemTexts(menu),
             (QStringList{QStringLiteral("New server"), QStringLiteral("Edit server"),
                          QStringLiteral("Delete server"), QString(), QStringLiteral("`Saveworld´"),
-                         QString(), QStringLiteral("Chat"), QStringLiteral("Script")}));
+                         QStringLiteral("`DestroyWildDinos´          "), QStringLiteral("`Stop´"),
+                         QStringLiteral("`Unban player´ : ..."),
+                         QStringLiteral("`Set message of the day´        "), QString(),
+                         QStringLiteral("Chat"), QStringLiteral("Script")}));
         QVERIFY(waitUntil(
             [&f] {
                 return f.entry(QStringLiteral("A")).statusText() == "Online" &&

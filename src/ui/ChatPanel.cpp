@@ -1,15 +1,18 @@
 #include "ui/ChatPanel.h"
 
+#include "chat/ChatLine.h"
 #include "chat/ChatLog.h"
 #include "chat/ChatSession.h"
 #include "ui/ChatView.h"
 #include "ui/Icons.h"
+#include "ui/LogSearch.h"
 #include "ui/MessageBoxes.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
@@ -21,6 +24,7 @@ namespace {
 constexpr int kTopBarHeight = 61;
 constexpr int kSideColumnMin = 180;
 constexpr int kInputMaxLength = 200;
+constexpr int kChatHeaderHeight = 28;
 } // namespace
 
 ChatPanel::ChatPanel(QWidget *parent)
@@ -75,16 +79,58 @@ QWidget *ChatPanel::buildChatColumn() {
     auto *column = new QWidget(this);
     auto *layout = new QVBoxLayout(column);
     layout->setContentsMargins(6, 6, 3, 6);
-    auto *heading = new QLabel(tr(" RCON logfile :"), column);
+    auto *header = new QWidget(column);
+    header->setFixedHeight(kChatHeaderHeight);
+    auto *heading = new QLabel(tr(" RCON logfile :"), header);
     heading->setObjectName(QStringLiteral("heading"));
+    auto *headerLayout = new QHBoxLayout(header);
+    headerLayout->setContentsMargins(0, 0, 0, 0);
+    headerLayout->addWidget(heading);
+    headerLayout->addStretch(1);
     m_chatView = new ChatView(column);
+    m_chatView->setAccessibleName(tr("Chat"));
+    auto *result = new QPlainTextEdit(column);
+    result->setObjectName(QStringLiteral("searchResult"));
+    result->setReadOnly(true);
+    result->setUndoRedoEnabled(false);
+    result->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    result->setAccessibleName(tr("Chat search result"));
     m_input = new QLineEdit(column);
     m_input->setMaxLength(kInputMaxLength);
     m_input->setPlaceholderText(tr("Press enter to send"));
-    layout->addWidget(heading);
+    layout->addWidget(header);
     layout->addWidget(m_chatView, 1);
+    layout->addWidget(result, 1);
     layout->addWidget(m_input);
+    buildSearch(header, result);
     return column;
+}
+
+void ChatPanel::buildSearch(QWidget *header, QPlainTextEdit *result) {
+    const auto lines = [this] {
+        QStringList texts;
+        if (const ChatLog *log = m_chatView->chatLog()) {
+            texts.reserve(log->lineCount());
+            for (const ChatLine &line : log->lines())
+                texts << line.displayText();
+        }
+        return texts;
+    };
+    const auto show = [result](const QStringList &hits) {
+        result->setPlainText(hits.join(QLatin1Char('\n')));
+    };
+    // A third of the chat area, at the right end of the header.
+    const auto placement = [this](const QWidget *bar) {
+        const int width = std::min(m_splitter->width() / 3, bar->width());
+        return QRect(bar->width() - width, (bar->height() - 22) / 2, width, 22);
+    };
+    m_search = new LogSearch(header, m_chatView, result, lines, show, placement, this);
+    m_search->field()->setAccessibleName(tr("Search chat"));
+    m_search->field()->setEnabled(false);
+    connect(m_search, &LogSearch::closed, m_chatView, [this] {
+        m_chatView->setFocus();
+        m_chatView->scrollToEnd();
+    });
 }
 
 QWidget *ChatPanel::buildSideColumn() {
@@ -114,8 +160,9 @@ QWidget *ChatPanel::buildSideColumn() {
     m_send = new QPushButton(tr("Send"), column);
     m_send->setToolTip(tr("Enter"));
     m_broadcast = new QPushButton(tr("Broadcast"), column);
-    buttons->addWidget(m_send);
-    buttons->addWidget(m_broadcast);
+    // Two halves of the row, "Broadcast" at its right edge.
+    buttons->addWidget(m_send, 1);
+    buttons->addWidget(m_broadcast, 1);
     layout->addLayout(buttons);
     m_send->setEnabled(false);
     m_broadcast->setEnabled(false);
@@ -160,6 +207,9 @@ void ChatPanel::showOpen(bool open) {
     m_send->setEnabled(open);
     m_broadcast->setEnabled(open);
     m_chatView->setDeleteLogfileAllowed(open);
+    // Each chat opened or closed starts without a search; the box waits for an open chat.
+    m_search->close();
+    m_search->field()->setEnabled(open);
     if (open) {
         m_chatView->scrollToEnd();
         m_input->setFocus();

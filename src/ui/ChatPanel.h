@@ -5,7 +5,9 @@
 
 class ChatSession;
 class ChatView;
+class LogSearch;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
 class QToolButton;
@@ -33,6 +35,8 @@ public:
     QTreeWidget *playersOnline() const { return m_players; }
     QPushButton *sendButton() const { return m_send; }
     QPushButton *broadcastButton() const { return m_broadcast; }
+    // The chat's search: enabled while a chat is open, closed whenever one opens or closes.
+    LogSearch *search() const { return m_search; }
 
     QString chatName() const;
     void setChatName(const QString &name);
@@ -54,6 +58,7 @@ private:
     QWidget *buildTopBar();
     QWidget *buildChatColumn();
     QWidget *buildSideColumn();
+    void buildSearch(QWidget *header, QPlainTextEdit *result);
     void updateTopBar();
     void showOpen(bool open);
     void sendInput();
@@ -75,4 +80,5 @@ private:
     QPushButton *m_broadcast = nullptr;
     QLabel *m_working = nullptr;
     ChatSession *m_session = nullptr;
+    LogSearch *m_search = nullptr;
 };

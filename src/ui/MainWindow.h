@@ -7,6 +7,8 @@
 
 class ChatPanel;
 class Console;
+class Crosshair;
+class DemoMode;
 class LogPanel;
 class QSplitter;
 class QSystemTrayIcon;
@@ -49,6 +51,9 @@ public:
     ChatPanel *chatPanel() const { return m_chat; }
     LogPanel *logPanel() const { return m_logPanel; }
     StatusPanels *statusPanels() const { return m_status; }
+    Crosshair *crosshair() const { return m_crosshair; }
+    // Only on the computer QUIMBEX; null elsewhere.
+    DemoMode *demoMode() const { return m_demo; }
 
 signals:
     // The exit sequence has run: the process may end.
@@ -63,6 +68,8 @@ private:
     void buildTray();
     void connectMonitoring();
     void showFromTray();
+    // Password masking and the program log pane follow the options.
+    void followOptions();
 
     Console *m_console;
     QSplitter *m_mainSplitter = nullptr;
@@ -77,6 +84,8 @@ private:
     LogPanel *m_logPanel = nullptr;
     StatusPanels *m_status = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
+    Crosshair *m_crosshair = nullptr;
+    DemoMode *m_demo = nullptr;
     QPoint m_trayPlacement;
     int m_logPaneHeight = 0; // kept while the pane is hidden
     Qt::WindowStates m_trayState;

@@ -4,7 +4,6 @@
 #include "base/Logging.h"
 #include "base/ProgramState.h"
 #include "console/Console.h"
-#include "notify/WebhookPoster.h"
 #include "ui/ComputerName.h"
 #include "ui/SwitchBox.h"
 #include "ui/WebhookField.h"
@@ -112,8 +111,7 @@ void OptionsPage::refresh() {
     m_passwords->setChecked(options.showPasswords);
     m_backgroundChat->setChecked(options.getbchat == 1);
     m_startOptions->setText(startOptions(options.ggl));
-    if (const WebhookPoster *poster = m_console->webhook())
-        m_webhook->urlEdit()->setText(poster->url());
+    m_webhook->refresh();
 }
 
 QString OptionsPage::startOptions(int ggl) {

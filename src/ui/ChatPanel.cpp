@@ -102,11 +102,11 @@ QWidget *ChatPanel::buildChatColumn() {
     layout->addWidget(m_chatView, 1);
     layout->addWidget(result, 1);
     layout->addWidget(m_input);
-    buildSearch(header, result);
+    buildSearch(header, heading, result);
     return column;
 }
 
-void ChatPanel::buildSearch(QWidget *header, QPlainTextEdit *result) {
+void ChatPanel::buildSearch(QWidget *header, QLabel *heading, QPlainTextEdit *result) {
     const auto lines = [this] {
         QStringList texts;
         if (const ChatLog *log = m_chatView->chatLog()) {
@@ -119,12 +119,15 @@ void ChatPanel::buildSearch(QWidget *header, QPlainTextEdit *result) {
     const auto show = [result](const QStringList &hits) {
         result->setPlainText(hits.join(QLatin1Char('\n')));
     };
-    // A third of the chat area, at the right end of the header.
-    const auto placement = [this](const QWidget *bar) {
-        const int width = std::min(m_splitter->width() / 3, bar->width());
+    // A third of the chat area, at the right end of the header; the heading stays readable.
+    const int headingEnd = heading->sizeHint().width() + 8;
+    const auto placement = [this, headingEnd](const QWidget *bar) {
+        const int room = std::max(0, bar->width() - headingEnd - 24);
+        const int width = std::min(m_splitter->width() / 3, room);
         return QRect(bar->width() - width, (bar->height() - 22) / 2, width, 22);
     };
     m_search = new LogSearch(header, m_chatView, result, lines, show, placement, this);
+    m_search->setLeftLimit(headingEnd);
     m_search->field()->setAccessibleName(tr("Search chat"));
     m_search->field()->setEnabled(false);
     connect(m_search, &LogSearch::closed, m_chatView, [this] {

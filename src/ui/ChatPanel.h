@@ -58,7 +58,7 @@ private:
     QWidget *buildTopBar();
     QWidget *buildChatColumn();
     QWidget *buildSideColumn();
-    void buildSearch(QWidget *header, QPlainTextEdit *result);
+    void buildSearch(QWidget *header, QLabel *heading, QPlainTextEdit *result);
     void updateTopBar();
     void showOpen(bool open);
     void sendInput();

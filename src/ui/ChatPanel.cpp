@@ -7,12 +7,12 @@
 #include "ui/Icons.h"
 #include "ui/LogSearch.h"
 #include "ui/MessageBoxes.h"
+#include "ui/ResultTextView.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
@@ -89,11 +89,8 @@ QWidget *ChatPanel::buildChatColumn() {
     headerLayout->addStretch(1);
     m_chatView = new ChatView(column);
     m_chatView->setAccessibleName(tr("Chat"));
-    auto *result = new QPlainTextEdit(column);
+    auto *result = new ResultTextView(column);
     result->setObjectName(QStringLiteral("searchResult"));
-    result->setReadOnly(true);
-    result->setUndoRedoEnabled(false);
-    result->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     result->setAccessibleName(tr("Chat search result"));
     m_input = new QLineEdit(column);
     m_input->setMaxLength(kInputMaxLength);
@@ -106,19 +103,23 @@ QWidget *ChatPanel::buildChatColumn() {
     return column;
 }
 
-void ChatPanel::buildSearch(QWidget *header, QLabel *heading, QPlainTextEdit *result) {
+void ChatPanel::buildSearch(QWidget *header, QLabel *heading, ResultTextView *result) {
+    // The texts are made again only after the chat changed: a copy of its lines is held while
+    // the search is open, so any change of the chat leaves the copy behind.
     const auto lines = [this] {
-        QStringList texts;
-        if (const ChatLog *log = m_chatView->chatLog()) {
-            texts.reserve(log->lineCount());
-            for (const ChatLine &line : log->lines())
-                texts << line.displayText();
+        const ChatLog *log = m_chatView->chatLog();
+        const QList<ChatLine> current = log ? log->lines() : QList<ChatLine>();
+        if (current.constData() != m_searchedLines.constData() ||
+            current.size() != m_searchedLines.size() || m_searchedTexts.size() != current.size()) {
+            m_searchedLines = current;
+            m_searchedTexts.clear();
+            m_searchedTexts.reserve(current.size());
+            for (const ChatLine &line : current)
+                m_searchedTexts << line.displayText();
         }
-        return texts;
+        return m_searchedTexts;
     };
-    const auto show = [result](const QStringList &hits) {
-        result->setPlainText(hits.join(QLatin1Char('\n')));
-    };
+    const auto show = [result](const QStringList &hits) { result->setLines(hits); };
     // A third of the chat area, at the right end of the header; the heading stays readable.
     const int headingEnd = heading->sizeHint().width() + 8;
     const auto placement = [this, headingEnd](const QWidget *bar) {
@@ -131,6 +132,8 @@ void ChatPanel::buildSearch(QWidget *header, QLabel *heading, QPlainTextEdit *re
     m_search->field()->setAccessibleName(tr("Search chat"));
     m_search->field()->setEnabled(false);
     connect(m_search, &LogSearch::closed, m_chatView, [this] {
+        m_searchedLines.clear();
+        m_searchedTexts.clear();
         m_chatView->setFocus();
         m_chatView->scrollToEnd();
     });

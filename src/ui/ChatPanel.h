@@ -1,17 +1,21 @@
 #pragma once
 
+#include "chat/ChatLine.h"
+
 #include <QLabel>
+#include <QList>
+#include <QStringList>
 #include <QWidget>
 
 class ChatSession;
 class ChatView;
 class LogSearch;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
 class QToolButton;
 class QTreeWidget;
+class ResultTextView;
 
 // The right side's upper part: the top bar (close channel, chat title, options) and the chat
 // area (chat log view, input, player-online list, chat name, Send and Broadcast).
@@ -58,7 +62,7 @@ private:
     QWidget *buildTopBar();
     QWidget *buildChatColumn();
     QWidget *buildSideColumn();
-    void buildSearch(QWidget *header, QLabel *heading, QPlainTextEdit *result);
+    void buildSearch(QWidget *header, QLabel *heading, ResultTextView *result);
     void updateTopBar();
     void showOpen(bool open);
     void sendInput();
@@ -81,4 +85,6 @@ private:
     QLabel *m_working = nullptr;
     ChatSession *m_session = nullptr;
     LogSearch *m_search = nullptr;
+    QList<ChatLine> m_searchedLines; // the chat as the open search last saw it
+    QStringList m_searchedTexts;
 };

@@ -1,10 +1,16 @@
 #include "ui/LineFilter.h"
 
+#include <algorithm>
+
 LineFilter::LineFilter(const QLocale &locale)
     : m_locale(locale) {}
 
+QString LineFilter::lowerCase(const QString &text) const {
+    return m_locale.toLower(text);
+}
+
 QStringList LineFilter::words(const QString &boxText) const {
-    const QString lowered = m_locale.toLower(boxText);
+    const QString lowered = lowerCase(boxText);
     QStringList words;
     for (const QString &word : lowered.split(QLatin1Char(' '), Qt::SkipEmptyParts))
         words << word;
@@ -13,15 +19,18 @@ QStringList LineFilter::words(const QString &boxText) const {
 
 QStringList LineFilter::filter(const QStringList &lines, const QStringList &words) {
     QVector<int> candidates;
+    QStringList checked = words;
     if (sameLines(lines) && narrows(words)) {
         candidates = m_hits;
+        // The last hits hold every earlier word already.
+        checked.removeIf([this](const QString &word) { return m_words.contains(word); });
     } else {
         if (!sameLines(lines)) {
             m_lines = lines;
             m_lowered.clear();
             m_lowered.reserve(lines.size());
             for (const QString &line : lines)
-                m_lowered << m_locale.toLower(line);
+                m_lowered << lowerCase(line);
         }
         candidates.resize(m_lines.size());
         for (int row = 0; row < candidates.size(); ++row)
@@ -33,14 +42,8 @@ QStringList LineFilter::filter(const QStringList &lines, const QStringList &word
     hits.reserve(candidates.size());
     for (int row : std::as_const(candidates)) {
         const QString &line = m_lowered.at(row);
-        bool all = true;
-        for (const QString &word : words) {
-            if (!line.contains(word)) {
-                all = false;
-                break;
-            }
-        }
-        if (all)
+        if (std::all_of(checked.cbegin(), checked.cend(),
+                        [&line](const QString &word) { return line.contains(word); }))
             hits.append(row);
     }
     m_hits = std::move(hits);

@@ -26,6 +26,9 @@ public:
     // Forgets the lines and hits (the search was closed).
     void reset();
 
+    // The lower-case form of a text by the locale.
+    QString lowerCase(const QString &text) const;
+
 private:
     bool sameLines(const QStringList &lines) const;
     bool narrows(const QStringList &words) const;

@@ -11,6 +11,7 @@
 #include "ui/LogPanel.h"
 #include "ui/LogSearch.h"
 #include "ui/MainWindow.h"
+#include "ui/ResultTextView.h"
 #include "ui/TextViewMenu.h"
 #include "ui/Theme.h"
 
@@ -418,6 +419,25 @@ private slots:
         QVERIFY(search->field()->isEnabled());
         QVERIFY(!search->isActive());
         console.chat()->chataus();
+    }
+
+    void longChatResultsShowAtOnceAndCompleteSoon() {
+        ResultTextView view;
+        view.show();
+        QStringList lines;
+        for (int i = 0; i < 5000; ++i)
+            lines << QStringLiteral("hit %1").arg(i);
+        view.setLines(lines);
+        QCOMPARE(view.document()->blockCount(), ResultTextView::kFirstLines);
+        QVERIFY(!view.isComplete());
+        // A new list replaces one still being shown.
+        view.setLines(lines.mid(100));
+        QTRY_VERIFY(view.isComplete());
+        QCOMPARE(view.toPlainText(), lines.mid(100).join(QLatin1Char('\n')));
+        QCOMPARE(view.textCursor().position(), 0);
+        view.setLines({});
+        QCOMPARE(view.toPlainText(), QString());
+        QVERIFY(view.isComplete());
     }
 
     void screenshotOfASearchWithHits() {

@@ -154,6 +154,8 @@ QWidget *ChatPanel::buildSideColumn() {
     m_players->header()->setSectionsClickable(false);
     m_players->header()->setSortIndicatorShown(false);
     m_players->header()->setStretchLastSection(false);
+    // Its width follows the list alone (see eventFilter), never a drag.
+    m_players->header()->setSectionResizeMode(0, QHeaderView::Fixed);
     m_players->installEventFilter(this);
     layout->addWidget(m_players, 1);
 

@@ -178,6 +178,10 @@ private slots:
                  Icons::byIndex(IconIndex::SortDescending).pixmap(16).toImage());
         QVERIFY(ascending.pixmap(16).toImage() != descending.pixmap(16).toImage());
         QCOMPARE(f.savedNames(), f.shownNames());
+        const QByteArray shots = qgetenv("KVD_SCREENSHOT_DIR");
+        if (!shots.isEmpty())
+            f.view()->grab().save(QString::fromLocal8Bit(shots) +
+                                  QStringLiteral("/server-list-sorted.png"));
 
         // Exit writes the sort state; the next start shows the saved order and the same picture.
         f.window->close();

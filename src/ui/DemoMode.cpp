@@ -98,6 +98,8 @@ void DemoMode::start() {
 
 void DemoMode::fillServers() {
     ServerListView *view = m_window->serverView();
+    // The header would sort the hidden real list and rewrite server.dat; the made-up one stays.
+    disconnect(view->header(), &QHeaderView::sectionClicked, m_console->servers(), nullptr);
     QStandardItemModel *model = modelLike(m_console->servers(), this);
     for (int i = 0; i < kServers; ++i) {
         QStringList hosts;
@@ -125,6 +127,8 @@ void DemoMode::fillPlayers() {
             << new QStandardItem(steamId) << new QStandardItem(serverName()) << new QStandardItem();
         model->appendRow(row);
     }
+    disconnect(m_window->playerView()->header(), &QHeaderView::sectionClicked,
+               m_console->playerList(), nullptr);
     replaceModel(m_window->playerView(), model);
 
     QTreeWidget *online = m_window->chatPanel()->playersOnline();

@@ -12,7 +12,7 @@ class QMenu;
 // has the one item "demomode". It stops the poll cycle, the chat and the crosshair and fills the
 // views with made-up servers, players and chat lines, so that pictures of the window show no real
 // server. The made-up lists are the views' own; the server list, server.dat and the player table
-// are left as they were. There is no way back but a restart.
+// are left as they were, and the made-up lists do not sort. There is no way back but a restart.
 class DemoMode final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DemoMode)

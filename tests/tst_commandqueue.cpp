@@ -175,6 +175,73 @@ private slots:
         QCOMPARE(saved.count(), 3);
     }
 
+    void headerClickReordersTheQueueItself_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QStringList>("ascending");
+        // Rows are b, a, c, d as appended; d has been started and shows its state.
+        QTest::newRow("script name, A-Z without case")
+            << int(CommandQueue::ScriptNameColumn) << QStringList{"a", "b", "c", "d"};
+        QTest::newRow("start time as a time, the state first")
+            << int(CommandQueue::StartTimeColumn) << QStringList{"d", "c", "a", "b"};
+        QTest::newRow("server as text")
+            << int(CommandQueue::ServerColumn) << QStringList{"c", "d", "a", "b"};
+    }
+
+    void headerClickReordersTheQueueItself() {
+        QFETCH(int, column);
+        QFETCH(QStringList, ascending);
+        m_queue->LoadQueue();
+        // "02.06." before "03.05." as text, after it as a time.
+        m_queue->QueueAppend(QStringLiteral("b"), QStringLiteral("cmd:2"),
+                             QDateTime(QDate(2031, 6, 3), QTime(8, 0)), QStringLiteral("Zeta"));
+        m_queue->QueueAppend(QStringLiteral("A"), QStringLiteral("cmd:1"),
+                             QDateTime(QDate(2031, 6, 2), QTime(9, 0)), QStringLiteral("island"));
+        m_queue->QueueAppend(QStringLiteral("c"), QStringLiteral("cmd:3"),
+                             QDateTime(QDate(2031, 6, 1), QTime(11, 0)), QStringLiteral("Alpha"));
+        m_queue->QueueAppend(QStringLiteral("d"), QStringLiteral("cmd:4"),
+                             QDateTime(QDate(2031, 6, 1), QTime(10, 30)), QStringLiteral("beta"));
+        m_queue->markStarted(3, 9);
+        const auto scripts = [this] {
+            QStringList names;
+            for (const QueueEntry &entry : m_queue->entries())
+                names << entry.scriptName.toLower();
+            return names;
+        };
+        QAbstractItemModelTester tester(m_queue.get(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const QPersistentModelIndex started = m_queue->index(3, CommandQueue::CommandColumn);
+        QSignalSpy saved(m_queue.get(), &CommandQueue::saved);
+
+        m_queue->headerClicked(column);
+        // The queue starts on column 0, ascending: the first click there reverses it.
+        if (column == CommandQueue::ScriptNameColumn) {
+            QCOMPARE(m_queue->sortOrder(), Qt::DescendingOrder);
+            m_queue->headerClicked(column);
+        }
+        QCOMPARE(scripts(), ascending);
+        QCOMPARE(m_queue->sortOrder(), Qt::AscendingOrder);
+        QCOMPARE(m_queue->headerData(column, Qt::Horizontal, CommandQueue::IconIndexRole).toInt(),
+                 int(IconIndex::SortAscending));
+        QCOMPARE(started.data().toString(), QStringLiteral("cmd:4"));
+        QCOMPARE(m_queue->entry(started.row()).ticket, quint64(9));
+
+        m_queue->headerClicked(column);
+        QStringList descending = ascending;
+        std::reverse(descending.begin(), descending.end());
+        QCOMPARE(scripts(), descending);
+        QCOMPARE(m_queue->headerData(column, Qt::Horizontal, CommandQueue::IconIndexRole).toInt(),
+                 int(IconIndex::SortDescending));
+        for (int other = 0; other < CommandQueue::ColumnCount; ++other) {
+            if (other != column)
+                QVERIFY(!m_queue->headerData(other, Qt::Horizontal, CommandQueue::IconIndexRole)
+                             .isValid());
+        }
+        // The file keeps the order the scheduler walks.
+        QVERIFY(saved.wait(1000));
+        QCOMPARE(describe(QueueFile::read(readBytes(m_queue->fileName())).entries),
+                 describe(m_queue->entries()));
+    }
+
     void nothingIsWrittenBeforeTheLoad() {
         QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("scripts")));
         const QByteArray before = QueueFile::write(

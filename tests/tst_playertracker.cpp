@@ -323,6 +323,45 @@ private slots:
                               QStringLiteral("Program exit: `Bob´ (76561198000000002) has "
                                              "played @ `A´ - Duration {01:01:01}")}));
     }
+
+    void sortedListKeepsItsOrderAcrossRebuilds() {
+        Tracked t;
+        PlayerListModel model(&t.tracker);
+        QAbstractItemModelTester tester(&model);
+        const auto names = [&model] {
+            QStringList list;
+            for (int row = 0; row < model.rowCount(); ++row)
+                list << model.index(row, PlayerListModel::PlayerColumn).data().toString();
+            return list;
+        };
+        t.visit(QStringLiteral("A"),
+                {line(0, QStringLiteral("bob"), kBob), line(1, QStringLiteral("Anna"), kAnna)});
+        // Until the operator sorts it, the list keeps the tracker's order.
+        QCOMPARE(names(), (QStringList{"bob", "Anna"}));
+        QVERIFY(!model.headerData(0, Qt::Horizontal, PlayerListModel::IconIndexRole).isValid());
+
+        // The list starts on column 0, ascending: the first click there reverses it.
+        model.headerClicked(PlayerListModel::PlayerColumn);
+        QCOMPARE(model.sortOrder(), Qt::DescendingOrder);
+        QCOMPARE(names(), (QStringList{"bob", "Anna"}));
+
+        const QPersistentModelIndex bob = model.index(0, PlayerListModel::SteamIdColumn);
+        model.headerClicked(PlayerListModel::SteamIdColumn);
+        QCOMPARE(names(), (QStringList{"Anna", "bob"}));
+        QCOMPARE(bob.data().toString(), kBob);
+        QCOMPARE(model.headerData(1, Qt::Horizontal, PlayerListModel::IconIndexRole).toInt(), 3);
+        QVERIFY(!model.headerData(0, Qt::Horizontal, PlayerListModel::IconIndexRole).isValid());
+        model.headerClicked(PlayerListModel::SteamIdColumn);
+        QCOMPARE(names(), (QStringList{"bob", "Anna"}));
+        QCOMPARE(model.headerData(1, Qt::Horizontal, PlayerListModel::IconIndexRole).toInt(), 4);
+
+        t.visit(QStringLiteral("A"),
+                {line(0, QStringLiteral("bob"), kBob), line(1, QStringLiteral("Anna"), kAnna),
+                 line(2, QStringLiteral("Cid"), kCid)});
+        QCOMPARE(names(), (QStringList{"Cid", "bob", "Anna"}));
+        QCOMPARE(model.index(0, PlayerListModel::SteamIdColumn).data().toString(), kCid);
+        QVERIFY(model.programExitLines().constFirst().contains(kCid));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestPlayerTracker)

@@ -132,6 +132,50 @@ int CommandQueue::renameServer(const QString &oldName, const QString &newName) {
     return renamed;
 }
 
+void CommandQueue::headerClicked(int column) {
+    if (column < 0 || column >= ColumnCount)
+        return;
+    m_sort.click(column);
+    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+    applySort();
+}
+
+void CommandQueue::sortEntries(int column, Qt::SortOrder order) {
+    if (column < 0 || column >= ColumnCount)
+        return;
+    m_sort.set(column, order);
+    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+    applySort();
+}
+
+void CommandQueue::applySort() {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const int column = m_sort.column();
+    // "dd.mm.yyyy" in text order would put the first of every month together.
+    const QVector<int> rows =
+        column == StartTimeColumn
+            ? m_sort.sortedRowsByKey(count(),
+                                     [this](int row) { return m_entries.at(row).startKey; })
+            : m_sort.sortedRows(
+                  count(), [this, column](int row) { return index(row, column).data().toString(); },
+                  false);
+    QVector<QueueEntry> sorted;
+    sorted.reserve(rows.size());
+    QVector<int> newRowOf(rows.size());
+    for (int newRow = 0; newRow < rows.size(); ++newRow) {
+        sorted.append(m_entries.at(rows.at(newRow)));
+        newRowOf[rows.at(newRow)] = newRow;
+    }
+    m_entries = std::move(sorted);
+    const QModelIndexList oldIndexes = persistentIndexList();
+    QModelIndexList newIndexes;
+    newIndexes.reserve(oldIndexes.size());
+    for (const QModelIndex &index : oldIndexes)
+        newIndexes.append(this->index(newRowOf.at(index.row()), index.column()));
+    changePersistentIndexList(oldIndexes, newIndexes);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
 void CommandQueue::markStarted(int row, quint64 ticket) {
     m_entries[row].ticket = ticket;
     setTimeField(row, QueueEntry::inProgressText());
@@ -253,8 +297,11 @@ QVariant CommandQueue::data(const QModelIndex &index, int role) const {
 }
 
 QVariant CommandQueue::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
-        section >= ColumnCount)
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return {};
+    if (role == IconIndexRole)
+        return m_sort.headerIcon(section);
+    if (role != Qt::DisplayRole)
         return {};
     static const char *const captions[ColumnCount] = {
         QT_TR_NOOP("Script name"), QT_TR_NOOP("Script command"), QT_TR_NOOP("Start time"),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/ListSort.h"
 #include "commands/QueueEntry.h"
 #include "commands/QueueFile.h"
 #include "commands/ScriptSchedule.h"
@@ -50,6 +51,15 @@ public:
     int removeServerEntries(const QString &server);
     void removeAll();
 
+    // A click on the header of `column`: the same column reverses, another sorts ascending. The
+    // queue itself takes the new order, which is the order the scheduler walks and the file keeps.
+    void headerClicked(int column);
+    // Texts compare as the header click's text order; start times compare as times, with the
+    // entries that show a state instead of a time first.
+    void sortEntries(int column, Qt::SortOrder order);
+    int sortColumn() const { return m_sort.column(); }
+    Qt::SortOrder sortOrder() const { return m_sort.order(); }
+
     // The server list renamed a server; returns how many entries followed.
     int renameServer(const QString &oldName, const QString &newName);
 
@@ -86,6 +96,7 @@ private:
     void appendUserCommand(const QString &server, const QString &command);
     void scheduleSave();
     void reportSave(bool ok, const QString &reason);
+    void applySort();
 
     QString m_folder;
     QString m_fileName;
@@ -94,4 +105,5 @@ private:
     QTimer m_saveTimer; // one write per event-loop turn, however many changes it saw
     bool m_loaded = false;
     bool m_saveFailing = false;
+    ListSort m_sort;
 };

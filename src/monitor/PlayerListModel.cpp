@@ -30,15 +30,62 @@ void PlayerListModel::rebuild(const PlayerRecords &records) {
     beginResetModel();
     m_entries = records;
     const QDate today = Clock::today();
+    const qint64 now = Clock::now().toMSecsSinceEpoch();
     m_joins.clear();
     m_online.clear();
     for (const PlayerRecord &record : records) {
         const QDateTime join = LogStamp::ParseLogStamp(record.joinStamp, today);
         m_joins.append(join.isValid() ? join.toMSecsSinceEpoch() : kNoJoin);
-        m_online.append(QStringLiteral("00:00:00"));
+        m_online.append(onlineSince(m_joins.constLast(), now));
     }
-    m_refreshedSecond = -1;
+    m_refreshedSecond = now / 1000;
+    if (m_sorted)
+        reorder(sortedRows());
     endResetModel();
+}
+
+void PlayerListModel::headerClicked(int column) {
+    if (column < 0 || column >= ColumnCount)
+        return;
+    m_sort.click(column);
+    m_sorted = true;
+    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QVector<int> rows = sortedRows();
+    reorder(rows);
+    QVector<int> newRowOf(rows.size());
+    for (int newRow = 0; newRow < rows.size(); ++newRow)
+        newRowOf[rows.at(newRow)] = newRow;
+    const QModelIndexList oldIndexes = persistentIndexList();
+    QModelIndexList newIndexes;
+    newIndexes.reserve(oldIndexes.size());
+    for (const QModelIndex &index : oldIndexes)
+        newIndexes.append(this->index(newRowOf.at(index.row()), index.column()));
+    changePersistentIndexList(oldIndexes, newIndexes);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+QVector<int> PlayerListModel::sortedRows() const {
+    const int column = m_sort.column();
+    return m_sort.sortedRows(
+        int(m_entries.size()), [this, column](int row) { return columnText(row, column); }, false);
+}
+
+void PlayerListModel::reorder(const QVector<int> &rows) {
+    PlayerRecords entries;
+    QVector<qint64> joins;
+    QVector<QString> online;
+    entries.reserve(rows.size());
+    joins.reserve(rows.size());
+    online.reserve(rows.size());
+    for (int row : rows) {
+        entries.append(m_entries.at(row));
+        joins.append(m_joins.at(row));
+        online.append(m_online.at(row));
+    }
+    m_entries = std::move(entries);
+    m_joins = std::move(joins);
+    m_online = std::move(online);
 }
 
 void PlayerListModel::refreshOnline() {
@@ -90,12 +137,16 @@ int PlayerListModel::columnCount(const QModelIndex &parent) const {
 QVariant PlayerListModel::data(const QModelIndex &index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    const PlayerRecord &entry = m_entries.at(index.row());
     if (role == IconIndexRole)
         return index.column() == PlayerColumn ? QVariant(int(IconIndex::Player)) : QVariant();
     if (role != Qt::DisplayRole)
         return {};
-    switch (index.column()) {
+    return columnText(index.row(), index.column());
+}
+
+QString PlayerListModel::columnText(int row, int column) const {
+    const PlayerRecord &entry = m_entries.at(row);
+    switch (column) {
     case PlayerColumn:
         return entry.name;
     case SteamIdColumn:
@@ -103,15 +154,18 @@ QVariant PlayerListModel::data(const QModelIndex &index, int role) const {
     case ServerColumn:
         return entry.server;
     case OnlineColumn:
-        return m_online.at(index.row());
+        return m_online.at(row);
     default:
         return {};
     }
 }
 
 QVariant PlayerListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
-        section >= ColumnCount)
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return {};
+    if (role == IconIndexRole)
+        return m_sort.headerIcon(section);
+    if (role != Qt::DisplayRole)
         return {};
     static const char *const captions[ColumnCount] = {QT_TR_NOOP("Player"),
                                                       QT_TR_NOOP("Steam 64 ID"),

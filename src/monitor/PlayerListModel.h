@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/ListSort.h"
 #include "monitor/PlayerRecord.h"
 
 #include <QAbstractTableModel>
@@ -8,7 +9,8 @@
 class PlayerTracker;
 
 // The player list: one row per player record as of the last rebuild, with the time online that
-// the online ticker keeps current.
+// the online ticker keeps current. Every column sorts by its text on a header click; once the
+// operator has sorted it, each rebuild keeps that order (equal texts in the tracker's order).
 class PlayerListModel final : public QAbstractTableModel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PlayerListModel)
@@ -25,6 +27,11 @@ public:
     // "Program exit" lines, one per entry in list order, with the time online.
     QStringList programExitLines() const;
 
+    // A click on the header of `column`: the same column reverses, another sorts ascending.
+    void headerClicked(int column);
+    int sortColumn() const { return m_sort.column(); }
+    Qt::SortOrder sortOrder() const { return m_sort.order(); }
+
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
@@ -34,6 +41,10 @@ public:
 private:
     void rebuild(const PlayerRecords &records);
     void refreshOnline();
+    QString columnText(int row, int column) const;
+    // Rows in the order of the sort state, their texts as they are now.
+    QVector<int> sortedRows() const;
+    void reorder(const QVector<int> &rows);
 
     PlayerRecords m_entries;
     // Join times in ms since the epoch: converting local times on every tick costs a time-zone
@@ -42,4 +53,6 @@ private:
     QVector<QString> m_online;
     qint64 m_refreshedSecond = -1;
     QTimer m_ticker; // Timer14: the "Online" column follows the clock
+    ListSort m_sort;
+    bool m_sorted = false; // until the first click the list keeps the tracker's order
 };

@@ -7,36 +7,10 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <numeric>
 
 namespace {
 
 constexpr int kTableColumns = 4;
-
-// Ordinal, with only the letters A to Z taken without regard to case.
-int compareText(const QString &a, const QString &b) {
-    const auto fold = [](QChar c) {
-        const char16_t u = c.unicode();
-        return (u >= u'a' && u <= u'z') ? static_cast<char16_t>(u - 32) : u;
-    };
-    const qsizetype n = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t x = fold(a.at(i));
-        const char16_t y = fold(b.at(i));
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    if (a.size() == b.size())
-        return 0;
-    return a.size() < b.size() ? -1 : 1;
-}
-
-// A text that is not an integer ("-" before the first visit) counts as 0.
-int integerValue(const QString &text) {
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    return ok ? value : 0;
-}
 
 bool isIntegerColumn(int column) {
     return column == ServerListModel::PlayerColumn || column == ServerListModel::PortColumn;
@@ -47,7 +21,8 @@ bool isIntegerColumn(int column) {
 ServerListModel::ServerListModel(const QString &fileName, QObject *parent)
     : QAbstractTableModel(parent)
     , m_fileName(fileName)
-    , m_table(emptyServerTable()) {
+    , m_table(emptyServerTable())
+    , m_sort(PlayerColumn) {
     m_saveRetryTimer.setSingleShot(true);
     connect(&m_saveRetryTimer, &QTimer::timeout, this, &ServerListModel::retrySave);
 }
@@ -185,21 +160,16 @@ int ServerListModel::onlineCount() const {
 }
 
 void ServerListModel::setSortState(int column, int iconIndex) {
-    m_sortColumn = (column >= 0 && column < ColumnCount) ? column : NameColumn;
-    const int ascending = int(IconIndex::SortAscending);
-    const int descending = int(IconIndex::SortDescending);
-    m_sortOrder = iconIndex == descending ? Qt::DescendingOrder : Qt::AscendingOrder;
-    m_sortIcon = (iconIndex == ascending || iconIndex == descending) ? iconIndex : 0;
+    m_sort.restore((column >= 0 && column < ColumnCount) ? column : NameColumn, iconIndex);
     emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
 }
 
 void ServerListModel::headerClicked(int column) {
     if (column < 0 || column >= ColumnCount)
         return;
-    Qt::SortOrder order = Qt::AscendingOrder;
-    if (column == m_sortColumn)
-        order = m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
-    sortServers(column, order);
+    m_sort.click(column);
+    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+    applySort();
 }
 
 void ServerListModel::resort() {
@@ -209,10 +179,7 @@ void ServerListModel::resort() {
 void ServerListModel::sortServers(int column, Qt::SortOrder order) {
     if (column < 0 || column >= ColumnCount)
         return;
-    m_sortColumn = column;
-    m_sortOrder = order;
-    m_sortIcon =
-        int(order == Qt::AscendingOrder ? IconIndex::SortAscending : IconIndex::SortDescending);
+    m_sort.set(column, order);
     emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
     applySort();
 }
@@ -220,20 +187,10 @@ void ServerListModel::sortServers(int column, Qt::SortOrder order) {
 void ServerListModel::applySort() {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
 
-    QVector<int> order(serverCount());
-    std::iota(order.begin(), order.end(), 0);
-    const int column = m_sortColumn;
-    const bool descending = m_sortOrder == Qt::DescendingOrder;
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        // Descending swaps the operands, so equal entries keep their order either way.
-        if (descending)
-            std::swap(a, b);
-        const QString left = columnText(m_entries.at(a), column);
-        const QString right = columnText(m_entries.at(b), column);
-        if (isIntegerColumn(column))
-            return integerValue(left) < integerValue(right);
-        return compareText(left, right) < 0;
-    });
+    const int column = m_sort.column();
+    const QVector<int> order = m_sort.sortedRows(
+        serverCount(), [this, column](int row) { return columnText(m_entries.at(row), column); },
+        isIntegerColumn(column));
 
     ServerList sortedEntries;
     sortedEntries.reserve(order.size());
@@ -311,8 +268,8 @@ QVariant ServerListModel::headerData(int section, Qt::Orientation orientation, i
             QT_TR_NOOP("Host"),       QT_TR_NOOP("Rcon-Port"), QT_TR_NOOP("Rcon-Password")};
         return tr(captions[section]);
     }
-    if (role == IconIndexRole && section == m_sortColumn && m_sortIcon != 0)
-        return m_sortIcon;
+    if (role == IconIndexRole)
+        return m_sort.headerIcon(section);
     return {};
 }
 

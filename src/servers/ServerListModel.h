@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/ListSort.h"
 #include "servers/ServerEntry.h"
 #include "servers/StringTable.h"
 
@@ -64,11 +65,11 @@ public:
     bool deletePending() const { return m_deletePending; }
     void setDeletePending(bool pending) { m_deletePending = pending; }
 
-    int sortColumn() const { return m_sortColumn; }
-    Qt::SortOrder sortOrder() const { return m_sortOrder; }
+    int sortColumn() const { return m_sort.column(); }
+    Qt::SortOrder sortOrder() const { return m_sort.order(); }
     // 0 while no header shows an icon, else the index of IconIndex::SortAscending or
     // SortDescending, as app.ini stores it.
-    int sortIcon() const { return m_sortIcon; }
+    int sortIcon() const { return m_sort.icon(); }
     // The stored sort state ("lv2lastsort", "lv2lastimage"); the list is not re-sorted.
     void setSortState(int column, int iconIndex);
     // A click on a column header: the same column reverses the direction, another column
@@ -103,8 +104,6 @@ private:
     StringTable m_table;
     ServerList m_entries;
     bool m_deletePending = false;
-    int m_sortColumn = PlayerColumn;
-    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
-    int m_sortIcon = 0;
+    ListSort m_sort; // the player count, ascending, no icon, until app.ini or a click says more
     QTimer m_saveRetryTimer; // second attempt at writing the file
 };

@@ -1,10 +1,13 @@
 #include "ui/ChatPanel.h"
 
+#include "chat/ChatLine.h"
 #include "chat/ChatLog.h"
 #include "chat/ChatSession.h"
 #include "ui/ChatView.h"
 #include "ui/Icons.h"
+#include "ui/LogSearch.h"
 #include "ui/MessageBoxes.h"
+#include "ui/ResultTextView.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -21,6 +24,7 @@ namespace {
 constexpr int kTopBarHeight = 61;
 constexpr int kSideColumnMin = 180;
 constexpr int kInputMaxLength = 200;
+constexpr int kChatHeaderHeight = 28;
 } // namespace
 
 ChatPanel::ChatPanel(QWidget *parent)
@@ -75,16 +79,64 @@ QWidget *ChatPanel::buildChatColumn() {
     auto *column = new QWidget(this);
     auto *layout = new QVBoxLayout(column);
     layout->setContentsMargins(6, 6, 3, 6);
-    auto *heading = new QLabel(tr(" RCON logfile :"), column);
+    auto *header = new QWidget(column);
+    header->setFixedHeight(kChatHeaderHeight);
+    auto *heading = new QLabel(tr(" RCON logfile :"), header);
     heading->setObjectName(QStringLiteral("heading"));
+    auto *headerLayout = new QHBoxLayout(header);
+    headerLayout->setContentsMargins(0, 0, 0, 0);
+    headerLayout->addWidget(heading);
+    headerLayout->addStretch(1);
     m_chatView = new ChatView(column);
+    m_chatView->setAccessibleName(tr("Chat"));
+    auto *result = new ResultTextView(column);
+    result->setObjectName(QStringLiteral("searchResult"));
+    result->setAccessibleName(tr("Chat search result"));
     m_input = new QLineEdit(column);
     m_input->setMaxLength(kInputMaxLength);
     m_input->setPlaceholderText(tr("Press enter to send"));
-    layout->addWidget(heading);
+    layout->addWidget(header);
     layout->addWidget(m_chatView, 1);
+    layout->addWidget(result, 1);
     layout->addWidget(m_input);
+    buildSearch(header, heading, result);
     return column;
+}
+
+void ChatPanel::buildSearch(QWidget *header, QLabel *heading, ResultTextView *result) {
+    // The texts are made again only after the chat changed: a copy of its lines is held while
+    // the search is open, so any change of the chat leaves the copy behind.
+    const auto lines = [this] {
+        const ChatLog *log = m_chatView->chatLog();
+        const QList<ChatLine> current = log ? log->lines() : QList<ChatLine>();
+        if (current.constData() != m_searchedLines.constData() ||
+            current.size() != m_searchedLines.size() || m_searchedTexts.size() != current.size()) {
+            m_searchedLines = current;
+            m_searchedTexts.clear();
+            m_searchedTexts.reserve(current.size());
+            for (const ChatLine &line : current)
+                m_searchedTexts << line.displayText();
+        }
+        return m_searchedTexts;
+    };
+    const auto show = [result](const QStringList &hits) { result->setLines(hits); };
+    // A third of the chat area, at the right end of the header; the heading stays readable.
+    const int headingEnd = heading->sizeHint().width() + 8;
+    const auto placement = [this, headingEnd](const QWidget *bar) {
+        const int room = std::max(0, bar->width() - headingEnd - 24);
+        const int width = std::min(m_splitter->width() / 3, room);
+        return QRect(bar->width() - width, (bar->height() - 22) / 2, width, 22);
+    };
+    m_search = new LogSearch(header, m_chatView, result, lines, show, placement, this);
+    m_search->setLeftLimit(headingEnd);
+    m_search->field()->setAccessibleName(tr("Search chat"));
+    m_search->field()->setEnabled(false);
+    connect(m_search, &LogSearch::closed, m_chatView, [this] {
+        m_searchedLines.clear();
+        m_searchedTexts.clear();
+        m_chatView->setFocus();
+        m_chatView->scrollToEnd();
+    });
 }
 
 QWidget *ChatPanel::buildSideColumn() {
@@ -102,6 +154,8 @@ QWidget *ChatPanel::buildSideColumn() {
     m_players->header()->setSectionsClickable(false);
     m_players->header()->setSortIndicatorShown(false);
     m_players->header()->setStretchLastSection(false);
+    // Its width follows the list alone (see eventFilter), never a drag.
+    m_players->header()->setSectionResizeMode(0, QHeaderView::Fixed);
     m_players->installEventFilter(this);
     layout->addWidget(m_players, 1);
 
@@ -114,8 +168,9 @@ QWidget *ChatPanel::buildSideColumn() {
     m_send = new QPushButton(tr("Send"), column);
     m_send->setToolTip(tr("Enter"));
     m_broadcast = new QPushButton(tr("Broadcast"), column);
-    buttons->addWidget(m_send);
-    buttons->addWidget(m_broadcast);
+    // Two halves of the row, "Broadcast" at its right edge.
+    buttons->addWidget(m_send, 1);
+    buttons->addWidget(m_broadcast, 1);
     layout->addLayout(buttons);
     m_send->setEnabled(false);
     m_broadcast->setEnabled(false);
@@ -160,6 +215,9 @@ void ChatPanel::showOpen(bool open) {
     m_send->setEnabled(open);
     m_broadcast->setEnabled(open);
     m_chatView->setDeleteLogfileAllowed(open);
+    // Each chat opened or closed starts without a search; the box waits for an open chat.
+    m_search->close();
+    m_search->field()->setEnabled(open);
     if (open) {
         m_chatView->scrollToEnd();
         m_input->setFocus();

@@ -1,15 +1,21 @@
 #pragma once
 
+#include "chat/ChatLine.h"
+
 #include <QLabel>
+#include <QList>
+#include <QStringList>
 #include <QWidget>
 
 class ChatSession;
 class ChatView;
+class LogSearch;
 class QLineEdit;
 class QPushButton;
 class QSplitter;
 class QToolButton;
 class QTreeWidget;
+class ResultTextView;
 
 // The right side's upper part: the top bar (close channel, chat title, options) and the chat
 // area (chat log view, input, player-online list, chat name, Send and Broadcast).
@@ -33,6 +39,8 @@ public:
     QTreeWidget *playersOnline() const { return m_players; }
     QPushButton *sendButton() const { return m_send; }
     QPushButton *broadcastButton() const { return m_broadcast; }
+    // The chat's search: enabled while a chat is open, closed whenever one opens or closes.
+    LogSearch *search() const { return m_search; }
 
     QString chatName() const;
     void setChatName(const QString &name);
@@ -54,6 +62,7 @@ private:
     QWidget *buildTopBar();
     QWidget *buildChatColumn();
     QWidget *buildSideColumn();
+    void buildSearch(QWidget *header, QLabel *heading, ResultTextView *result);
     void updateTopBar();
     void showOpen(bool open);
     void sendInput();
@@ -75,4 +84,7 @@ private:
     QPushButton *m_broadcast = nullptr;
     QLabel *m_working = nullptr;
     ChatSession *m_session = nullptr;
+    LogSearch *m_search = nullptr;
+    QList<ChatLine> m_searchedLines; // the chat as the open search last saw it
+    QStringList m_searchedTexts;
 };

@@ -2,9 +2,8 @@
 
 #include "chat/ChatLine.h"
 #include "chat/ChatLog.h"
-#include "ui/MenuKey.h"
+#include "ui/TextViewMenu.h"
 
-#include <QContextMenuEvent>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QScrollBar>
@@ -49,11 +48,9 @@ ChatView::ChatView(QWidget *parent)
     m_nextSlice->setSingleShot(true);
     m_nextSlice->setInterval(0);
     connect(m_nextSlice, &QTimer::timeout, this, &ChatView::showNextSlice);
-    MenuKey::install(this, [this](const QPoint &globalPos) {
-        QMenu *menu = createLogMenu(this);
-        menu->setAttribute(Qt::WA_DeleteOnClose);
-        menu->popup(globalPos);
-    });
+    m_menu = TextViewMenu::install(
+        this, [this] { return m_deleteAllowed && m_log && !m_log->isEmpty(); },
+        [this] { emit deleteLogfileRequested(); });
 }
 
 void ChatView::setChatLog(ChatLog *log) {
@@ -258,19 +255,5 @@ void ChatView::setDeleteLogfileAllowed(bool allowed) {
 }
 
 QMenu *ChatView::createLogMenu(QWidget *parent) {
-    auto *menu = new QMenu(parent);
-    menu->addAction(tr("Select all"), this, &QPlainTextEdit::selectAll);
-    menu->addSeparator();
-    menu->addAction(tr("Copy"), this, &QPlainTextEdit::copy);
-    menu->addSeparator();
-    QAction *remove =
-        menu->addAction(tr("Delete logfile"), this, &ChatView::deleteLogfileRequested);
-    remove->setEnabled(m_deleteAllowed && m_log && !m_log->isEmpty());
-    return menu;
-}
-
-void ChatView::contextMenuEvent(QContextMenuEvent *event) {
-    QMenu *menu = createLogMenu(this);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(event->globalPos());
+    return m_menu->createMenu(parent);
 }

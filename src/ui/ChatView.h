@@ -9,6 +9,7 @@ class ChatLine;
 class QElapsedTimer;
 class QMenu;
 class QTimer;
+class TextViewMenu;
 
 // Shows a ChatLog with its colours and bold runs. New lines are appended to the document and
 // trimmed lines cut from its top, never the whole view re-rendered. A new block scrolls to the
@@ -42,16 +43,14 @@ public:
 
     // "Delete logfile" is offered only while the view belongs to an open chat.
     void setDeleteLogfileAllowed(bool allowed);
-    // The pop-up menu: "Select all", "Copy", "Delete logfile".
+    // The pop-up menu: "Select all", "Copy", "Delete logfile" (only while the view belongs to an
+    // open chat and shows lines).
     QMenu *createLogMenu(QWidget *parent);
 
 signals:
     void deleteLogfileRequested();
     // The document has come to show exactly the log's lines.
     void caughtUp();
-
-protected:
-    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     // Where the operator's view stands, to be put back after the document changed.
@@ -84,4 +83,5 @@ private:
     // The caret belongs after this many lines of the log once they are shown; -1: no such aim.
     int m_caretAfterLines = -1;
     bool m_deleteAllowed = false;
+    TextViewMenu *m_menu = nullptr;
 };

@@ -1,63 +1,72 @@
 #include "ui/LogPanel.h"
 
 #include "base/ProgramLog.h"
-#include "ui/MenuKey.h"
+#include "ui/LogSearch.h"
 #include "ui/MessageBoxes.h"
 #include "ui/StatisticsPanel.h"
+#include "ui/TextViewMenu.h"
 
-#include <QApplication>
-#include <QClipboard>
+#include <QLineEdit>
 #include <QListView>
-#include <QMenu>
+#include <QStringListModel>
+#include <QVBoxLayout>
+
+namespace {
+QListView *makeLineView(QWidget *parent) {
+    auto *view = new QListView(parent);
+    view->setUniformItemSizes(true);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 9));
+    return view;
+}
+} // namespace
 
 LogPanel::LogPanel(ProgramLog *log, StatisticsRunner *statistics, QWidget *parent)
     : QTabWidget(parent)
     , m_log(log)
-    , m_view(new QListView(this))
+    , m_view(nullptr)
+    , m_resultView(nullptr)
+    , m_results(new QStringListModel(this))
     , m_statistics(new StatisticsPanel(log, statistics, this)) {
+    auto *page = new QWidget(this);
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_view = makeLineView(page);
     m_view->setModel(log);
-    m_view->setUniformItemSizes(true);
-    m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_view->setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 9));
-    connect(m_view, &QWidget::customContextMenuRequested, this, &LogPanel::showMenu);
-    MenuKey::install(m_view, [this](const QPoint &globalPos) {
-        showMenu(m_view->viewport()->mapFromGlobal(globalPos));
-    });
+    m_view->setAccessibleName(tr("Program logfile"));
+    m_resultView = makeLineView(page);
+    m_resultView->setObjectName(QStringLiteral("searchResult"));
+    m_resultView->setModel(m_results);
+    m_resultView->setAccessibleName(tr("Program logfile search result"));
+    layout->addWidget(m_view);
+    layout->addWidget(m_resultView);
+    TextViewMenu::install(
+        m_view, [log] { return log->rowCount() > 0; }, [this] { deleteProgramLog(); });
     connect(log, &ProgramLog::entryAdded, m_view, [this] { m_view->scrollToTop(); });
 
-    addTab(m_view, tr("Program logfile"));
+    addTab(page, tr("Program logfile"));
     addTab(m_statistics, tr("Statistics"));
+
+    m_search = new LogSearch(
+        this, m_view, m_resultView, [log] { return log->lines(); },
+        [this](const QStringList &hits) { m_results->setStringList(hits); },
+        [](const QWidget *area) { return LogSearch::programLogField(area->width(), 20); }, this);
+    m_search->setLeftLimit(LogSearch::kProgramLogLeftLimit);
+    m_search->field()->setAccessibleName(tr("Search program logfile"));
+
     // Every change of tab, either way, rebuilds the statistics from the log when they show.
     connect(this, &QTabWidget::currentChanged, this, [this] {
+        m_search->setControlsVisible(currentIndex() == 0);
         m_statistics->showPlaceholder();
         if (currentWidget() == m_statistics)
             m_statistics->rebuild();
     });
 }
 
-void LogPanel::showMenu(const QPoint &pos) {
-    // Shown without a nested event loop; it deletes itself when it closes.
-    auto *menu = new QMenu(this);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->addAction(tr("Select all"), m_view, &QAbstractItemView::selectAll);
-    menu->addSeparator();
-    QAction *copy = menu->addAction(tr("Copy"), this, &LogPanel::copySelection);
-    copy->setEnabled(m_view->selectionModel()->hasSelection());
-    menu->addSeparator();
-    QAction *remove = menu->addAction(tr("Delete logfile"), this, &LogPanel::deleteProgramLog);
-    remove->setEnabled(m_log->rowCount() > 0);
-    menu->popup(m_view->viewport()->mapToGlobal(pos));
-}
-
-void LogPanel::copySelection() {
-    QModelIndexList rows = m_view->selectionModel()->selectedRows();
-    std::sort(rows.begin(), rows.end());
-    QStringList lines;
-    for (const QModelIndex &index : rows)
-        lines << index.data().toString();
-    QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')));
+void LogPanel::setSearchText(const QString &text) {
+    m_search->field()->setText(text);
 }
 
 void LogPanel::deleteProgramLog() {

@@ -10,6 +10,10 @@
 #include "monitor/PollCycle.h"
 #include "servers/ServerListModel.h"
 #include "ui/ChatPanel.h"
+#include "ui/ChatView.h"
+#include "ui/ComputerName.h"
+#include "ui/Crosshair.h"
+#include "ui/DemoMode.h"
 #include "ui/IconProxyModel.h"
 #include "ui/Icons.h"
 #include "ui/LogPanel.h"
@@ -108,6 +112,10 @@ MainWindow::MainWindow(Console *console, QWidget *parent)
     connect(m_optionsDialog, &OptionsDialog::restartRequested, this, &QWidget::close);
     connectMonitoring();
     connectCommands();
+    m_crosshair = new Crosshair(console->state(), this);
+    connect(console->state(), &ProgramState::optionsChanged, this, &MainWindow::followOptions);
+    if (ComputerName::isDemoComputer())
+        m_demo = new DemoMode(this, console, m_crosshair);
 }
 
 void MainWindow::connectCommands() {
@@ -122,6 +130,17 @@ void MainWindow::connectCommands() {
     m_playerMenu = new PlayerMenu(m_console, m_playerView, PlayerMenu::Source::PlayerList, this);
     m_chatPlayerMenu =
         new PlayerMenu(m_console, m_chat->playersOnline(), PlayerMenu::Source::ChatPlayers, this);
+}
+
+void MainWindow::followOptions() {
+    const ProgramOptions &options = m_console->state()->options();
+    if (m_serverView->showPasswords() != options.showPasswords)
+        m_serverView->setShowPasswords(options.showPasswords);
+    if (m_logPanel->isVisibleTo(this) != (options.log == 1)) {
+        setProgramLogVisible(options.log == 1);
+        // The chat view shows its last line again once the pane's change is laid out.
+        QTimer::singleShot(0, m_chat->chatView(), &ChatView::scrollToEnd);
+    }
 }
 
 void MainWindow::connectMonitoring() {
@@ -154,6 +173,13 @@ QWidget *MainWindow::buildLeftColumn() {
     auto *players = new IconProxyModel(PlayerListModel::IconIndexRole, this);
     players->setSourceModel(m_console->playerList());
     m_playerView = makeListView({}, m_leftSplitter, players);
+    // A header click sorts the list; the header of the sort column shows the direction.
+    m_queueView->header()->setSectionsClickable(true);
+    connect(m_queueView->header(), &QHeaderView::sectionClicked, m_console->queue(),
+            &CommandQueue::headerClicked);
+    m_playerView->header()->setSectionsClickable(true);
+    connect(m_playerView->header(), &QHeaderView::sectionClicked, m_console->playerList(),
+            &PlayerListModel::headerClicked);
     m_leftSplitter->addWidget(m_serverView);
     m_leftSplitter->addWidget(m_queueView);
     m_leftSplitter->addWidget(m_playerView);
@@ -276,7 +302,15 @@ void MainWindow::keepReachable() {
 }
 
 void MainWindow::setProgramLogVisible(bool visible) {
+    const bool shown = m_logPanel->isVisibleTo(this);
+    // The pane keeps its height while hidden, for when it is shown again.
+    if (!visible && shown && isVisible())
+        m_logPaneHeight = m_rightSplitter->sizes().value(1);
     m_logPanel->setVisible(visible);
+    if (visible && !shown && m_logPaneHeight > 0) {
+        const int total = std::max(m_rightSplitter->height(), m_logPaneHeight + 100);
+        m_rightSplitter->setSizes({total - m_logPaneHeight, m_logPaneHeight});
+    }
 }
 
 void MainWindow::runExitSequence() {

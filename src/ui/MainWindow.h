@@ -7,6 +7,8 @@
 
 class ChatPanel;
 class Console;
+class Crosshair;
+class DemoMode;
 class LogPanel;
 class QSplitter;
 class QSystemTrayIcon;
@@ -58,6 +60,9 @@ public:
     QueueMenu *queueMenu() const { return m_queueMenu; }
     PlayerMenu *playerMenu() const { return m_playerMenu; }
     PlayerMenu *chatPlayerMenu() const { return m_chatPlayerMenu; }
+    Crosshair *crosshair() const { return m_crosshair; }
+    // Only on the computer QUIMBEX; null elsewhere.
+    DemoMode *demoMode() const { return m_demo; }
 
 signals:
     // The exit sequence has run: the process may end.
@@ -74,6 +79,8 @@ private:
     void connectCommands();
     void followQueueColumnWidths();
     void showFromTray();
+    // Password masking and the program log pane follow the options.
+    void followOptions();
 
     Console *m_console;
     QSplitter *m_mainSplitter = nullptr;
@@ -93,6 +100,8 @@ private:
     PlayerMenu *m_playerMenu = nullptr;
     PlayerMenu *m_chatPlayerMenu = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
+    Crosshair *m_crosshair = nullptr;
+    DemoMode *m_demo = nullptr;
     QPoint m_trayPlacement;
     int m_logPaneHeight = 0; // kept while the pane is hidden
     Qt::WindowStates m_trayState;

@@ -34,6 +34,7 @@ OptionsDialog::OptionsDialog(Console *console, QWidget *parent)
     m_close->setDefault(true);
     connect(m_close, &QPushButton::clicked, this, &OptionsDialog::closeClicked);
     connect(m_tabs, &QTabWidget::currentChanged, m_close, [this] { m_close->setFocus(); });
+    connect(m_options, &OptionsPage::choiceMade, m_close, [this] { m_close->setFocus(); });
     connect(m_about, &AboutPage::stateChanged, this, &OptionsDialog::followDownload);
     connect(m_about, &AboutPage::closeRequested, this, [this] {
         accept();

@@ -14,12 +14,25 @@ void PasswordDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     }
     QStyleOptionViewItem opt = option;
     initStyleOption(&opt, index);
-    const QString masked(opt.text.size(), QLatin1Char('*'));
+    const QString masked = maskedText(opt.text);
     opt.text.clear();
-    QApplication::style()->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
+    const QStyle *style = opt.widget ? opt.widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
+    if (masked.isEmpty())
+        return;
     painter->save();
     painter->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText
                                                                          : QPalette::Text));
-    painter->drawText(opt.rect.adjusted(5, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, masked);
+    painter->setFont(opt.font);
+    painter->drawText(maskRect(opt.rect), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                      masked);
     painter->restore();
+}
+
+QString PasswordDelegate::maskedText(const QString &password) {
+    return QString(password.size(), QLatin1Char('*'));
+}
+
+QRect PasswordDelegate::maskRect(const QRect &cell) {
+    return cell.adjusted(kOffset, kOffset, 0, 0);
 }

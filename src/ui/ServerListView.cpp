@@ -4,9 +4,11 @@
 #include "ui/IconProxyModel.h"
 #include "ui/Icons.h"
 #include "ui/PasswordDelegate.h"
+#include "ui/Theme.h"
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QPainter>
 
 ServerListView::ServerListView(ServerListModel *servers, QWidget *parent)
     : QTreeView(parent)
@@ -28,10 +30,11 @@ ServerListView::ServerListView(ServerListModel *servers, QWidget *parent)
 
     Icons::registerResources(); // the placeholder's picture is named by its resource path
     m_placeholder->setObjectName(QStringLiteral("placeholder"));
-    m_placeholder->setAlignment(Qt::AlignCenter);
-    m_placeholder->setText(
-        tr("<img src=':/icons/add-server.png' width='32' height='32' style='vertical-align:middle'>"
-           "&nbsp;&nbsp;No game servers in the list yet"));
+    m_placeholder->setPixmap(placeholderPicture(tr("No game servers in the list yet")));
+    // A picture, so that it keeps its proportions at every size the list gives it.
+    m_placeholder->setScaledContents(true);
+    m_placeholder->setAccessibleName(tr("No game servers in the list yet"));
+    m_placeholder->setToolTip(tr("Right-click to add a server"));
     m_placeholder->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(servers, &QAbstractItemModel::rowsInserted, this, &ServerListView::updatePlaceholder);
     connect(servers, &QAbstractItemModel::rowsRemoved, this, &ServerListView::updatePlaceholder);
@@ -46,17 +49,44 @@ void ServerListView::setShowPasswords(bool show) {
     viewport()->update();
 }
 
+void ServerListView::setModel(QAbstractItemModel *model) {
+    QTreeView::setModel(model);
+    updatePlaceholder();
+}
+
 void ServerListView::resizeEvent(QResizeEvent *event) {
     QTreeView::resizeEvent(event);
     updatePlaceholder();
 }
 
 void ServerListView::updatePlaceholder() {
-    m_placeholder->setVisible(m_servers->serverCount() == 0);
-    const int listWidth = viewport()->width();
-    // Half the list's width while the list is narrow; its height a tenth of its width.
-    const int width = listWidth < 1000 ? listWidth / 2 : std::min(listWidth, 500);
-    const int height = std::max(width / 10, 40);
-    m_placeholder->setGeometry((listWidth - width) / 2, (viewport()->height() - height) / 2, width,
-                               height);
+    m_placeholder->setVisible(model() && model()->rowCount() == 0);
+    m_placeholder->setGeometry(placeholderRect(viewport()->size()));
+}
+
+QRect ServerListView::placeholderRect(const QSize &list) {
+    // Half the list's width while the list is narrower than 1000 px, its own width beyond.
+    const int width = list.width() < 1000 ? list.width() / 2 : kPlaceholderWidth;
+    const int height = width / 10;
+    return QRect((list.width() - width) / 2, (list.height() - height) / 2, width, height);
+}
+
+QPixmap ServerListView::placeholderPicture(const QString &text) {
+    // Drawn larger than it shows, so that it stays sharp when the list is wide.
+    const QSize size(kPlaceholderWidth * 2, kPlaceholderWidth / 5);
+    QPixmap picture(size);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const int icon = size.height() * 8 / 10;
+    const int top = (size.height() - icon) / 2;
+    painter.drawPixmap(QRect(top, top, icon, icon), Icons::addServer().pixmap(icon, icon));
+    QFont font;
+    font.setPixelSize(size.height() * 45 / 100);
+    painter.setFont(font);
+    painter.setPen(QColor(QLatin1String(Theme::kGold)));
+    painter.drawText(QRect(icon + top * 3, 0, size.width() - icon - top * 3, size.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, text);
+    return picture;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPixmap>
 #include <QTreeView>
 
 class QLabel;
@@ -14,15 +15,22 @@ class ServerListView final : public QTreeView {
 public:
     ServerListView(ServerListModel *servers, QWidget *parent = nullptr);
 
+    // The placeholder follows the model the view shows.
+    void setModel(QAbstractItemModel *model) override;
     void setShowPasswords(bool show);
     bool showPasswords() const { return m_showPasswords; }
     QLabel *placeholder() const { return m_placeholder; }
+    // Where the empty-list picture goes on a list of this size: centred, half the list's width
+    // while the list is narrower than 1000 px, and a tenth as high as it is wide.
+    static QRect placeholderRect(const QSize &list);
+    static constexpr int kPlaceholderWidth = 500;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
     void updatePlaceholder();
+    static QPixmap placeholderPicture(const QString &text);
 
     ServerListModel *m_servers;
     QLabel *m_placeholder;

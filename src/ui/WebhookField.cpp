@@ -83,6 +83,12 @@ void WebhookField::showTestResult(bool, const QString &text) {
     m_status->setText(text);
 }
 
+void WebhookField::refresh() {
+    if (m_poster)
+        m_edit->setText(m_poster->url());
+    showState();
+}
+
 void WebhookField::showState() {
     m_status->setText(m_poster && m_poster->isEnabled()
                           ? tr("Joins, departures and status changes are posted here.")

@@ -23,6 +23,8 @@ public:
     QPushButton *testButton() const { return m_test; }
     QLabel *statusLabel() const { return m_status; }
     QString statusText() const;
+    // Shows the address in use and its state again (the dialog opens; app.ini was read).
+    void refresh();
 
 private:
     // False when the field holds no usable address; the status then says so.

@@ -2,6 +2,7 @@
 // No and Cancel queue nothing), the unban check with the program log's search, and the "Script
 // selection" dialog turning a script into entries now or from a later date and time.
 #include "base/Clock.h"
+#include "base/ProgramLog.h"
 #include "base/ProgramState.h"
 #include "commands/CommandQueue.h"
 #include "commands/QueueScheduler.h"
@@ -9,6 +10,8 @@
 #include "console/Console.h"
 #include "monitor/PollCycle.h"
 #include "servers/ServerListModel.h"
+#include "ui/LogPanel.h"
+#include "ui/LogSearch.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBoxes.h"
 #include "ui/OptionsDialog.h"
@@ -18,6 +21,8 @@
 #include "ui/ServerListView.h"
 #include "ui/ServerMenu.h"
 #include "ui/Theme.h"
+#include <QLineEdit>
+#include <QListView>
 
 #include "ConsoleFixture.h"
 #include "ModalDialogs.h"
@@ -250,11 +255,16 @@ private slots:
         QString title;
         QString prompt;
         QStringList searchWhileAsked;
+        QString fieldWhileAsked;
+        int hitsWhileAsked = -1;
+        f.console->programLog()->message(QStringLiteral("Command successfully: BanPlayer 1 @ x"));
         MessageBoxes::setNextInput([&](const QString &t, const QString &p) {
             title = t;
             prompt = p;
             for (const QList<QVariant> &call : std::as_const(search))
                 searchWhileAsked << call.at(0).toString();
+            fieldWhileAsked = f.window.logPanel()->search()->field()->text();
+            hitsWhileAsked = f.window.logPanel()->searchResultView()->model()->rowCount();
             return typed.isValid() ? std::optional<QString>(typed.toString()) : std::nullopt;
         });
         MessageBoxes::setNextAnswer(QMessageBox::Ok);
@@ -264,6 +274,9 @@ private slots:
         QCOMPARE(prompt, QStringLiteral("  Steam 64 ID :  "));
         // The ban lines show while the ID is typed, and the search is gone afterwards.
         QCOMPARE(searchWhileAsked, QStringList{QStringLiteral("banplayer")});
+        QCOMPARE(fieldWhileAsked, QStringLiteral("banplayer"));
+        QCOMPARE(hitsWhileAsked, 1);
+        QVERIFY(f.window.logPanel()->search()->field()->text().isEmpty());
         QCOMPARE(search.size(), 2);
         QCOMPARE(search.at(1).at(0).toString(), QString());
         QCOMPARE(MessageBoxes::lastText(), shown);

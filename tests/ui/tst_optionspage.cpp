@@ -18,6 +18,7 @@
 #include "ui/OptionsDialog.h"
 #include "ui/OptionsPage.h"
 #include "ui/PasswordDelegate.h"
+#include "ui/ScriptsPage.h"
 #include "ui/ServerListView.h"
 #include "ui/StatusPanels.h"
 #include "ui/Theme.h"
@@ -74,6 +75,7 @@ struct Fixture {
     // The dialog as openOn() shows it, without its own event loop.
     void openDialog(OptionsDialog::Tab tab = OptionsDialog::Tab::Options) const {
         page()->refresh();
+        dialog()->scriptsPage()->refresh();
         dialog()->tabs()->setCurrentIndex(int(tab));
         dialog()->show();
     }
@@ -411,6 +413,10 @@ private slots:
         ComputerName::setForTesting(QStringLiteral("QUIMBEX"));
         Fixture f;
         f.console->webhook()->setUrl(QStringLiteral("https://chat.example.net/api/webhooks/1/x"));
+        QVERIFY(QDir(f.dir.path()).mkpath(QStringLiteral("scripts")));
+        for (const char *name : {"Evening restart", "Save every hour", "Welcome message"})
+            writeBytes(f.dir.filePath(QStringLiteral("scripts/%1.kvs").arg(QLatin1String(name))),
+                       "msg:Saving now\r\nwait:15\r\ncmd:saveworld\r\n");
         const struct {
             OptionsDialog::Tab tab;
             const char *file;

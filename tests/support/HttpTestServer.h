@@ -149,11 +149,11 @@ private:
         const qint64 size = file.size();
         const QByteArray range = request.header("Range");
         if (!range.isEmpty() && !m_ignoreRanges && range.startsWith("bytes=")) {
-            const QByteArray spec = range.mid(6);
-            const qsizetype dash = spec.indexOf('-');
-            const qint64 first = spec.left(dash).toLongLong();
-            const qint64 last = dash + 1 < spec.size()
-                                    ? std::min(spec.mid(dash + 1).toLongLong(), size - 1)
+            const QByteArray wanted = range.mid(6);
+            const qsizetype dash = wanted.indexOf('-');
+            const qint64 first = wanted.left(dash).toLongLong();
+            const qint64 last = dash + 1 < wanted.size()
+                                    ? std::min(wanted.mid(dash + 1).toLongLong(), size - 1)
                                     : size - 1;
             if (dash <= 0 || first >= size || last < first) {
                 send(socket, 416, {{"Content-Range", "bytes */" + QByteArray::number(size)}}, {}, 0,

@@ -24,10 +24,13 @@ bool isSameFolder(const QString &a, const QString &b) {
 }
 } // namespace
 
+bool ProgramFolder::isInstalled(const QString &executableDir, const QString &installedBinDir) {
+    return !installedBinDir.isEmpty() && isSameFolder(executableDir, installedBinDir);
+}
+
 QString ProgramFolder::choose(const QString &executableDir, const QString &installedBinDir) {
-    const bool installed =
-        !installedBinDir.isEmpty() && isSameFolder(executableDir, installedBinDir);
-    if (!installed && !executableDir.isEmpty() && isWritableFolder(executableDir))
+    if (!isInstalled(executableDir, installedBinDir) && !executableDir.isEmpty() &&
+        isWritableFolder(executableDir))
         return executableDir;
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
 }

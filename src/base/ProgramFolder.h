@@ -18,4 +18,7 @@ public:
     static QString choose(const QString &executableDir, const QString &installedBinDir);
     // Where this build installs programs; empty when it was built without an install folder.
     static QString installedBinDir();
+    // Whether `executableDir` is that folder (an installed console, owned by the package manager).
+    static bool isInstalled(const QString &executableDir,
+                            const QString &installedBinDir = ProgramFolder::installedBinDir());
 };

@@ -246,13 +246,59 @@ private slots:
         QCOMPARE(t.notifications, QStringList{QStringLiteral("`Anna´ has left `Online PvP´")});
     }
 
+    // A crowd of others leaving at the same time makes the tracker search the lines another way;
+    // the answer must be the same.
+    void idInsideAnotherLineCountsAsPresent_data() {
+        QTest::addColumn<int>("leaving");
+        QTest::newRow("alone") << 0;
+        QTest::newRow("while thousands leave") << 3000;
+    }
     void idInsideAnotherLineCountsAsPresent() {
+        QFETCH(int, leaving);
         Tracked t;
-        t.visit(QStringLiteral("A"), {line(0, QStringLiteral("Anna"), kAnna)});
+        QStringList first{line(0, QStringLiteral("Anna"), kAnna)};
+        for (int i = 0; i < leaving; ++i)
+            first << line(i + 1, QStringLiteral("Crowd %1").arg(i),
+                          QString::number(76561198100000000LL + i));
+        t.visit(QStringLiteral("A"), first);
         t.messages.clear();
-        t.visit(QStringLiteral("A"), {line(0, QStringLiteral("fan of ") + kAnna, kBob)});
-        QCOMPARE(t.tracker.recordCount(), 2);
-        QCOMPARE(t.messages.size(), 1); // only the join of the second player
+        QStringList second{line(0, QStringLiteral("fan of ") + kAnna, kBob)};
+        for (int i = 0; i < leaving; ++i)
+            second << line(i + 1, QStringLiteral("Newcomer %1").arg(i),
+                           QString::number(76561198200000000LL + i));
+        t.visit(QStringLiteral("A"), second);
+        QCOMPARE(t.tracker.recordCount(), 2 + leaving);
+        QCOMPARE(t.tracker.indexOfSteamId(kAnna), 0);
+        // The joins of the second answer and the departures of the first crowd, nothing of Anna.
+        QCOMPARE(t.messages.size(), 1 + 2 * leaving);
+        for (const QString &message : std::as_const(t.messages))
+            QVERIFY(!message.startsWith(QStringLiteral("Player: `Anna´")));
+    }
+
+    // A server answering with tens of thousands of players, then as many others: every change
+    // has its line, in answer and table order (this took minutes while each line searched the
+    // whole table and each departure the whole answer).
+    void hugeAnswersReplacingEachOtherLogEveryChange() {
+        constexpr int kPlayers = 20000;
+        Tracked t;
+        QStringList first;
+        QStringList second;
+        for (int i = 0; i < kPlayers; ++i) {
+            first << line(i, QStringLiteral("Old %1").arg(i),
+                          QString::number(76561198100000000LL + i));
+            second << line(i, QStringLiteral("New %1").arg(i),
+                           QString::number(76561198300000000LL + i));
+        }
+        t.visit(QStringLiteral("A"), first);
+        QCOMPARE(t.tracker.recordCount(), kPlayers);
+        t.messages.clear();
+        t.visit(QStringLiteral("A"), second);
+        QCOMPARE(t.tracker.recordCount(), kPlayers);
+        QCOMPARE(t.messages.size(), 2 * kPlayers);
+        QVERIFY(t.messages.at(0).startsWith(QStringLiteral("Player: `New 0´")));
+        QVERIFY(t.messages.at(kPlayers).startsWith(QStringLiteral("Player: `Old 0´")));
+        QVERIFY(t.messages.constLast().contains(QStringLiteral("`Old 19999´")));
+        QCOMPARE(t.tracker.record(0).name, QStringLiteral("New 0"));
     }
 
     void lineWithoutCommaIsSkipped() {

@@ -212,6 +212,33 @@ private slots:
         QCOMPARE(StatisticsReference::buildStatistics(log, kToday), statistics.table);
     }
 
+    // A player may call himself anything the game allows, "`S´ - Duration {" over and over
+    // included: each server still counts once per line, and the build stays one pass over the
+    // text (a long such name once cost every backquote for every piece, and took hours).
+    void nameFullOfDurationPiecesCountsEachServerOnce_data() {
+        QTest::addColumn<int>("pieces");
+        QTest::newRow("a few") << 3;
+        QTest::newRow("twenty thousand") << 20000;
+    }
+    void nameFullOfDurationPiecesCountsEachServerOnce() {
+        QFETCH(int, pieces);
+        QString name = QStringLiteral("Tricky");
+        for (int i = 0; i < pieces; ++i)
+            name +=
+                (i % 2 ? QStringLiteral("`S´ - Duration {") : QStringLiteral("``T´ - Duration {"));
+        // The joins name the player plainly: a backquote in the name would move their server.
+        const QStringList log{left("170105-100000", name, kId1, "S", "01:00:00"),
+                              joined("170105-090000", "Tricky", kId1, "T"),
+                              joined("170105-090000", "Tricky", kId1, "S")};
+        const PlayerStatistics statistics = BuildStatistics(log, kToday);
+        QCOMPARE(statistics.servers(), (QStringList{"S", "T"}));
+        QCOMPARE(
+            dataRows(statistics.table),
+            (QList<QStringList>{{kId1, name, "05.01.2017", "02:00:00", "01:00:00", "01:00:00"}}));
+        if (pieces < 10)
+            QCOMPARE(StatisticsReference::buildStatistics(log, kToday), statistics.table);
+    }
+
     // The step-by-step build orders rows by the text of their totals; the fast build by the
     // durations, which puts 100 hours after 99. Everything else is identical.
     void matchesTheStepByStepBuild_data() {

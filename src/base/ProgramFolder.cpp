@@ -16,12 +16,35 @@ bool isWritableFolder(const QString &dir) {
     QTemporaryFile probe(dir + QStringLiteral("/.kvd-write-probe-XXXXXX"));
     return probe.open();
 }
+
+// Symbolic links (/bin -> /usr/bin) and "." or ".." must not hide an installed executable.
+bool isSameFolder(const QString &a, const QString &b) {
+    const QString canonical = QFileInfo(a).canonicalFilePath();
+    return !canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath();
+}
 } // namespace
 
+bool ProgramFolder::isInstalled(const QString &executableDir, const QString &installedBinDir) {
+    return !installedBinDir.isEmpty() && isSameFolder(executableDir, installedBinDir);
+}
+
+QString ProgramFolder::choose(const QString &executableDir, const QString &installedBinDir) {
+    if (!isInstalled(executableDir, installedBinDir) && !executableDir.isEmpty() &&
+        isWritableFolder(executableDir))
+        return executableDir;
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
+QString ProgramFolder::installedBinDir() {
+#ifdef KVD_INSTALLED_BINDIR
+    return QStringLiteral(KVD_INSTALLED_BINDIR);
+#else
+    return QString();
+#endif
+}
+
 QString ProgramFolder::init(const QString &executableDir) {
-    QString chosen = executableDir;
-    if (chosen.isEmpty() || !isWritableFolder(chosen))
-        chosen = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString chosen = choose(executableDir, installedBinDir());
     QDir().mkpath(chosen);
     setPath(chosen);
     return path();

@@ -4,6 +4,9 @@
 #include "base/LogStamp.h"
 #include "monitor/PlayerLines.h"
 
+#include <QHash>
+#include <QSet>
+
 namespace {
 QString quoted(const QString &name) {
     return QStringLiteral("`") + name + QStringLiteral("´");
@@ -41,19 +44,25 @@ int PlayerTracker::indexOfSteamId(const QString &steamId) const {
 
 void PlayerTracker::record(const QString &server, const QStringList &playerLines, bool firstPass,
                            bool wasOnline) {
+    // Rows by SteamID64: an answer of many players costs one look-up per line, not a search.
+    QHash<QString, int> rowOf;
+    rowOf.reserve(m_table.rowCount());
+    for (int row = m_table.rowCount() - 1; row >= 1; --row)
+        rowOf.insert(m_table.cell(SteamIdColumn, row), row);
     for (const QString &line : playerLines) {
         QString name;
         QString steamId;
         if (!PlayerLines::parse(line, &name, &steamId))
             continue;
-        const int index = indexOfSteamId(steamId);
-        if (index >= 0) {
+        const int row = rowOf.value(steamId, -1);
+        if (row >= 0) {
             // A player who changes servers keeps one stay: nothing is logged.
-            m_table.setCell(ServerColumn, index + 1, server);
+            m_table.setCell(ServerColumn, row, server);
             continue;
         }
         m_playerSetChanged = true;
         m_table.appendRow({server, name, steamId, PlayerLines::joinStamp(Clock::now())});
+        rowOf.insert(steamId, m_table.rowCount() - 1);
         if (!firstPass && wasOnline) {
             const QString line = QStringLiteral("Player: ") + quoted(name) + QStringLiteral(" (") +
                                  steamId + QStringLiteral(") joined @ ") + quoted(server);
@@ -69,19 +78,20 @@ void PlayerTracker::record(const QString &server, const QStringList &playerLines
 
 void PlayerTracker::detectLeaves(const QString &server, const QStringList &playerLines,
                                  bool firstPass) {
-    const auto present = [&playerLines](const QString &steamId) {
-        for (const QString &line : playerLines) {
-            if (line.contains(steamId))
-                return true;
-        }
-        return false;
-    };
-    for (int row = 1; row < m_table.rowCount();) {
-        if (m_table.cell(ServerColumn, row) != server ||
-            present(m_table.cell(SteamIdColumn, row))) {
-            ++row;
+    QList<int> candidates;
+    for (int row = 1; row < m_table.rowCount(); ++row) {
+        if (m_table.cell(ServerColumn, row) == server)
+            candidates << row;
+    }
+    if (candidates.isEmpty())
+        return;
+    const QSet<QString> mentioned = mentionedIds(candidates, playerLines);
+
+    QList<int> goneRows;
+    for (const int row : std::as_const(candidates)) {
+        if (mentioned.contains(m_table.cell(SteamIdColumn, row)))
             continue;
-        }
+        goneRows << row;
         if (!firstPass) {
             const PlayerRecord gone = record(row - 1);
             const QDateTime join = LogStamp::ParseLogStamp(gone.joinStamp, Clock::today());
@@ -95,9 +105,76 @@ void PlayerTracker::detectLeaves(const QString &server, const QStringList &playe
                                     quoted(gone.server));
             emit notifiedEventLogged(line);
         }
-        m_playerSetChanged = true;
-        DeleteRow(m_table, row);
     }
+    if (goneRows.isEmpty())
+        return;
+    m_playerSetChanged = true;
+    // One pass over the table, however many left at once.
+    StringTable kept(ColumnCount, 1);
+    kept.setRow(0, m_table.row(0));
+    qsizetype next = 0;
+    for (int row = 1; row < m_table.rowCount(); ++row) {
+        if (next < goneRows.size() && goneRows.at(next) == row)
+            ++next;
+        else
+            kept.appendRow(m_table.row(row));
+    }
+    m_table = kept;
+}
+
+QSet<QString> PlayerTracker::mentionedIds(const QList<int> &rows,
+                                          const QStringList &playerLines) const {
+    // A player is still there when any line holds the SteamID64; nearly always it is the id
+    // that line names, which one set answers for every row.
+    QSet<QString> lineIds;
+    qsizetype textLength = 0;
+    for (const QString &line : playerLines) {
+        QString steamId;
+        if (PlayerLines::parse(line, nullptr, &steamId))
+            lineIds.insert(steamId);
+        textLength += line.size();
+    }
+    QSet<QString> mentioned;
+    QHash<qsizetype, QStringList> othersByLength;
+    qsizetype others = 0;
+    for (const int row : rows) {
+        const QString steamId = m_table.cell(SteamIdColumn, row);
+        if (lineIds.contains(steamId)) {
+            mentioned.insert(steamId);
+        } else {
+            othersByLength[steamId.size()] << steamId;
+            ++others;
+        }
+    }
+    // The rest (those who left, mostly) are searched in the lines; when a long answer follows
+    // a long one, every stretch of an id's length is put in a set instead of searching again
+    // and again, which would hold up the window for minutes.
+    constexpr qsizetype kSearchBudget = qsizetype(1) << 24;
+    for (auto it = othersByLength.cbegin(); it != othersByLength.cend(); ++it) {
+        const qsizetype length = it.key();
+        if (others * textLength <= kSearchBudget || length == 0) {
+            for (const QString &steamId : it.value()) {
+                for (const QString &line : playerLines) {
+                    if (line.contains(steamId)) {
+                        mentioned.insert(steamId);
+                        break;
+                    }
+                }
+            }
+            continue;
+        }
+        QSet<QStringView> stretches;
+        stretches.reserve(textLength);
+        for (const QString &line : playerLines) {
+            for (qsizetype at = 0; at + length <= line.size(); ++at)
+                stretches.insert(QStringView(line).mid(at, length));
+        }
+        for (const QString &steamId : it.value()) {
+            if (stretches.contains(steamId))
+                mentioned.insert(steamId);
+        }
+    }
+    return mentioned;
 }
 
 QString PlayerTracker::signature() const {

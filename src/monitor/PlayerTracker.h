@@ -4,6 +4,7 @@
 #include "servers/StringTable.h"
 
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 
 // The table of players online on any server, fed by the poll cycle after each visit. Every
@@ -61,6 +62,8 @@ signals:
 
 private:
     QString signature() const;
+    // The SteamID64s of `rows` that some line holds.
+    QSet<QString> mentionedIds(const QList<int> &rows, const QStringList &playerLines) const;
 
     StringTable m_table;
     QString m_previousSignature;

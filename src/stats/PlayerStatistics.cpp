@@ -51,16 +51,20 @@ public:
 
     // Every known player whose SteamID64 occurs in the line. Only runs of characters that occur
     // in some SteamID64 can hold one, which in practice leaves one place per line to look up.
-    void playersIn(QStringView line, std::vector<int> &rows) const {
+    // `line` numbers the line, so that a player found twice in it is listed once.
+    void playersIn(QStringView line, qsizetype lineNumber, std::vector<int> &rows) {
         rows.clear();
+        m_lastLine.resize(m_players.size(), -1);
         qsizetype run = 0;
         for (qsizetype i = 0; i < line.size(); ++i) {
             run = m_idCharacters[line.at(i).unicode()] ? run + 1 : 0;
             if (run < kSteamIdLength)
                 continue;
             const int row = rowOf(line.mid(i + 1 - kSteamIdLength, kSteamIdLength));
-            if (row >= 0 && std::find(rows.begin(), rows.end(), row) == rows.end())
+            if (row >= 0 && m_lastLine[size_t(row)] != lineNumber) {
+                m_lastLine[size_t(row)] = lineNumber;
                 rows.push_back(row);
+            }
         }
     }
 
@@ -73,6 +77,7 @@ private:
     std::vector<Player> m_players;
     QHash<QStringView, int> m_rows;
     std::vector<bool> m_idCharacters = std::vector<bool>(65536, false);
+    std::vector<qsizetype> m_lastLine;
 };
 
 // Server names in order without regard to letter case, one entry per name in any spelling; the
@@ -169,21 +174,47 @@ void readPlayerLine(QStringView line, PlayerIndex &players, ServerNames &servers
         servers.add(line.mid(quote + 1, line.size() - 2 - quote).toString());
 }
 
-// The server columns whose "`" + name + "´ - Duration {" the line holds.
-void columnsIn(QStringView line, const QHash<QStringView, int> &columnOf,
-               std::vector<int> &columns) {
-    columns.clear();
-    qsizetype piece = line.indexOf(kDurationPiece);
-    while (piece >= 0) {
-        for (qsizetype quote = line.lastIndexOf(QLatin1Char('`'), piece - 1); quote >= 0;
-             quote = quote > 0 ? line.lastIndexOf(QLatin1Char('`'), quote - 1) : -1) {
-            const int column = columnOf.value(line.mid(quote + 1, piece - quote - 1), -1);
-            if (column >= 0 && std::find(columns.begin(), columns.end(), column) == columns.end())
-                columns.push_back(column);
+// The server columns whose "`" + name + "´ - Duration {" the line holds. Only the texts of a
+// server name's length before each piece are looked up: a line with many pieces and backquotes
+// (a player may name himself so) would otherwise cost every backquote for every piece.
+class DurationColumns final {
+public:
+    explicit DurationColumns(const std::vector<QString> &serverNames) {
+        for (size_t s = 0; s < serverNames.size(); ++s) {
+            m_columnOf.insert(QStringView(serverNames[s]), int(s));
+            m_nameLengths.push_back(serverNames[s].size());
         }
-        piece = line.indexOf(kDurationPiece, piece + 1);
+        std::sort(m_nameLengths.begin(), m_nameLengths.end());
+        m_nameLengths.erase(std::unique(m_nameLengths.begin(), m_nameLengths.end()),
+                            m_nameLengths.end());
+        m_lastLine.assign(serverNames.size(), -1);
     }
-}
+
+    void columnsIn(QStringView line, qsizetype lineNumber, std::vector<int> &columns) {
+        columns.clear();
+        qsizetype piece = line.indexOf(kDurationPiece);
+        while (piece >= 0) {
+            for (const qsizetype length : m_nameLengths) {
+                const qsizetype quote = piece - length - 1;
+                if (quote < 0)
+                    break;
+                if (line.at(quote) != QLatin1Char('`'))
+                    continue;
+                const int column = m_columnOf.value(line.mid(quote + 1, length), -1);
+                if (column >= 0 && m_lastLine[size_t(column)] != lineNumber) {
+                    m_lastLine[size_t(column)] = lineNumber;
+                    columns.push_back(column);
+                }
+            }
+            piece = line.indexOf(kDurationPiece, piece + 1);
+        }
+    }
+
+private:
+    QHash<QStringView, int> m_columnOf;
+    std::vector<qsizetype> m_nameLengths; // ascending, each once
+    std::vector<qsizetype> m_lastLine;
+};
 
 } // namespace
 
@@ -211,9 +242,7 @@ PlayerStatistics BuildStatistics(const QStringList &logLines, const QDate &today
 
     const std::vector<QString> &serverNames = servers.names();
     const size_t serverCount = serverNames.size();
-    QHash<QStringView, int> columnOf;
-    for (size_t s = 0; s < serverCount; ++s)
-        columnOf.insert(QStringView(serverNames[s]), int(s));
+    DurationColumns durationColumns(serverNames);
 
     const size_t playerCount = players.players().size();
     // Seconds per player and server; -1 while nothing was counted there.
@@ -225,7 +254,7 @@ PlayerStatistics BuildStatistics(const QStringList &logLines, const QDate &today
     // Oldest first, as the durations were played.
     for (auto it = durationLines.crbegin(); it != durationLines.crend(); ++it) {
         const QStringView line(logLines.at(*it));
-        columnsIn(line, columnOf, columns);
+        durationColumns.columnsIn(line, qsizetype(*it), columns);
         if (columns.empty())
             continue;
         // The duration is the 8 characters before the closing brace.
@@ -236,7 +265,7 @@ PlayerStatistics BuildStatistics(const QStringList &logLines, const QDate &today
         const QDate date = stampDates.dateOf(line.mid(1));
         if (!date.isValid())
             continue;
-        players.playersIn(line, rows);
+        players.playersIn(line, qsizetype(*it), rows);
         for (const int row : rows) {
             for (const int column : columns) {
                 qint64 &cell = seconds[size_t(row) * serverCount + size_t(column)];

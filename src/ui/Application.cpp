@@ -3,6 +3,7 @@
 #include "base/Logging.h"
 #include "base/ProgramFolder.h"
 #include "base/SingleInstance.h"
+#include "base/StallReporter.h"
 #include "base/TerminationSignals.h"
 #include "console/CommandLine.h"
 #include "console/Console.h"
@@ -63,6 +64,7 @@ int Application::run(int argc, char *argv[]) {
     }
 
     Application app(argc, argv);
+    StallReporter::fromEnvironment(&app);
     // A second console ends here, before it touches any file.
     SingleInstance instance;
     if (!instance.acquire())

@@ -3,6 +3,7 @@
 #include "base/AnsiCodec.h"
 #include "base/IniFile.h"
 #include "base/Intervals.h"
+#include "base/ProgramFolder.h"
 #include "base/WholeFile.h"
 #include "update/RangedDownload.h"
 #include "update/UpdaterScript.h"
@@ -123,6 +124,9 @@ QString UpdateService::updaterPath() const {
 }
 
 bool UpdateService::canReplaceExecutable() const {
+    // An installed executable is the package manager's, even where root could replace it.
+    if (ProgramFolder::isInstalled(QFileInfo(m_executablePath).absolutePath()))
+        return false;
     // A real file tells what permissions and read-only mounts allow.
     QTemporaryFile probe(QFileInfo(m_executablePath).absolutePath() +
                          QStringLiteral("/.kvd-update-probe-XXXXXX"));

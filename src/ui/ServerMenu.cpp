@@ -126,7 +126,11 @@ bool ServerMenu::eventFilter(QObject *watched, QEvent *event) {
             deleteServer();
             return true;
         }
-    } else if (watched == m_view->viewport()) {
+    } else if ((event->type() == QEvent::MouseButtonPress ||
+                event->type() == QEvent::MouseButtonDblClick) &&
+               watched == m_view->viewport()) {
+        // The event type is checked first: other events also arrive while the view is being
+        // destroyed, when it must no longer be asked for its viewport.
         const auto *mouse = static_cast<QMouseEvent *>(event);
         // A click below the rows selects nothing, so the menu there offers "New server".
         if (event->type() == QEvent::MouseButtonPress &&

@@ -64,10 +64,9 @@ QColor StatisticsChartView::seriesColour(int server) {
 
 StatisticsChartView::StatisticsChartView(QWidget *parent)
     : QChartView(parent)
-    , m_chart(new QChart)
+    , m_chart(chart()) // the view's own chart: setChart() would leave the first one unowned
     , m_players(new QCategoryAxis(m_chart))
     , m_hours(new QValueAxis(m_chart)) {
-    setChart(m_chart);
     setRubberBand(QChartView::NoRubberBand);
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(tr("Player statistics diagram"));

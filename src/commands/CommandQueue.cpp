@@ -22,7 +22,7 @@ QString deleteLine(const QueueEntry &entry, const char *reason) {
 } // namespace
 
 CommandQueue::CommandQueue(const QString &programFolder, QObject *parent)
-    : QAbstractTableModel(parent)
+    : SortableTableModel(parent)
     , m_folder(programFolder)
     , m_fileName(programFolder + QLatin1Char('/') + kRelativeName) {
     m_saveTimer.setSingleShot(true);
@@ -149,7 +149,6 @@ void CommandQueue::sortEntries(int column, Qt::SortOrder order) {
 }
 
 void CommandQueue::applySort() {
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const int column = m_sort.column();
     // "dd.mm.yyyy" in text order would put the first of every month together.
     const QVector<int> rows =
@@ -159,21 +158,7 @@ void CommandQueue::applySort() {
             : m_sort.sortedRows(
                   count(), [this, column](int row) { return index(row, column).data().toString(); },
                   false);
-    QVector<QueueEntry> sorted;
-    sorted.reserve(rows.size());
-    QVector<int> newRowOf(rows.size());
-    for (int newRow = 0; newRow < rows.size(); ++newRow) {
-        sorted.append(m_entries.at(rows.at(newRow)));
-        newRowOf[rows.at(newRow)] = newRow;
-    }
-    m_entries = std::move(sorted);
-    const QModelIndexList oldIndexes = persistentIndexList();
-    QModelIndexList newIndexes;
-    newIndexes.reserve(oldIndexes.size());
-    for (const QModelIndex &index : oldIndexes)
-        newIndexes.append(this->index(newRowOf.at(index.row()), index.column()));
-    changePersistentIndexList(oldIndexes, newIndexes);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    permuteRows(rows, [this, &rows] { m_entries = inRowOrder(m_entries, rows); });
 }
 
 void CommandQueue::markStarted(int row, quint64 ticket) {

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "base/ListSort.h"
+#include "base/SortableTableModel.h"
 #include "commands/QueueEntry.h"
 #include "commands/QueueFile.h"
 #include "commands/ScriptSchedule.h"
 
-#include <QAbstractTableModel>
 #include <QDateTime>
 #include <QTimer>
 #include <QVector>
@@ -13,7 +13,7 @@
 // The command queue: every command waiting to be sent, in the order the scheduler walks it and
 // the queue view shows it, kept in "scripts/cmdlist.kvl". Once loaded, the file is written after
 // every change of the queue, once per event-loop turn, so a crash loses no scheduled command.
-class CommandQueue final : public QAbstractTableModel {
+class CommandQueue final : public SortableTableModel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CommandQueue)
 

@@ -19,7 +19,7 @@ QString onlineSince(qint64 joinMs, qint64 nowMs) {
 } // namespace
 
 PlayerListModel::PlayerListModel(PlayerTracker *tracker, QObject *parent)
-    : QAbstractTableModel(parent) {
+    : SortableTableModel(parent) {
     connect(tracker, &PlayerTracker::playerListRebuilt, this, &PlayerListModel::rebuild);
     m_ticker.setInterval(Intervals::instance().onlineTickerMs);
     connect(&m_ticker, &QTimer::timeout, this, &PlayerListModel::refreshOnline);
@@ -50,19 +50,8 @@ void PlayerListModel::headerClicked(int column) {
     m_sort.click(column);
     m_sorted = true;
     emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QVector<int> rows = sortedRows();
-    reorder(rows);
-    QVector<int> newRowOf(rows.size());
-    for (int newRow = 0; newRow < rows.size(); ++newRow)
-        newRowOf[rows.at(newRow)] = newRow;
-    const QModelIndexList oldIndexes = persistentIndexList();
-    QModelIndexList newIndexes;
-    newIndexes.reserve(oldIndexes.size());
-    for (const QModelIndex &index : oldIndexes)
-        newIndexes.append(this->index(newRowOf.at(index.row()), index.column()));
-    changePersistentIndexList(oldIndexes, newIndexes);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    permuteRows(rows, [this, &rows] { reorder(rows); });
 }
 
 QVector<int> PlayerListModel::sortedRows() const {
@@ -72,20 +61,9 @@ QVector<int> PlayerListModel::sortedRows() const {
 }
 
 void PlayerListModel::reorder(const QVector<int> &rows) {
-    PlayerRecords entries;
-    QVector<qint64> joins;
-    QVector<QString> online;
-    entries.reserve(rows.size());
-    joins.reserve(rows.size());
-    online.reserve(rows.size());
-    for (int row : rows) {
-        entries.append(m_entries.at(row));
-        joins.append(m_joins.at(row));
-        online.append(m_online.at(row));
-    }
-    m_entries = std::move(entries);
-    m_joins = std::move(joins);
-    m_online = std::move(online);
+    m_entries = inRowOrder(m_entries, rows);
+    m_joins = inRowOrder(m_joins, rows);
+    m_online = inRowOrder(m_online, rows);
 }
 
 void PlayerListModel::refreshOnline() {

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "base/ListSort.h"
+#include "base/SortableTableModel.h"
 #include "monitor/PlayerRecord.h"
 
-#include <QAbstractTableModel>
 #include <QTimer>
 
 class PlayerTracker;
@@ -11,7 +11,7 @@ class PlayerTracker;
 // The player list: one row per player record as of the last rebuild, with the time online that
 // the online ticker keeps current. Every column sorts by its text on a header click; once the
 // operator has sorted it, each rebuild keeps that order (equal texts in the tracker's order).
-class PlayerListModel final : public QAbstractTableModel {
+class PlayerListModel final : public SortableTableModel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PlayerListModel)
 

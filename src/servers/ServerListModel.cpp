@@ -19,7 +19,7 @@ bool isIntegerColumn(int column) {
 } // namespace
 
 ServerListModel::ServerListModel(const QString &fileName, QObject *parent)
-    : QAbstractTableModel(parent)
+    : SortableTableModel(parent)
     , m_fileName(fileName)
     , m_table(emptyServerTable())
     , m_sort(PlayerColumn) {
@@ -185,34 +185,17 @@ void ServerListModel::sortServers(int column, Qt::SortOrder order) {
 }
 
 void ServerListModel::applySort() {
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-
     const int column = m_sort.column();
     const QVector<int> order = m_sort.sortedRows(
         serverCount(), [this, column](int row) { return columnText(m_entries.at(row), column); },
         isIntegerColumn(column));
-
-    ServerList sortedEntries;
-    sortedEntries.reserve(order.size());
-    QVector<int> newRowOf(order.size());
-    StringTable sortedTable = m_table;
-    for (int newRow = 0; newRow < order.size(); ++newRow) {
-        const int oldRow = order.at(newRow);
-        sortedEntries.append(m_entries.at(oldRow));
-        newRowOf[oldRow] = newRow;
-        sortedTable.setRow(newRow + 1, m_table.row(oldRow + 1));
-    }
-    m_entries = sortedEntries;
-    m_table = sortedTable;
-
-    const QModelIndexList oldIndexes = persistentIndexList();
-    QModelIndexList newIndexes;
-    newIndexes.reserve(oldIndexes.size());
-    for (const QModelIndex &index : oldIndexes)
-        newIndexes.append(this->index(newRowOf.at(index.row()), index.column()));
-    changePersistentIndexList(oldIndexes, newIndexes);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-
+    permuteRows(order, [this, &order] {
+        StringTable sortedTable = m_table;
+        for (int newRow = 0; newRow < order.size(); ++newRow)
+            sortedTable.setRow(newRow + 1, m_table.row(order.at(newRow) + 1));
+        m_entries = inRowOrder(m_entries, order);
+        m_table = std::move(sortedTable);
+    });
     serversave();
 }
 

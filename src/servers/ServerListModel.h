@@ -1,15 +1,15 @@
 #pragma once
 
 #include "base/ListSort.h"
+#include "base/SortableTableModel.h"
 #include "servers/ServerEntry.h"
 #include "servers/StringTable.h"
 
-#include <QAbstractTableModel>
 #include <QTimer>
 
 // The server list: the server table (the persisted form, written to "server.dat") and the
 // entries with their live state, always in the same order. Model row r is table row r + 1.
-class ServerListModel final : public QAbstractTableModel {
+class ServerListModel final : public SortableTableModel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ServerListModel)
 

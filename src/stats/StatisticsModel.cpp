@@ -33,7 +33,7 @@ QString yearFirst(const QString &date) {
 } // namespace
 
 StatisticsModel::StatisticsModel(QObject *parent)
-    : QAbstractTableModel(parent) {
+    : SortableTableModel(parent) {
     m_header = PlayerStatistics().table.row(0);
 }
 
@@ -66,16 +66,16 @@ void StatisticsModel::headerClicked(int column) {
 
 void StatisticsModel::sortRows(int column, Qt::SortOrder order) {
     const int cell = column + PlayerStatistics::NameColumn;
-    std::vector<int> permutation(size_t(m_rows.size()));
+    QVector<int> permutation(m_rows.size());
     std::iota(permutation.begin(), permutation.end(), 0);
     std::vector<QString> texts;
     std::vector<qint64> seconds;
     if (column >= TotalColumn) {
-        seconds.reserve(permutation.size());
+        seconds.reserve(size_t(permutation.size()));
         for (const QStringList &row : std::as_const(m_rows))
             seconds.push_back(PlayTime::seconds(row.value(cell)));
     } else {
-        texts.reserve(permutation.size());
+        texts.reserve(size_t(permutation.size()));
         for (const QStringList &row : std::as_const(m_rows))
             texts.push_back(column == LastOnlineColumn ? yearFirst(row.value(cell))
                                                        : row.value(cell));
@@ -92,22 +92,7 @@ void StatisticsModel::sortRows(int column, Qt::SortOrder order) {
         std::stable_sort(permutation.begin(), permutation.end(),
                          [&](int a, int b) { return less(b, a); });
 
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> newRowOf(permutation.size());
-    QList<QStringList> sorted;
-    sorted.reserve(m_rows.size());
-    for (size_t i = 0; i < permutation.size(); ++i) {
-        newRowOf[size_t(permutation[i])] = int(i);
-        sorted << m_rows.at(permutation[i]);
-    }
-    m_rows = std::move(sorted);
-    const QModelIndexList before = persistentIndexList();
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (const QModelIndex &index : before)
-        after << this->index(newRowOf[size_t(index.row())], index.column());
-    changePersistentIndexList(before, after);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    permuteRows(permutation, [this, &permutation] { m_rows = inRowOrder(m_rows, permutation); });
 }
 
 int StatisticsModel::rowCount(const QModelIndex &parent) const {

@@ -1,15 +1,15 @@
 #pragma once
 
 #include "base/IconIndex.h"
+#include "base/SortableTableModel.h"
 #include "stats/PlayerStatistics.h"
 
-#include <QAbstractTableModel>
 #include <QStringList>
 
 // The statistics table as its view shows it: the player's name, last online, total and one column
 // per server (the SteamID64 stays hidden), the most playing time first. A click on a header sorts
 // by that column; the sort column and direction outlast a new build, the header icon does not.
-class StatisticsModel final : public QAbstractTableModel {
+class StatisticsModel final : public SortableTableModel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(StatisticsModel)
 

@@ -149,16 +149,21 @@ private slots:
         // No settings file: sorted by the player count, ascending, with no icon; not re-sorted.
         QCOMPARE(f.shownNames(), (QStringList{"Alpha", "beta", "Gamma"}));
         QVERIFY(headerIcons(f.view()).isEmpty());
+        // The selected server stays selected wherever a sort moves it.
+        f.select(QStringLiteral("Alpha"));
+        const auto selected = [&f] { return f.view()->currentIndex().data().toString(); };
 
         clickHeader(f.view(), ServerListModel::PortColumn);
         // Port 9000 before 27015: the port compares as an integer.
         QCOMPARE(f.shownNames(), (QStringList{"beta", "Alpha", "Gamma"}));
+        QCOMPARE(selected(), QStringLiteral("Alpha"));
         QCOMPARE(headerIcons(f.view()), QList<int>{ServerListModel::PortColumn});
         QCOMPARE(f.savedNames(), f.shownNames());
 
         clickHeader(f.view(), ServerListModel::HostColumn);
         // The host compares as text: "10.0.0.10" before "10.0.0.2".
         QCOMPARE(f.shownNames(), (QStringList{"Gamma", "beta", "Alpha"}));
+        QCOMPARE(selected(), QStringLiteral("Alpha"));
         QCOMPARE(headerIcons(f.view()), QList<int>{ServerListModel::HostColumn});
         const QIcon ascending =
             f.view()

@@ -8,6 +8,7 @@
 #include "ui/ChatView.h"
 
 #include "BenchGameLines.h"
+#include "StallMeter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -51,24 +52,13 @@ QString gameLogBlock(int lines, int second) {
 
 // Runs the event loop for `ms` and returns the longest gap between heartbeat ticks.
 qint64 longestStall(int ms, const std::function<void()> &work) {
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 longest = 0;
-    QTimer heartbeat;
-    heartbeat.setTimerType(Qt::PreciseTimer);
-    heartbeat.setInterval(2);
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        const qint64 now = clock.elapsed();
-        longest = std::max(longest, now - last);
-        last = now;
-    });
+    StallMeter meter;
     QEventLoop loop;
-    clock.start();
-    heartbeat.start();
+    meter.start();
     QTimer::singleShot(10, work);
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
-    return longest;
+    return meter.longestMs();
 }
 
 // Calls `done` with the milliseconds since `clock` started once the view shows the whole log.

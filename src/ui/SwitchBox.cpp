@@ -34,7 +34,7 @@ bool SwitchBox::hitButton(const QPoint &pos) const {
 void SwitchBox::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QColor gold(QLatin1String(Theme::kGold));
+    const QColor gold{QLatin1String(Theme::kGold)};
     const bool on = isChecked();
     const QRectF track(1.5, (height() - kTrackHeight) / 2.0 + 0.5, kTrackWidth - 3,
                        kTrackHeight - 1);

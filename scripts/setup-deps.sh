@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ clang pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-charts-dev qt6-multimedia-dev libgl-dev
     qt6-qpa-plugins libqt6opengl6-dev
     xvfb xauth imagemagick fonts-dejavu-core clang-format

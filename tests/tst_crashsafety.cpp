@@ -59,7 +59,7 @@ int writeUntilKilled(int argc, char **argv) {
     console.start();
     ServerListModel *servers = console.servers();
     CommandQueue *queue = console.queue();
-    QRandomGenerator random(quint32(QCoreApplication::applicationPid()));
+    QRandomGenerator random{static_cast<quint32>(QCoreApplication::applicationPid())};
     bool announced = false;
     int tick = 0;
 

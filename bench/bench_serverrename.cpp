@@ -1,12 +1,12 @@
 // Prints what renaming a server costs with a full program log of 100,000 lines: the rewrite of the
 // player lines alone, and the whole rename through the server dialog in a real (offscreen) window,
 // with the longest time the event loop went without a turn while it ran.
+#include "base/PlayerLogLine.h"
 #include "base/ProgramLog.h"
 #include "base/TextFile.h"
 #include "console/Console.h"
 #include "console/ServerEditor.h"
 #include "servers/ServerListModel.h"
-#include "servers/ServerSettingsRules.h"
 #include "servers/TableFile.h"
 #include "ui/MainWindow.h"
 #include "ui/ServerMenu.h"
@@ -77,8 +77,7 @@ void benchRewrite() {
     for (int i = 0; i < 9; ++i) {
         QElapsedTimer timer;
         timer.start();
-        const QStringList out =
-            ServerSettingsRules::renameInPlayerLines(lines, kOld, kNew, &changed);
+        const QStringList out = PlayerLogLine::renameServer(lines, kOld, kNew, &changed);
         ms.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
     std::printf("rewrite of 100,000 program-log lines (%d player lines renamed): median %.1f ms, "
@@ -91,7 +90,7 @@ void benchParts() {
     QTemporaryDir dir;
     ProgramLog log(dir.path());
     const QStringList lines = fullLog();
-    const QStringList renamed = ServerSettingsRules::renameInPlayerLines(lines, kOld, kNew);
+    const QStringList renamed = PlayerLogLine::renameServer(lines, kOld, kNew);
     log.setLines(lines);
     QListView view;
     view.setUniformItemSizes(true);

@@ -1,19 +1,9 @@
-// The rules of the server settings dialog's fields, checked in their order, and the rewrite of
-// the program log's player lines when a server is renamed.
+// The rules of the server settings dialog's fields, checked in their order.
 #include "servers/ServerSettingsRules.h"
 
 #include <QtTest>
 
 Q_DECLARE_METATYPE(ServerSettingsRefusal)
-
-namespace {
-const QString kAcute = QString(QChar(0x00B4));
-
-// `name´ as the program log quotes names.
-QString q(const QString &name) {
-    return QLatin1Char('`') + name + kAcute;
-}
-} // namespace
 
 class TestServerSettings : public QObject {
     Q_OBJECT
@@ -122,91 +112,6 @@ private slots:
         QCOMPARE(ServerSettingsRules::refusalText(R::ServernameExists),
                  QStringLiteral("Servername already exists!"));
         QVERIFY(ServerSettingsRules::refusalText(R::None).isEmpty());
-    }
-
-    void renameRewritesPlayerLinesOnly_data() {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("expected");
-
-        const QString stamp = QStringLiteral("[261209-201500] ");
-        const QString id = QStringLiteral(" (76561198000000001)");
-        const auto player = [&](const QString &who, const QString &what, const QString &server) {
-            return stamp + QStringLiteral("Player: ") + q(who) + id + what + q(server);
-        };
-        const QString joined = QStringLiteral(" joined @ ");
-        QTest::newRow("joined") << player("Bob", joined, "Alpha") << player("Bob", joined, "Omega");
-        QTest::newRow("playing") << player("Bob", " playing @ ", "Alpha")
-                                 << player("Bob", " playing @ ", "Omega");
-        QTest::newRow("has left") << player("Bob", " has left ", "Alpha") + " - Duration {01:02:03}"
-                                  << player("Bob", " has left ", "Omega") +
-                                         " - Duration {01:02:03}";
-        QTest::newRow("program exit")
-            << stamp + "Program exit: " + q("Bob") + id + " has played @ " + q("Alpha") +
-                   " - Duration {00:00:05}"
-            << stamp + "Program exit: " + q("Bob") + id + " has played @ " + q("Omega") +
-                   " - Duration {00:00:05}";
-        // Quoted names are matched without regard to case, so a player named like the server
-        // is renamed with it.
-        QTest::newRow("player named like the server")
-            << player("ALPHA", joined, "Alpha") << player("Omega", joined, "Omega");
-        QTest::newRow("server quoted in another case")
-            << player("Alpha", joined, "alpha") << player("Omega", joined, "Omega");
-        // The line must hold the old name as it is spelt before anything is replaced.
-        QTest::newRow("name only in another case")
-            << player("Bob", joined, "ALPHA") << player("Bob", joined, "ALPHA");
-        QTest::newRow("longer name")
-            << player("Bob", joined, "Alpha 2") << player("Bob", joined, "Alpha 2");
-        QTest::newRow("player whose name contains it")
-            << player("Alphabet", joined, "Alpha") << player("Alphabet", joined, "Omega");
-        // Every quoted occurrence goes, whichever server the line is about.
-        QTest::newRow("player named like it on another server")
-            << player("Alpha", joined, "Beta") << player("Omega", joined, "Beta");
-        QTest::newRow("other server")
-            << player("Bob", joined, "Beta") << player("Bob", joined, "Beta");
-
-        QTest::newRow("status line")
-            << stamp + "Serverstatus (Alpha):  Online" << stamp + "Serverstatus (Alpha):  Online";
-        QTest::newRow("server added")
-            << stamp + "Server added:  " + q("Alpha") + "  (10.0.0.1:27015)"
-            << stamp + "Server added:  " + q("Alpha") + "  (10.0.0.1:27015)";
-        QTest::newRow("server changed") << stamp + "Server setting changed:  " + q("Alpha")
-                                        << stamp + "Server setting changed:  " + q("Alpha");
-        QTest::newRow("chat timeout")
-            << stamp + "Chat timeout: Alpha" << stamp + "Chat timeout: Alpha";
-        QTest::newRow("start marker")
-            << stamp + " - - - - - - - - - - - - Program start - - - - - - - - - - - -"
-            << stamp + " - - - - - - - - - - - - Program start - - - - - - - - - - - -";
-    }
-
-    void renameRewritesPlayerLinesOnly() {
-        QFETCH(QString, line);
-        QFETCH(QString, expected);
-        int changed = -1;
-        const QStringList out = ServerSettingsRules::renameInPlayerLines(
-            {line}, QStringLiteral("Alpha"), QStringLiteral("Omega"), &changed);
-        QCOMPARE(out, QStringList{expected});
-        QCOMPARE(changed, line == expected ? 0 : 1);
-    }
-
-    void renameKeepsOrderAndCountsLines() {
-        const QString joined = QStringLiteral("Player: `Bob´ (1) joined @ `Alpha´");
-        const QString status = QStringLiteral("Serverstatus (Alpha):  Online");
-        const QStringList in{joined, status, QString(), joined};
-        int changed = 0;
-        const QStringList out = ServerSettingsRules::renameInPlayerLines(
-            in, QStringLiteral("Alpha"), QStringLiteral("Beta"), &changed);
-        const QString renamed = QStringLiteral("Player: `Bob´ (1) joined @ `Beta´");
-        QCOMPARE(out, (QStringList{renamed, status, QString(), renamed}));
-        QCOMPARE(changed, 2);
-        QCOMPARE(in.constFirst(), joined); // the caller's list is not touched
-        // A case-only rename is a rename too.
-        QCOMPARE(ServerSettingsRules::renameInPlayerLines({joined}, QStringLiteral("Alpha"),
-                                                          QStringLiteral("ALPHA")),
-                 QStringList{QStringLiteral("Player: `Bob´ (1) joined @ `ALPHA´")});
-        QCOMPARE(ServerSettingsRules::renameInPlayerLines({joined}, QStringLiteral("Alpha"),
-                                                          QStringLiteral("Alpha"), &changed),
-                 QStringList{joined});
-        QCOMPARE(changed, 0);
     }
 };
 

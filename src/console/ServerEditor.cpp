@@ -1,5 +1,7 @@
 #include "console/ServerEditor.h"
 
+#include "base/NameQuotes.h"
+#include "base/PlayerLogLine.h"
 #include "base/ProgramLog.h"
 #include "base/ProgramState.h"
 #include "base/ServerLogPath.h"
@@ -13,11 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace {
-QString quoted(const QString &name) {
-    return QLatin1Char('`') + name + QChar(0x00B4);
-}
-} // namespace
+using NameQuotes::quoted;
 
 ServerEditor::ServerEditor(Console *console)
     : QObject(console)
@@ -148,8 +146,7 @@ void ServerEditor::rewriteProgramLog(const QString &oldName, const QString &newN
     ProgramLog *log = m_console->programLog();
     int changed = 0;
     // Rewritten as data and set in one step, so the view is reset once.
-    QStringList lines =
-        ServerSettingsRules::renameInPlayerLines(log->lines(), oldName, newName, &changed);
+    QStringList lines = PlayerLogLine::renameServer(log->lines(), oldName, newName, &changed);
     if (changed > 0)
         log->setLines(lines);
 }

@@ -1,12 +1,12 @@
 #include "monitor/PlayerLines.h"
 
+#include "base/PlayerLogLine.h"
 #include "base/SteamId.h"
 
 namespace {
 // A shorter remainder cannot hold an index, a name, the separator and a 17-digit id.
 constexpr int kShortestPlayerLine = 22;
 constexpr int kSteamIdLength = 17;
-constexpr qint64 kSecondsPerDay = 24 * 60 * 60;
 } // namespace
 
 bool PlayerLines::isPlayerList(const QString &answer) {
@@ -51,17 +51,7 @@ bool PlayerLines::IsNum(const QString &text) {
 QString PlayerLines::durationText(const QDateTime &join, const QDateTime &now) {
     if (!join.isValid() || !now.isValid())
         return QStringLiteral("00:00:00");
-    return durationText(join.secsTo(now));
-}
-
-QString PlayerLines::durationText(qint64 seconds) {
-    seconds %= kSecondsPerDay;
-    if (seconds < 0)
-        seconds += kSecondsPerDay;
-    return QStringLiteral("%1:%2:%3")
-        .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
-        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return PlayerLogLine::durationText(join.secsTo(now));
 }
 
 QString PlayerLines::joinStamp(const QDateTime &when) {

@@ -24,7 +24,6 @@ bool IsNum(const QString &text);
 
 // The time since `join` as a time of day "hh:nn:ss": whole days drop out.
 QString durationText(const QDateTime &join, const QDateTime &now);
-QString durationText(qint64 seconds);
 
 // The join stamp of a player record, "yymmdd-hhnnss".
 QString joinStamp(const QDateTime &when);

@@ -4,7 +4,7 @@
 #include "base/IconIndex.h"
 #include "base/Intervals.h"
 #include "base/LogStamp.h"
-#include "monitor/PlayerLines.h"
+#include "base/PlayerLogLine.h"
 #include "monitor/PlayerTracker.h"
 
 #include <limits>
@@ -14,7 +14,7 @@ constexpr qint64 kNoJoin = std::numeric_limits<qint64>::min();
 
 QString onlineSince(qint64 joinMs, qint64 nowMs) {
     return joinMs == kNoJoin ? QStringLiteral("00:00:00")
-                             : PlayerLines::durationText((nowMs - joinMs) / 1000);
+                             : PlayerLogLine::durationText((nowMs - joinMs) / 1000);
 }
 } // namespace
 
@@ -96,10 +96,9 @@ QStringList PlayerListModel::programExitLines() const {
     QStringList lines;
     for (int row = 0; row < m_entries.size(); ++row) {
         const PlayerRecord &entry = m_entries.at(row);
-        lines << QStringLiteral("Program exit: `") + entry.name + QStringLiteral("´ (") +
-                     entry.steamId + QStringLiteral(") has played @ `") + entry.server +
-                     QStringLiteral("´ - Duration {") + onlineSince(m_joins.at(row), now) +
-                     QLatin1Char('}');
+        lines << PlayerLogLine{PlayerLogLine::Kind::ProgramExit, entry.name, entry.steamId,
+                               entry.server, onlineSince(m_joins.at(row), now)}
+                     .text();
     }
     return lines;
 }

@@ -2,16 +2,11 @@
 
 #include "base/Clock.h"
 #include "base/LogStamp.h"
+#include "base/PlayerLogLine.h"
 #include "monitor/PlayerLines.h"
 
 #include <QHash>
 #include <QSet>
-
-namespace {
-QString quoted(const QString &name) {
-    return QStringLiteral("`") + name + QStringLiteral("´");
-}
-} // namespace
 
 PlayerTracker::PlayerTracker(QObject *parent)
     : QObject(parent)
@@ -63,15 +58,14 @@ void PlayerTracker::record(const QString &server, const QStringList &playerLines
         m_playerSetChanged = true;
         m_table.appendRow({server, name, steamId, PlayerLines::joinStamp(Clock::now())});
         rowOf.insert(steamId, m_table.rowCount() - 1);
-        if (!firstPass && wasOnline) {
-            const QString line = QStringLiteral("Player: ") + quoted(name) + QStringLiteral(" (") +
-                                 steamId + QStringLiteral(") joined @ ") + quoted(server);
-            emit message(line);
-            emit notificationRaised(quoted(name) + QStringLiteral(" joined @ ") + quoted(server));
-            emit notifiedEventLogged(line);
-        } else {
-            emit message(QStringLiteral("Player: ") + quoted(name) + QStringLiteral(" (") +
-                         steamId + QStringLiteral(") playing @ ") + quoted(server));
+        const PlayerLogLine logged{firstPass || !wasOnline ? PlayerLogLine::Kind::Playing
+                                                           : PlayerLogLine::Kind::Joined,
+                                   name, steamId, server, QString()};
+        const QString text = logged.text();
+        emit message(text);
+        if (logged.kind == PlayerLogLine::Kind::Joined) {
+            emit notificationRaised(logged.notificationText());
+            emit notifiedEventLogged(text);
         }
     }
 }
@@ -95,14 +89,11 @@ void PlayerTracker::detectLeaves(const QString &server, const QStringList &playe
         if (!firstPass) {
             const PlayerRecord gone = record(row - 1);
             const QDateTime join = LogStamp::ParseLogStamp(gone.joinStamp, Clock::today());
-            const QString duration = PlayerLines::durationText(join, Clock::now());
-            const QString line = QStringLiteral("Player: ") + quoted(gone.name) +
-                                 QStringLiteral(" (") + gone.steamId +
-                                 QStringLiteral(") has left ") + quoted(gone.server) +
-                                 QStringLiteral(" - Duration {") + duration + QLatin1Char('}');
+            const PlayerLogLine logged{PlayerLogLine::Kind::HasLeft, gone.name, gone.steamId,
+                                       gone.server, PlayerLines::durationText(join, Clock::now())};
+            const QString line = logged.text();
             emit message(line);
-            emit notificationRaised(quoted(gone.name) + QStringLiteral(" has left ") +
-                                    quoted(gone.server));
+            emit notificationRaised(logged.notificationText());
             emit notifiedEventLogged(line);
         }
     }

@@ -2,6 +2,7 @@
 
 #include "base/Intervals.h"
 #include "base/Logging.h"
+#include "base/NameQuotes.h"
 #include "base/ProgramState.h"
 #include "base/ServerLogPath.h"
 #include "monitor/PlayerLines.h"
@@ -295,8 +296,9 @@ void PollCycle::removeErasedServers() {
         // The cycle goes on with the server that followed the one it visited.
         if (row < m_currentServerRow)
             --m_currentServerRow;
-        emit message(QStringLiteral("Server deleted:  `") + entry.name + QStringLiteral("´  (") +
-                     entry.host + QLatin1Char(':') + entry.port + QLatin1Char(')'));
+        emit message(QStringLiteral("Server deleted:  ") + NameQuotes::quoted(entry.name) +
+                     QStringLiteral("  (") + entry.host + QLatin1Char(':') + entry.port +
+                     QLatin1Char(')'));
     }
     servers->serversave();
     servers->setDeletePending(false);

@@ -10,21 +10,6 @@ bool startsWithBlank(const QString &text) {
     return text.startsWith(QLatin1Char(' '));
 }
 
-bool isPlayerLine(const QString &line) {
-    static const QLatin1String markers[] = {
-        QLatin1String(") joined @ `"), QLatin1String(") playing @ `"),
-        QLatin1String(") has left `"), QLatin1String(") has played @ `")};
-    for (const QLatin1String &marker : markers) {
-        if (line.contains(marker))
-            return true;
-    }
-    return false;
-}
-
-QString quoted(const QString &name) {
-    return QLatin1Char('`') + name + QChar(0x00B4);
-}
-
 } // namespace
 
 ServerSettingsRefusal ServerSettingsRules::checkFields(const ServerSettings &settings) {
@@ -99,28 +84,4 @@ QString ServerSettingsRules::refusalText(ServerSettingsRefusal refusal) {
         return QCoreApplication::translate("ServerSettingsRules", "Servername already exists!");
     }
     return {};
-}
-
-QStringList ServerSettingsRules::renameInPlayerLines(QStringList lines, const QString &oldName,
-                                                     const QString &newName, int *changed) {
-    int count = 0;
-    if (!oldName.isEmpty() && oldName != newName) {
-        const QString from = quoted(oldName);
-        const QString to = quoted(newName);
-        for (qsizetype i = 0; i < lines.size(); ++i) {
-            const QString &line = lines.at(i);
-            if (!line.contains(oldName) || !isPlayerLine(line))
-                continue;
-            // Only the touched lines are copied; the rest stay shared with the caller's list.
-            QString rewritten = line;
-            rewritten.replace(from, to, Qt::CaseInsensitive);
-            if (rewritten != line) {
-                lines[i] = rewritten;
-                ++count;
-            }
-        }
-    }
-    if (changed)
-        *changed = count;
-    return lines;
 }

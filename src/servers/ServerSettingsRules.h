@@ -3,7 +3,6 @@
 #include "servers/ServerSettings.h"
 
 #include <QString>
-#include <QStringList>
 
 // Why the server settings dialog refuses its fields; each has its message box text.
 enum class ServerSettingsRefusal {
@@ -14,8 +13,7 @@ enum class ServerSettingsRefusal {
     ServernameExists,  // another server already has this name
 };
 
-// The rules a server's fields must meet, and the rewrite of the program log's player lines that
-// carries a new server name into the statistics.
+// The rules a server's fields must meet.
 class ServerSettingsRules final {
 public:
     static constexpr int kNameMaxLength = 50;
@@ -31,11 +29,4 @@ public:
     // An optional sign and decimal digits whose value fits a signed 32-bit integer.
     static bool isPortText(const QString &text);
     static QString refusalText(ServerSettingsRefusal refusal);
-
-    // The program log after `oldName` became `newName`: in every player line (joined, playing,
-    // has left, has played) that contains the old name as it is spelt, each quoted occurrence
-    // `oldName´ becomes `newName´, matched without regard to letter case. Other lines stay.
-    // `changed` receives the number of lines rewritten.
-    static QStringList renameInPlayerLines(QStringList lines, const QString &oldName,
-                                           const QString &newName, int *changed = nullptr);
 };

@@ -1,6 +1,8 @@
 #include "stats/PlayerStatistics.h"
 
 #include "base/LogStamp.h"
+#include "base/NameQuotes.h"
+#include "base/PlayerLogLine.h"
 #include "stats/PlayTime.h"
 
 #include <QCollator>
@@ -12,11 +14,13 @@
 
 namespace {
 
-constexpr QStringView kPlayerPiece = u"] Player: `";
-constexpr QStringView kIdPiece = u"´ (";
-constexpr QStringView kJoinedPiece = u") joined @ `";
-constexpr QStringView kPlayingPiece = u") playing @ `";
-constexpr QStringView kDurationPiece = u"´ - Duration {";
+// The player lines' pieces, each found where it first stands in a line so that every line is
+// looked at once. A player line starts right after the time stamp, which ends in "] ".
+const QString kPlayerPiece = QStringLiteral("] ") + PlayerLogLine::kPlayerStart.toString();
+constexpr QStringView kIdPiece = PlayerLogLine::kIdStart;
+constexpr QStringView kJoinedPiece = PlayerLogLine::kJoinedMarker;
+constexpr QStringView kPlayingPiece = PlayerLogLine::kPlayingMarker;
+constexpr QStringView kDurationPiece = PlayerLogLine::kDurationStart;
 constexpr int kSteamIdLength = 17;
 // A join line's server name starts after the first backquote from this index on (character 30).
 constexpr qsizetype kServerSearchFrom = 29;
@@ -168,7 +172,7 @@ void readPlayerLine(QStringView line, PlayerIndex &players, ServerNames &servers
     }
     if (!line.contains(kJoinedPiece) && !line.contains(kPlayingPiece))
         return;
-    const qsizetype quote = line.indexOf(QLatin1Char('`'), kServerSearchFrom);
+    const qsizetype quote = line.indexOf(NameQuotes::kOpen, kServerSearchFrom);
     // The name runs to the line's last character, which closes it.
     if (quote >= 0 && quote + 1 < line.size() - 1)
         servers.add(line.mid(quote + 1, line.size() - 2 - quote).toString());
@@ -198,7 +202,7 @@ public:
                 const qsizetype quote = piece - length - 1;
                 if (quote < 0)
                     break;
-                if (line.at(quote) != QLatin1Char('`'))
+                if (line.at(quote) != NameQuotes::kOpen)
                     continue;
                 const int column = m_columnOf.value(line.mid(quote + 1, length), -1);
                 if (column >= 0 && m_lastLine[size_t(column)] != lineNumber) {

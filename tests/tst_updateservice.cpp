@@ -2,10 +2,14 @@
 // ranged download and its failures, and the updater script that takes over after a restart.
 #include "base/AnsiCodec.h"
 #include "base/Intervals.h"
+#include "base/PrivateFiles.h"
 #include "base/ProgramFolder.h"
+#include "update/PublishedDigest.h"
+#include "update/RangedDownload.h"
 #include "update/UpdateService.h"
 #include "update/UpdaterScript.h"
 
+#include "FileModes.h"
 #include "HttpTestServer.h"
 #include "TestFiles.h"
 #include "TestPorts.h"
@@ -75,6 +79,17 @@ bool waitForIdleOrReady(UpdateService *service) {
         20000);
 }
 
+// Counts the turns of the event loop while it lives: a loop that is never held up turns
+// many times during a transfer.
+struct LoopTurns {
+    QTimer timer;
+    int turns = 0;
+    LoopTurns() {
+        QObject::connect(&timer, &QTimer::timeout, [this] { ++turns; });
+        timer.start(0);
+    }
+};
+
 QList<UpdateService::State> states(const QSignalSpy &spy) {
     QList<UpdateService::State> list;
     for (const QList<QVariant> &arguments : spy)
@@ -95,13 +110,25 @@ private slots:
     void patchNotesAreTheWholeChangeLog();
     void withoutServiceCheckSaysNoConnection_data();
     void withoutServiceCheckSaysNoConnection();
+    void changeLogIsReadUpToOneMebibyte_data();
+    void changeLogIsReadUpToOneMebibyte();
+    void plainHttpOnlyOnThisComputer_data();
+    void plainHttpOnlyOnThisComputer();
+    void redirectsKeepToTheSameRule_data();
+    void redirectsKeepToTheSameRule();
     void requestsSendTheServiceHeaders();
     void downloadFetchesPiecesInOrder_data();
     void downloadFetchesPiecesInOrder();
-    void withoutContentLengthOneRequestWithoutRange();
+    void withoutLengthOnHeadOneRequestWithoutRange();
     void serverWithoutRangesStillGivesTheWholeFile();
     void brokenDownloadLeavesNothingAndReturnsToIdle_data();
     void brokenDownloadLeavesNothingAndReturnsToIdle();
+    void downloadTakesNoMoreThanAnnounced_data();
+    void downloadTakesNoMoreThanAnnounced();
+    void publishedDigestForms_data();
+    void publishedDigestForms();
+    void onlyAVerifiedDownloadIsKept_data();
+    void onlyAVerifiedDownloadIsKept();
     void unwritableFolderIsToldButNotDownloaded_data();
     void unwritableFolderIsToldButNotDownloaded();
     void batchUpdaterLines();
@@ -221,11 +248,155 @@ void TestUpdateService::withoutServiceCheckSaysNoConnection() {
                  qPrintable(noConnection.at(0).at(0).toString()));
 }
 
+void TestUpdateService::changeLogIsReadUpToOneMebibyte_data() {
+    QTest::addColumn<qint64>("endless"); // -2: a plain file of `size` bytes
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<bool>("cutOff");
+    const qint64 limit = UpdateService::kChangeLogLimit;
+    QTest::newRow("endless, no length") << qint64(-1) << qint64(0) << true;
+    QTest::newRow("endless, announcing 40 MB") << qint64(40000000) << qint64(0) << true;
+    QTest::newRow("40 MB file") << qint64(-2) << qint64(40000000) << true;
+    QTest::newRow("one byte more than the limit") << qint64(-2) << limit + 1 << true;
+    QTest::newRow("exactly the limit") << qint64(-2) << limit << false;
+}
+
+void TestUpdateService::changeLogIsReadUpToOneMebibyte() {
+    QFETCH(qint64, endless);
+    QFETCH(qint64, size);
+    QFETCH(bool, cutOff);
+    HttpTestServer server;
+    QVERIFY(server.start());
+    const QByteArray firstLine = "Ver.: 9.9.9.9\r\n";
+    if (endless == -2) {
+        const QByteArray line = "- a line of the change log\r\n";
+        QByteArray file = firstLine + line.repeated((size - firstLine.size()) / line.size());
+        file += QByteArray(size - file.size(), 'x');
+        server.setFile(kChangeLog, file);
+    } else {
+        server.setEndless(kChangeLog, endless);
+    }
+    Install install(server);
+    UpdateService *service = install.service.get();
+    QSignalSpy tooLarge(service, &UpdateService::changeLogTooLarge);
+    QSignalSpy available(service, &UpdateService::newerVersionAvailable);
+    QSignalSpy notes(service, &UpdateService::patchNotesFetched);
+    QSignalSpy noConnection(service, &UpdateService::noConnection);
+
+    LoopTurns loop;
+    service->checkForUpdate();
+    QTRY_COMPARE_WITH_TIMEOUT(tooLarge.count() + available.count() + noConnection.count(), 1,
+                              20000);
+    QCOMPARE(tooLarge.count(), cutOff ? 1 : 0);
+    QCOMPARE(available.count(), cutOff ? 0 : 1);
+    QCOMPARE(service->state(), UpdateService::State::Idle);
+
+    service->fetchPatchNotes();
+    QTRY_COMPARE_WITH_TIMEOUT(notes.count() + noConnection.count(), 1, 20000);
+    QCOMPARE(noConnection.count(), 0);
+    const QString text = notes.at(0).at(0).toString();
+    QCOMPARE(notes.at(0).at(1).toBool(), cutOff);
+    QVERIFY(text.size() <= UpdateService::kChangeLogLimit);
+    QVERIFY(text.size() > UpdateService::kChangeLogLimit - 4096);
+    if (endless != -2)
+        QVERIFY(text.startsWith(QLatin1String("- another fix")));
+    else
+        QVERIFY(text.startsWith(QString::fromLatin1(firstLine)));
+    // A cut change log ends with its last whole line.
+    if (cutOff && endless != -2)
+        QVERIFY(text.endsWith(QLatin1Char('\n')));
+    QVERIFY2(loop.turns > 20, qPrintable(QString::number(loop.turns)));
+    if (endless != -2) {
+        // The console hung up: what the server could send is what the sockets hold.
+        QTRY_VERIFY(server.endlessAnswersEnded());
+        QVERIFY2(server.endlessBytesSent() < 64 * 1024 * 1024,
+                 qPrintable(QString::number(server.endlessBytesSent())));
+    }
+}
+
+void TestUpdateService::plainHttpOnlyOnThisComputer_data() {
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("https") << QStringLiteral("https://updates.example.org/kvd/") << true;
+    QTest::newRow("HTTPS in capitals") << QStringLiteral("HTTPS://updates.example.org/") << true;
+    QTest::newRow("http elsewhere") << QStringLiteral("http://updates.example.org/kvd/") << false;
+    QTest::newRow("http to an address") << QStringLiteral("http://192.0.2.7:8080/") << false;
+    QTest::newRow("http to a name that starts like localhost")
+        << QStringLiteral("http://localhost.example.org/") << false;
+    QTest::newRow("http to a name that starts like 127")
+        << QStringLiteral("http://127.0.0.1.example.org/") << false;
+    QTest::newRow("http to every address") << QStringLiteral("http://0.0.0.0/") << false;
+    QTest::newRow("http to localhost") << QStringLiteral("http://localhost:8080/kvd/") << true;
+    QTest::newRow("http to LocalHost") << QStringLiteral("http://LocalHost/") << true;
+    QTest::newRow("http to 127.0.0.1") << QStringLiteral("http://127.0.0.1:8080/") << true;
+    QTest::newRow("http to 127.200.3.4") << QStringLiteral("http://127.200.3.4/") << true;
+    QTest::newRow("http to ::1") << QStringLiteral("http://[::1]:8080/") << true;
+}
+
+void TestUpdateService::plainHttpOnlyOnThisComputer() {
+    QFETCH(QString, url);
+    QFETCH(bool, allowed);
+    Install install(url);
+    UpdateService *service = install.service.get();
+    QString problem;
+    QCOMPARE(service->baseUrl(&problem).isValid(), allowed);
+    if (allowed)
+        return;
+    QVERIFY2(problem.contains(QLatin1String("https:// only")) &&
+                 problem.contains(QLatin1String("127.0.0.0/8")) && problem.contains(url),
+             qPrintable(problem));
+
+    // Refused before anything goes out: no name is looked up, no connection made.
+    QSignalSpy noConnection(service, &UpdateService::noConnection);
+    QSignalSpy failed(service, &UpdateService::downloadFailed);
+    service->checkForUpdate();
+    service->fetchPatchNotes();
+    service->download();
+    QCOMPARE(noConnection.count(), 2);
+    QCOMPARE(noConnection.at(0).at(0).toString(), problem);
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(failed.at(0).at(0).toString(), problem);
+    QCOMPARE(service->state(), UpdateService::State::Idle);
+}
+
+void TestUpdateService::redirectsKeepToTheSameRule_data() {
+    QTest::addColumn<QByteArray>("location");
+    QTest::addColumn<bool>("followed");
+    QTest::newRow("to plain http elsewhere")
+        << QByteArray("http://192.0.2.7/corvid/changelog.txt") << false;
+    QTest::newRow("to another path here") << QByteArray("/mirror/corvid/changelog.txt") << true;
+}
+
+void TestUpdateService::redirectsKeepToTheSameRule() {
+    QFETCH(QByteArray, location);
+    QFETCH(bool, followed);
+    HttpTestServer server;
+    QVERIFY(server.start());
+    server.setRedirect(kChangeLog, location);
+    server.setFile("/mirror/corvid/changelog.txt", "Ver.: 0.0.0.1\r\n- from the mirror\r\n");
+    Install install(server);
+    QSignalSpy notes(install.service.get(), &UpdateService::patchNotesFetched);
+    QSignalSpy noConnection(install.service.get(), &UpdateService::noConnection);
+
+    install.service->fetchPatchNotes();
+    QTRY_COMPARE(notes.count() + noConnection.count(), 1);
+    QCOMPARE(notes.count(), followed ? 1 : 0);
+    if (followed) {
+        QCOMPARE(notes.at(0).at(0).toString(),
+                 QStringLiteral("Ver.: 0.0.0.1\r\n- from the mirror\r\n"));
+    } else {
+        const QString reason = noConnection.at(0).at(0).toString();
+        QVERIFY2(reason.contains(QLatin1String("redirected to http://192.0.2.7/")) &&
+                     reason.contains(QLatin1String("https:// only")),
+                 qPrintable(reason));
+    }
+    QCOMPARE(install.service->state(), UpdateService::State::Idle);
+}
+
 void TestUpdateService::requestsSendTheServiceHeaders() {
     HttpTestServer server;
     QVERIFY(server.start());
     server.setFile(kChangeLog, "Ver.: 9.9.9.9\r\n");
-    server.setFile(kExecutable, fileOfSize(50000));
+    server.setPublishedFile(kExecutable, fileOfSize(50000));
     server.setCookie("visit=42; Path=/");
     Install install(server);
     UpdateService *service = install.service.get();
@@ -237,10 +408,11 @@ void TestUpdateService::requestsSendTheServiceHeaders() {
     QCOMPARE(service->state(), UpdateService::State::Ready);
 
     const QList<HttpRequest> requests = server.requests();
-    QCOMPARE(requests.size(), 4);
+    QCOMPARE(requests.size(), 5);
     QCOMPARE(requests.at(0).line, "GET " + kChangeLog + " HTTP/1.1");
-    QCOMPARE(requests.at(1).line, "HEAD " + kExecutable + " HTTP/1.1");
-    QCOMPARE(requests.at(2).line, "GET " + kExecutable + " HTTP/1.1");
+    QCOMPARE(requests.at(1).line, "GET " + kExecutable + ".sha256 HTTP/1.1");
+    QCOMPARE(requests.at(2).line, "HEAD " + kExecutable + " HTTP/1.1");
+    QCOMPARE(requests.at(3).line, "GET " + kExecutable + " HTTP/1.1");
     for (const HttpRequest &request : requests) {
         QCOMPARE(request.header("Accept"),
                  "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8");
@@ -252,8 +424,9 @@ void TestUpdateService::requestsSendTheServiceHeaders() {
     for (qsizetype i = 1; i < requests.size(); ++i)
         QCOMPARE(requests.at(i).header("Cookie"), "visit=42");
     QVERIFY(!requests.at(1).hasHeader("Range"));
-    QCOMPARE(requests.at(2).header("Range"), "bytes=0-40959");
-    QCOMPARE(requests.at(3).header("Range"), "bytes=40960-");
+    QVERIFY(!requests.at(2).hasHeader("Range"));
+    QCOMPARE(requests.at(3).header("Range"), "bytes=0-40959");
+    QCOMPARE(requests.at(4).header("Range"), "bytes=40960-");
 }
 
 void TestUpdateService::downloadFetchesPiecesInOrder_data() {
@@ -276,7 +449,7 @@ void TestUpdateService::downloadFetchesPiecesInOrder() {
     HttpTestServer server;
     QVERIFY(server.start());
     const QByteArray file = fileOfSize(size);
-    server.setFile(kExecutable, file);
+    server.setPublishedFile(kExecutable, file);
     Install install(server);
     writeBytes(install.tmp(), "a stale download");
     UpdateService *service = install.service.get();
@@ -296,7 +469,9 @@ void TestUpdateService::downloadFetchesPiecesInOrder() {
                                                                 UpdateService::State::Ready}));
     QCOMPARE(server.rangesOf("HEAD", kExecutable), QList<QByteArray>{"-"});
     QCOMPARE(server.rangesOf("GET", kExecutable), ranges);
-    QCOMPARE(server.requests().at(0).method, "HEAD");
+    // The published digest is fetched first, then the executable's length.
+    QCOMPARE(server.requests().at(0).path, kExecutable + ".sha256");
+    QCOMPARE(server.requests().at(1).method, "HEAD");
     QCOMPARE(readBytes(install.tmp()), file);
     QCOMPARE(install.leftovers(), QStringList{QStringLiteral("kvd.tmp")});
 
@@ -309,12 +484,12 @@ void TestUpdateService::downloadFetchesPiecesInOrder() {
     QCOMPARE(previous, size);
 }
 
-void TestUpdateService::withoutContentLengthOneRequestWithoutRange() {
+void TestUpdateService::withoutLengthOnHeadOneRequestWithoutRange() {
     HttpTestServer server;
     QVERIFY(server.start());
     const QByteArray file = fileOfSize(100000);
-    server.setFile(kExecutable, file);
-    server.setOmitContentLength(true);
+    server.setPublishedFile(kExecutable, file);
+    server.setOmitLengthOnHead(true);
     Install install(server);
     QSignalSpy progress(install.service.get(), &UpdateService::downloadProgress);
 
@@ -334,7 +509,7 @@ void TestUpdateService::serverWithoutRangesStillGivesTheWholeFile() {
     HttpTestServer server;
     QVERIFY(server.start());
     const QByteArray file = fileOfSize(100000);
-    server.setFile(kExecutable, file);
+    server.setPublishedFile(kExecutable, file);
     server.setIgnoreRanges(true);
     Install install(server);
 
@@ -381,8 +556,8 @@ void TestUpdateService::brokenDownloadLeavesNothingAndReturnsToIdle() {
     Intervals::instance().updateTransferTimeoutMs = 500;
     HttpTestServer server;
     QVERIFY(server.start());
-    server.setFile(kExecutable, fileOfSize(100000));
-    server.setAnnouncedLength(announced);
+    server.setPublishedFile(kExecutable, fileOfSize(100000));
+    server.setAnnouncedLength(kExecutable, announced);
     if (fault.status || fault.cutAfter >= 0 || fault.stall)
         server.addFault(kExecutable, fault);
     Install install(server);
@@ -409,6 +584,202 @@ void TestUpdateService::brokenDownloadLeavesNothingAndReturnsToIdle() {
     QVERIFY(!QFile::exists(service->updaterPath()));
 }
 
+void TestUpdateService::downloadTakesNoMoreThanAnnounced_data() {
+    QTest::addColumn<qint64>("headLength"); // -2: the file's own, -1: none
+    QTest::addColumn<qint64>("endless");    // -2: the file itself, -1: no end and no length
+    QTest::addColumn<int>("gets");
+    QTest::addColumn<QString>("reason");
+    const qint64 tooLong = RangedDownload::kMaxSize + 1;
+    QTest::newRow("endless answer to a length of 100000")
+        << qint64(-2) << qint64(-1) << 1 << QStringLiteral("more bytes than asked for");
+    QTest::newRow("endless answer announcing more than asked")
+        << qint64(-2) << qint64(10000000000) << 1 << QStringLiteral("more bytes than asked for");
+    QTest::newRow("no length at all, no end")
+        << qint64(-1) << qint64(-1) << 1 << QStringLiteral("announced no length");
+    QTest::newRow("no length asked, endless answer announcing 10 GB")
+        << qint64(-1) << qint64(10000000000) << 1
+        << QStringLiteral("announced 10000000000 bytes, more than an update may have (256 MiB)");
+    QTest::newRow("a length beyond 256 MiB")
+        << tooLong << qint64(-2) << 0
+        << QStringLiteral("announced %1 bytes, more than an update may have (256 MiB)")
+               .arg(tooLong);
+}
+
+void TestUpdateService::downloadTakesNoMoreThanAnnounced() {
+    QFETCH(qint64, headLength);
+    QFETCH(qint64, endless);
+    QFETCH(int, gets);
+    QFETCH(QString, reason);
+    HttpTestServer server;
+    QVERIFY(server.start());
+    server.setPublishedFile(kExecutable, fileOfSize(100000));
+    if (headLength == -1)
+        server.setOmitLengthOnHead(true);
+    else if (headLength >= 0)
+        server.setAnnouncedLength(kExecutable, headLength);
+    if (endless != -2)
+        server.setEndless(kExecutable, endless);
+    Install install(server);
+    writeBytes(install.tmp(), "a stale download");
+    UpdateService *service = install.service.get();
+    QSignalSpy finished(service, &UpdateService::downloadFinished);
+    QSignalSpy failed(service, &UpdateService::downloadFailed);
+
+    LoopTurns loop;
+    service->download();
+    QVERIFY(waitForIdleOrReady(service));
+
+    QCOMPARE(service->state(), UpdateService::State::Idle);
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(failed.count(), 1);
+    QVERIFY2(failed.at(0).at(0).toString().contains(reason),
+             qPrintable(failed.at(0).at(0).toString()));
+    QCOMPARE(server.rangesOf("GET", kExecutable).size(), gets);
+    QCOMPARE(install.leftovers(), QStringList());
+    QTRY_VERIFY(server.endlessAnswersEnded());
+    QVERIFY2(server.endlessBytesSent() < 64 * 1024 * 1024,
+             qPrintable(QString::number(server.endlessBytesSent())));
+    QVERIFY(loop.turns > 0);
+}
+
+void TestUpdateService::publishedDigestForms_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("valid");
+    const QByteArray hex = QCryptographicHash::hash("kvd", QCryptographicHash::Sha256).toHex();
+    QTest::newRow("as sha256sum writes it") << hex + "  kvd\n" << true;
+    QTest::newRow("capital digits") << hex.toUpper() + "  kvd\n" << true;
+    QTest::newRow("no line break") << hex + "  kvd" << true;
+    QTest::newRow("CR LF") << hex + "  kvd\r\n" << true;
+    QTest::newRow("binary mode") << hex + " *kvd\n" << true;
+    QTest::newRow("name with a folder") << hex + "  dist/kvd\n" << true;
+    QTest::newRow("two line breaks") << hex + "  kvd\n\n" << false;
+    QTest::newRow("a second line") << hex + "  kvd\n" + hex + "  kvd.exe\n" << false;
+    QTest::newRow("no name") << hex + "  \n" << false;
+    QTest::newRow("digest alone") << hex + "\n" << false;
+    QTest::newRow("one blank") << hex + " kvd\n" << false;
+    QTest::newRow("63 digits") << hex.left(63) + "  kvd\n" << false;
+    QTest::newRow("65 digits") << hex + "0  kvd\n" << false;
+    QTest::newRow("not hexadecimal") << QByteArray(hex).replace(10, 1, "g") + "  kvd\n" << false;
+    QTest::newRow("blank in front") << " " + hex + "  kvd\n" << false;
+    QTest::newRow("an error page") << QByteArray("<html>Not Found</html>") << false;
+    QTest::newRow("empty") << QByteArray() << false;
+}
+
+void TestUpdateService::publishedDigestForms() {
+    QFETCH(QByteArray, file);
+    QFETCH(bool, valid);
+    const QByteArray digest = PublishedDigest::parse(file);
+    QCOMPARE(digest.isEmpty(), !valid);
+    if (valid)
+        QCOMPARE(digest, QCryptographicHash::hash("kvd", QCryptographicHash::Sha256));
+    QCOMPARE(PublishedDigest::fileName(QStringLiteral("kvd.exe")),
+             QStringLiteral("kvd.exe.sha256"));
+}
+
+void TestUpdateService::onlyAVerifiedDownloadIsKept_data() {
+    QTest::addColumn<int>("digest"); // 0: of other bytes, 1: none, 2: unreadable, 3: endless,
+                                     // 4: the service fails, 5: upper-case digits, CR LF
+    QTest::addColumn<bool>("downloaded");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("detail");
+    QTest::newRow("digest of other bytes")
+        << 0 << true
+        << QStringLiteral(
+               "Update refused: the downloaded file does not match its published SHA-256")
+        << QString();
+    QTest::newRow("no digest published")
+        << 1 << false
+        << QStringLiteral(
+               "Update refused: the update service publishes no SHA-256 of the new version")
+        << QStringLiteral("corvid/kvd.sha256: the update service answered 404 Not Found");
+    QTest::newRow("no digest in the file")
+        << 2 << false
+        << QStringLiteral("Update refused: the published SHA-256 of the new version is unreadable")
+        << QStringLiteral("corvid/kvd.sha256 does not hold one line");
+    QTest::newRow("digest file without end")
+        << 3 << false
+        << QStringLiteral("Update refused: the published SHA-256 of the new version is unreadable")
+        << QStringLiteral("corvid/kvd.sha256 does not hold one line");
+    QTest::newRow("digest file fails")
+        << 4 << false
+        << QStringLiteral("Update refused: the published SHA-256 of the new version could not be "
+                          "fetched")
+        << QStringLiteral("corvid/kvd.sha256: the update service answered 500");
+    QTest::newRow("digest in capitals, CR LF") << 5 << true << QString() << QString();
+}
+
+void TestUpdateService::onlyAVerifiedDownloadIsKept() {
+    QFETCH(int, digest);
+    QFETCH(bool, downloaded);
+    QFETCH(QString, text);
+    QFETCH(QString, detail);
+    HttpTestServer server;
+    QVERIFY(server.start());
+    const QByteArray file = fileOfSize(100000);
+    server.setFile(kExecutable, file);
+    const QByteArray digestPath = kExecutable + ".sha256";
+    switch (digest) {
+    case 0: {
+        QByteArray other = file;
+        other[99999] = char(other[99999] ^ 1); // the last byte differs
+        server.setFile(digestPath, HttpTestServer::sha256Line(other, "kvd"));
+        break;
+    }
+    case 1:
+        break;
+    case 2:
+        server.setFile(digestPath, "<html>Here be no digest</html>\n");
+        break;
+    case 3:
+        server.setEndless(digestPath, -1);
+        break;
+    case 4: {
+        server.setFile(digestPath, HttpTestServer::sha256Line(file, "kvd"));
+        HttpTestServer::Fault fault;
+        fault.status = 500;
+        server.addFault(digestPath, fault);
+        break;
+    }
+    case 5:
+        server.setFile(digestPath,
+                       HttpTestServer::sha256Line(file, "kvd").toUpper().replace("\n", "\r\n"));
+        break;
+    }
+    Install install(server);
+    UpdateService *service = install.service.get();
+    QSignalSpy refused(service, &UpdateService::updateRefused);
+    QSignalSpy failed(service, &UpdateService::downloadFailed);
+    QSignalSpy finished(service, &UpdateService::downloadFinished);
+
+    service->download();
+    QVERIFY(waitForIdleOrReady(service));
+
+    QCOMPARE(server.rangesOf("GET", digestPath).size(), 1);
+    // Without a digest nothing is fetched that could not be checked.
+    QCOMPARE(server.rangesOf("HEAD", kExecutable).size(), downloaded ? 1 : 0);
+    QCOMPARE(failed.count(), 0);
+    if (text.isEmpty()) {
+        QCOMPARE(refused.count(), 0);
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(service->state(), UpdateService::State::Ready);
+        QCOMPARE(readBytes(install.tmp()), file);
+        // The new program is its owner's until the updater gives it the old one's mode.
+        QCOMPARE(fileMode(install.tmp()), 0600);
+        return;
+    }
+    QCOMPARE(refused.count(), 1);
+    QCOMPARE(refused.at(0).at(0).toString(), text);
+    QVERIFY2(refused.at(0).at(1).toString().startsWith(detail),
+             qPrintable(refused.at(0).at(1).toString()));
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(service->state(), UpdateService::State::Idle);
+    QCOMPARE(install.leftovers(), QStringList());
+    QString error;
+    QVERIFY(!service->startUpdater(&error));
+    QVERIFY(!QFile::exists(service->updaterPath()));
+    QTRY_VERIFY(server.endlessAnswersEnded());
+}
+
 void TestUpdateService::unwritableFolderIsToldButNotDownloaded_data() {
     QTest::addColumn<int>("folderKind");
     QTest::newRow("read-only folder") << 0;
@@ -420,6 +791,7 @@ void TestUpdateService::unwritableFolderIsToldButNotDownloaded_data() {
 void TestUpdateService::unwritableFolderIsToldButNotDownloaded() {
     QFETCH(int, folderKind);
     const bool readOnlyFolder = folderKind == 0;
+    const bool installed = folderKind == 2;
     HttpTestServer server;
     QVERIFY(server.start());
     server.setFile(kChangeLog, "Ver.: 9.9.9.9\r\n");
@@ -444,20 +816,28 @@ void TestUpdateService::unwritableFolderIsToldButNotDownloaded() {
     }
     UpdateService service(ini, folder + QStringLiteral("/kvd"));
     QSignalSpy available(&service, &UpdateService::newerVersionAvailable);
+    QSignalSpy packaged(&service, &UpdateService::packageManaged);
     QSignalSpy failed(&service, &UpdateService::downloadFailed);
 
     QVERIFY(!service.canReplaceExecutable());
     service.checkForUpdate();
-    QTRY_COMPARE(available.count(), 1);
-    QCOMPARE(available.at(0).at(0).toString(), QStringLiteral("Ver.: 9.9.9.9"));
-    QCOMPARE(available.at(0).at(1).toBool(), false);
+    if (installed) {
+        // An installed package asks no service: its package manager brings the updates.
+        QCOMPARE(packaged.count(), 1);
+        QCOMPARE(service.state(), UpdateService::State::Idle);
+    } else {
+        QTRY_COMPARE(available.count(), 1);
+        QCOMPARE(available.at(0).at(0).toString(), QStringLiteral("Ver.: 9.9.9.9"));
+        QCOMPARE(available.at(0).at(1).toBool(), false);
+        QCOMPARE(packaged.count(), 0);
+    }
 
     service.download();
     QCOMPARE(failed.count(), 1);
     QVERIFY2(failed.at(0).at(0).toString().contains(QLatin1String("package manager")),
              qPrintable(failed.at(0).at(0).toString()));
     QCOMPARE(service.state(), UpdateService::State::Idle);
-    QCOMPARE(server.requests().size(), 1);
+    QCOMPARE(server.requests().size(), installed ? 0 : 1);
     if (readOnlyFolder)
         QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                           QFileDevice::ExeOwner);
@@ -583,7 +963,7 @@ void TestUpdateService::shellUpdaterIsValidShell() {
 void TestUpdateService::restartWritesTheUpdaterAndStartsIt() {
     HttpTestServer server;
     QVERIFY(server.start());
-    server.setFile(kExecutable, fileOfSize(1000));
+    server.setPublishedFile(kExecutable, fileOfSize(1000));
     Install install(server);
     UpdateService *service = install.service.get();
     QStringList launched;

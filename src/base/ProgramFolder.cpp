@@ -1,5 +1,7 @@
 #include "base/ProgramFolder.h"
 
+#include "base/PrivateFiles.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -45,7 +47,10 @@ QString ProgramFolder::installedBinDir() {
 
 QString ProgramFolder::init(const QString &executableDir) {
     const QString chosen = choose(executableDir, installedBinDir());
-    QDir().mkpath(chosen);
+    PrivateFiles::makeFolder(chosen);
+    // The per-user folder is the console's alone; the executable's folder is shared with it.
+    if (chosen != executableDir)
+        PrivateFiles::tighten(chosen);
     setPath(chosen);
     return path();
 }

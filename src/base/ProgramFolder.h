@@ -8,7 +8,8 @@
 // per-user data folder, even for a user who could write beside it.
 class ProgramFolder final {
 public:
-    // Chooses and creates the folder; called once at start before any file is touched.
+    // Chooses and creates the folder; called once at start before any file is touched. A
+    // per-user folder is made (or tightened to) its owner's alone.
     static QString init(const QString &executableDir);
     static void setPath(const QString &path);
     static QString path();

@@ -1,5 +1,7 @@
 #include "base/WholeFile.h"
 
+#include "base/PrivateFiles.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -35,6 +37,7 @@ bool WholeFile::write(const QString &path, const QByteArray &bytes, QString *err
         setError(error, file.errorString());
         return false;
     }
+    PrivateFiles::restrict(&file);
     return writeTo(&file, bytes, error);
 }
 

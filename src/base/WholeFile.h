@@ -7,7 +7,7 @@ class QIODevice;
 
 // Whole-file reads and writes whose failures reach the caller. A write goes to a temporary file
 // beside the target and replaces it only once every byte is written, so a full disk or a folder
-// in the way leaves the previous file as it was.
+// in the way leaves the previous file as it was. Every file written is its owner's alone (0600).
 class WholeFile final {
 public:
     enum class ReadResult { Read, Missing, Failed };

@@ -3,6 +3,7 @@
 #include "base/Intervals.h"
 #include "base/Logging.h"
 #include "base/PowerMonitor.h"
+#include "base/PrivateFiles.h"
 #include "base/ProgramLog.h"
 #include "base/ProgramState.h"
 #include "chat/BackgroundWatch.h"
@@ -22,7 +23,6 @@
 #include "update/UpdateService.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 
 Console::Console(const QString &folder, QObject *parent)
@@ -88,7 +88,10 @@ Console::Console(const QString &folder, QObject *parent)
     connect(m_poll, &PollCycle::chatCloseRequested, m_chat, &ChatSession::serverFailed);
 }
 
-Console::~Console() = default;
+Console::~Console() {
+    if (m_started)
+        PrivateFiles::setReporter({});
+}
 
 QString Console::filePath(const QString &relativeName) const {
     return m_folder + QLatin1Char('/') + relativeName;
@@ -98,7 +101,14 @@ void Console::start() {
     if (m_started)
         return;
     m_started = true;
-    QDir().mkpath(m_log->logsDir());
+    PrivateFiles::setReporter([this](const QString &path, QFileDevice::Permissions was) {
+        // Queued: the write that found the file may be a save of the program log itself.
+        QMetaObject::invokeMethod(
+            this, [this, text = PrivateFiles::notice(path, m_folder, was)] { message(text); },
+            Qt::QueuedConnection);
+    });
+    PrivateFiles::makeFolder(m_log->logsDir());
+    PrivateFiles::tightenFolder(m_folder);
     m_hadSettingsFile = AppSettings::read(settingsPath(), &m_settings);
     m_state->setFirstPass(true);
     m_state->setOptions(m_settings.options);

@@ -65,14 +65,45 @@ AboutPage::AboutPage(UpdateService *updates, QWidget *parent)
     connect(m_updates, &UpdateService::newerVersionAvailable, this, &AboutPage::offerUpdate,
             Qt::QueuedConnection);
     connect(
+        m_updates, &UpdateService::changeLogTooLarge, this,
+        [this] {
+            MessageBoxes::warn(this, tr("Change log too large"),
+                               tr("The update service sent more than %1 MiB as its change log, "
+                                  "which no published change log has; no version was compared.")
+                                   .arg(UpdateService::kChangeLogLimit / (1024 * 1024)));
+        },
+        Qt::QueuedConnection);
+    connect(
+        m_updates, &UpdateService::packageManaged, this,
+        [this] {
+            MessageBoxes::inform(this, tr("This Corvid RCON Admin was installed as a package: its "
+                                          "updates come through the package manager."));
+        },
+        Qt::QueuedConnection);
+    connect(
         m_updates, &UpdateService::patchNotesFetched, this,
-        [this](const QString &changeLog) { MessageBoxes::inform(this, changeLog); },
+        [this](const QString &changeLog, bool cutOff) {
+            MessageBoxes::informScrollable(
+                this, changeLog,
+                cutOff ? tr("Change log too large: only its first %1 MiB is shown.")
+                             .arg(UpdateService::kChangeLogLimit / (1024 * 1024))
+                       : QString());
+        },
         Qt::QueuedConnection);
     connect(
         m_updates, &UpdateService::downloadFailed, this,
         [this](const QString &reason) {
             MessageBoxes::warn(this, tr("Download failed: %1").arg(reason),
                                tr("The program was not changed."));
+        },
+        Qt::QueuedConnection);
+    connect(
+        m_updates, &UpdateService::updateRefused, this,
+        [this](const QString &text, const QString &detail) {
+            const QString unchanged = tr("The program was not changed.");
+            MessageBoxes::warn(this, text,
+                               detail.isEmpty() ? unchanged
+                                                : detail + QStringLiteral("\n\n") + unchanged);
         },
         Qt::QueuedConnection);
     follow(m_updates->state());

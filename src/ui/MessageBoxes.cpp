@@ -1,5 +1,7 @@
 #include "ui/MessageBoxes.h"
 
+#include "ui/ScrollableTextBox.h"
+
 #include <QCoreApplication>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -55,6 +57,17 @@ void MessageBoxes::inform(QWidget *parent, const QString &text) {
         return;
     }
     QMessageBox::information(parent, caption(), text, QMessageBox::Ok);
+}
+
+void MessageBoxes::informScrollable(QWidget *parent, const QString &text, const QString &note) {
+    lastShown() = text;
+    if (nextAnswer()) {
+        nextAnswer().reset();
+        return;
+    }
+    auto *box = new ScrollableTextBox(text, note, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void MessageBoxes::warn(QWidget *parent, const QString &text, const QString &detail) {

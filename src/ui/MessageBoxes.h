@@ -12,6 +12,11 @@ class MessageBoxes final {
 public:
     static bool confirm(QWidget *parent, const QString &text);
     static void inform(QWidget *parent, const QString &text);
+    // Information of any length (a change log) in a scrollable box that fits the screen, with
+    // `note` above it when given. The box opens over `parent` and returns at once; it goes when
+    // closed.
+    static void informScrollable(QWidget *parent, const QString &text,
+                                 const QString &note = QString());
     // A warning with OK; `detail`, when given, stands below the text.
     static void warn(QWidget *parent, const QString &text, const QString &detail = QString());
 

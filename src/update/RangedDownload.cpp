@@ -1,12 +1,19 @@
 #include "update/RangedDownload.h"
 
+#include "base/PrivateFiles.h"
+#include "update/UpdateTransport.h"
+
 #include <QFile>
+#include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 
 #include <algorithm>
 
 namespace {
+// What a reply may hold before the socket waits for us to write it to the file.
+constexpr qint64 kReadBuffer = 1024 * 1024;
+
 // The first byte of a "Content-Range: bytes 40960-81919/100000" answer, or -1.
 qint64 rangeStart(const QByteArray &contentRange) {
     QByteArray text = contentRange.trimmed();
@@ -20,14 +27,22 @@ qint64 rangeStart(const QByteArray &contentRange) {
     const qint64 start = text.left(dash).toLongLong(&ok);
     return ok ? start : -1;
 }
+
+// The Content-Length of an answer, or -1 when it has none.
+qint64 announcedLength(const QNetworkReply *reply) {
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    return length.isValid() ? length.toLongLong() : -1;
+}
 } // namespace
 
 RangedDownload::RangedDownload(QNetworkAccessManager *network, const QNetworkRequest &request,
-                               const QString &target, QObject *parent)
+                               const QString &target, const QByteArray &expectedSha256,
+                               QObject *parent)
     : QObject(parent)
     , m_network(network)
     , m_request(request)
-    , m_file(target) {
+    , m_file(target)
+    , m_expectedSha256(expectedSha256) {
     // The file is new with every download; a half-written one must never be taken for it.
     m_file.setDirectWriteFallback(false);
 }
@@ -46,25 +61,30 @@ void RangedDownload::start() {
     QFile::remove(m_file.fileName());
     m_position = 0;
     m_reply = m_network->head(m_request);
+    UpdateTransport::guardRedirects(m_reply);
     connect(m_reply, &QNetworkReply::finished, this, &RangedDownload::lengthAnswered);
 }
 
 void RangedDownload::lengthAnswered() {
     if (m_reply->error() != QNetworkReply::NoError) {
-        fail(replyFailure());
+        fail(UpdateTransport::failureOf(m_reply));
         return;
     }
-    const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
-    m_length = length.isValid() ? length.toLongLong() : -1;
+    m_length = announcedLength(m_reply);
     dropReply();
     if (m_length == 0) {
         fail(tr("the update service announced an empty file"));
+        return;
+    }
+    if (m_length > kMaxSize) {
+        fail(tooLong(m_length));
         return;
     }
     if (!m_file.open(QIODevice::WriteOnly)) {
         fail(tr("%1 cannot be written: %2").arg(m_file.fileName(), m_file.errorString()));
         return;
     }
+    PrivateFiles::restrict(&m_file);
     emit progress(0, m_length);
     requestPiece();
 }
@@ -75,11 +95,13 @@ void RangedDownload::requestPiece() {
         request.setRawHeader("Range", "bytes=" + pieceRange(m_position, m_length));
         m_pieceExpected = std::min(kPieceSize, m_length - m_position);
     } else {
-        m_pieceExpected = -1;
+        m_pieceExpected = -1; // the answer announces it
     }
     m_pieceReceived = 0;
     m_answerChecked = false;
     m_reply = m_network->get(request);
+    m_reply->setReadBufferSize(kReadBuffer);
+    UpdateTransport::guardRedirects(m_reply);
     connect(m_reply, &QNetworkReply::readyRead, this, &RangedDownload::pieceArrived);
     connect(m_reply, &QNetworkReply::finished, this, &RangedDownload::pieceFinished);
 }
@@ -89,12 +111,26 @@ bool RangedDownload::acceptAnswer() {
         return true;
     const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status >= 400 || m_reply->error() != QNetworkReply::NoError) {
-        fail(replyFailure());
+        fail(UpdateTransport::failureOf(m_reply));
         return false;
     }
     if (m_length < 0) {
         if (status != 200) {
             fail(tr("the update service answered %1 instead of the file").arg(status));
+            return false;
+        }
+        // Without a length the answer could go on for ever.
+        m_pieceExpected = announcedLength(m_reply);
+        if (m_pieceExpected < 0) {
+            fail(tr("the update service announced no length for the file"));
+            return false;
+        }
+        if (m_pieceExpected == 0) {
+            fail(tr("the update service sent an empty file"));
+            return false;
+        }
+        if (m_pieceExpected > kMaxSize) {
+            fail(tooLong(m_pieceExpected));
             return false;
         }
     } else if (status == 206) {
@@ -128,7 +164,7 @@ void RangedDownload::pieceArrived() {
     const QByteArray bytes = m_reply->readAll();
     if (bytes.isEmpty())
         return;
-    if (m_pieceExpected >= 0 && m_pieceReceived + bytes.size() > m_pieceExpected) {
+    if (m_pieceReceived + bytes.size() > m_pieceExpected) {
         fail(tr("the update service sent more bytes than asked for"));
         return;
     }
@@ -136,6 +172,7 @@ void RangedDownload::pieceArrived() {
         fail(tr("%1 cannot be written: %2").arg(m_file.fileName(), m_file.errorString()));
         return;
     }
+    m_hash.addData(bytes);
     m_pieceReceived += bytes.size();
     emit progress(m_position + m_pieceReceived, m_length);
 }
@@ -144,25 +181,27 @@ void RangedDownload::pieceFinished() {
     if (m_done)
         return;
     if (m_reply->error() != QNetworkReply::NoError) {
-        fail(replyFailure());
+        fail(UpdateTransport::failureOf(m_reply));
         return;
     }
     pieceArrived();
     if (m_done || !acceptAnswer())
         return;
     const qint64 received = m_position + m_pieceReceived;
+    const qint64 length = m_length >= 0 ? m_length : m_pieceExpected;
     dropReply();
-    if (m_length < 0) {
-        if (received == 0) {
-            fail(tr("the update service sent an empty file"));
-            return;
-        }
-    } else if (m_pieceReceived != m_pieceExpected) {
-        fail(tr("only %1 of %2 bytes arrived").arg(received).arg(m_length));
+    if (m_pieceReceived != m_pieceExpected) {
+        fail(tr("only %1 of %2 bytes arrived").arg(received).arg(length));
         return;
-    } else if (received < m_length) {
+    }
+    if (received < length) {
         m_position = received;
         requestPiece();
+        return;
+    }
+    if (m_hash.result() != m_expectedSha256) {
+        if (discard())
+            emit digestMismatched();
         return;
     }
     if (!m_file.commit()) {
@@ -173,9 +212,20 @@ void RangedDownload::pieceFinished() {
     emit finished();
 }
 
+QString RangedDownload::tooLong(qint64 length) {
+    return tr("the update service announced %1 bytes, more than an update may have (%2)")
+        .arg(length)
+        .arg(QLocale::c().formattedDataSize(kMaxSize, 0, QLocale::DataSizeIecFormat));
+}
+
 void RangedDownload::fail(const QString &reason) {
+    if (discard())
+        emit failed(reason);
+}
+
+bool RangedDownload::discard() {
     if (m_done)
-        return;
+        return false;
     m_done = true;
     dropReply();
     if (m_file.isOpen()) {
@@ -183,7 +233,7 @@ void RangedDownload::fail(const QString &reason) {
         m_file.commit(); // removes the temporary now, not when this object goes
     }
     QFile::remove(m_file.fileName());
-    emit failed(reason);
+    return true;
 }
 
 void RangedDownload::dropReply() {
@@ -195,17 +245,4 @@ void RangedDownload::dropReply() {
         m_reply->abort();
     m_reply->deleteLater();
     m_reply = nullptr;
-}
-
-QString RangedDownload::replyFailure() const {
-    const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status >= 400) {
-        const QString phrase =
-            m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-        return tr("the update service answered %1 %2").arg(status).arg(phrase).trimmed();
-    }
-    if (m_reply->error() == QNetworkReply::OperationCanceledError ||
-        m_reply->error() == QNetworkReply::TimeoutError)
-        return tr("the update service stopped answering");
-    return m_reply->errorString();
 }

@@ -5,7 +5,10 @@
 #include "base/Intervals.h"
 #include "base/ProgramFolder.h"
 #include "base/WholeFile.h"
+#include "update/BoundedFetch.h"
+#include "update/PublishedDigest.h"
 #include "update/RangedDownload.h"
+#include "update/UpdateTransport.h"
 #include "update/UpdaterScript.h"
 
 #include <QCoreApplication>
@@ -14,7 +17,6 @@
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
-#include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QProcess>
 #include <QStringDecoder>
@@ -29,27 +31,24 @@ namespace {
 constexpr int kLabelLength = 13;
 
 // The publisher writes the change log in whatever editor is at hand: a byte-order mark or
-// valid UTF-8 says so, anything else is the Windows code page.
-QString changeLogText(const QByteArray &bytes) {
-    if (bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE") ||
-        bytes.startsWith("\xFE\xFF"))
+// valid UTF-8 says so, anything else is the Windows code page. A change log cut off at the
+// limit ends with its last whole line, or its last whole character.
+QString changeLogText(QByteArray bytes, bool cutOff) {
+    const bool utf16 = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
+    if (cutOff && utf16) {
+        bytes.truncate(bytes.size() & ~qsizetype(1));
+    } else if (cutOff) {
+        const qsizetype lastBreak = bytes.lastIndexOf('\n');
+        if (lastBreak >= 0)
+            bytes.truncate(lastBreak + 1);
+    }
+    if (bytes.startsWith("\xEF\xBB\xBF") || utf16)
         return AnsiCodec::decodeFile(bytes);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // Kept between calls, a character cut in half is no error but an unfinished one.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        cutOff ? QStringDecoder::Flag::Default : QStringDecoder::Flag::Stateless);
     const QString text = utf8.decode(bytes);
     return utf8.hasError() ? AnsiCodec::decode(bytes) : text;
-}
-
-QString failureOf(const QNetworkReply *reply) {
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status >= 400) {
-        const QString phrase =
-            reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-        return QCoreApplication::translate("UpdateService", "the update service answered %1 %2")
-            .arg(status)
-            .arg(phrase)
-            .trimmed();
-    }
-    return reply->errorString();
 }
 
 #ifndef Q_OS_WIN
@@ -104,6 +103,12 @@ QUrl UpdateService::baseUrl(QString *problem) const {
                            : tr("[Update] url=%1 in app.ini is no http or https address").arg(text);
         return QUrl();
     }
+    const QString refusal = UpdateTransport::refusal(url);
+    if (!refusal.isEmpty()) {
+        if (problem)
+            *problem = tr("[Update] url=%1 in app.ini is refused: %2").arg(text, refusal);
+        return QUrl();
+    }
     // The files lie below the given address, whether or not it ends with a slash.
     if (!url.path().endsWith(QLatin1Char('/')))
         url.setPath(url.path() + QLatin1Char('/'));
@@ -123,9 +128,13 @@ QString UpdateService::updaterPath() const {
     return QFileInfo(m_executablePath).absoluteDir().filePath(name);
 }
 
+bool UpdateService::isPackaged() const {
+    return ProgramFolder::isInstalled(QFileInfo(m_executablePath).absolutePath());
+}
+
 bool UpdateService::canReplaceExecutable() const {
     // An installed executable is the package manager's, even where root could replace it.
-    if (ProgramFolder::isInstalled(QFileInfo(m_executablePath).absolutePath()))
+    if (isPackaged())
         return false;
     // A real file tells what permissions and read-only mounts allow.
     QTemporaryFile probe(QFileInfo(m_executablePath).absolutePath() +
@@ -148,15 +157,34 @@ QNetworkRequest UpdateService::request(const QString &path) const {
     // Byte ranges count the file's own bytes, never those of a compressed transfer.
     request.setRawHeader("Accept-Encoding", "identity");
     request.setTransferTimeout(Intervals::instance().updateTransferTimeoutMs);
+    // Every redirect is checked against the transport rule (UpdateTransport::guardRedirects).
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::UserVerifiedRedirectPolicy);
     return request;
 }
 
 void UpdateService::checkForUpdate() {
+    if (m_state != State::Idle)
+        return;
+    if (isPackaged()) {
+        emit packageManaged();
+        return;
+    }
     fetchChangeLog(ChangeLogUse::Check);
 }
 
 void UpdateService::fetchPatchNotes() {
     fetchChangeLog(ChangeLogUse::PatchNotes);
+}
+
+BoundedFetch *UpdateService::startFetch(const QString &path, qint64 limit) {
+    m_fetch = new BoundedFetch(m_network, request(path), limit, this);
+    return m_fetch;
+}
+
+void UpdateService::dropFetch() {
+    m_fetch->deleteLater();
+    m_fetch = nullptr;
 }
 
 void UpdateService::fetchChangeLog(ChangeLogUse use) {
@@ -168,21 +196,29 @@ void UpdateService::fetchChangeLog(ChangeLogUse use) {
         return;
     }
     setState(State::Checking);
-    QNetworkReply *reply = m_network->get(request(QStringLiteral("corvid/changelog.txt")));
-    connect(reply, &QNetworkReply::finished, this, [this, reply, use] {
-        reply->deleteLater();
+    BoundedFetch *fetch = startFetch(QStringLiteral("corvid/changelog.txt"), kChangeLogLimit);
+    connect(fetch, &BoundedFetch::finished, this,
+            [this, use](const QByteArray &bytes, bool cutOff) {
+                dropFetch();
+                setState(State::Idle);
+                changeLogArrived(use, changeLogText(bytes, cutOff), cutOff);
+            });
+    connect(fetch, &BoundedFetch::failed, this, [this](const QString &reason) {
+        dropFetch();
         setState(State::Idle);
-        if (reply->error() != QNetworkReply::NoError) {
-            emit noConnection(failureOf(reply));
-            return;
-        }
-        changeLogArrived(use, changeLogText(reply->readAll()));
+        emit noConnection(reason);
     });
+    fetch->start();
 }
 
-void UpdateService::changeLogArrived(ChangeLogUse use, const QString &changeLog) {
+void UpdateService::changeLogArrived(ChangeLogUse use, const QString &changeLog, bool cutOff) {
     if (use == ChangeLogUse::PatchNotes) {
-        emit patchNotesFetched(changeLog);
+        emit patchNotesFetched(changeLog, cutOff);
+        return;
+    }
+    // No change log is that long: whatever answered is not the publisher's service.
+    if (cutOff) {
+        emit changeLogTooLarge();
         return;
     }
     const QString remote = remoteLabel(changeLog);
@@ -206,10 +242,42 @@ void UpdateService::download() {
         emit downloadFailed(problem);
         return;
     }
+    // An earlier download is never taken for this one, whatever becomes of it.
+    QFile::remove(downloadPath());
     setState(State::Downloading);
+    // The digest first: without one nothing is worth downloading.
+    const QString digestPath = QStringLiteral("corvid/") +
+                               PublishedDigest::fileName(QFileInfo(m_executablePath).fileName());
+    BoundedFetch *fetch = startFetch(digestPath, PublishedDigest::kMaxFileSize);
+    connect(fetch, &BoundedFetch::finished, this, [this](const QByteArray &bytes, bool cutOff) {
+        dropFetch();
+        digestArrived(bytes, cutOff);
+    });
+    connect(fetch, &BoundedFetch::failed, this,
+            [this, digestPath](const QString &reason, int status) {
+                dropFetch();
+                const bool missing = status == 404 || status == 410;
+                refuse(missing ? tr("Update refused: the update service publishes no SHA-256 of "
+                                    "the new version")
+                               : tr("Update refused: the published SHA-256 of the new version "
+                                    "could not be fetched"),
+                       tr("%1: %2").arg(digestPath, reason));
+            });
+    fetch->start();
+}
+
+void UpdateService::digestArrived(const QByteArray &file, bool cutOff) {
     const QString executable = QFileInfo(m_executablePath).fileName();
+    const QByteArray digest = cutOff ? QByteArray() : PublishedDigest::parse(file);
+    if (digest.isEmpty()) {
+        refuse(tr("Update refused: the published SHA-256 of the new version is unreadable"),
+               tr("corvid/%1 does not hold one line of 64 hexadecimal digits and the file's "
+                  "name, as sha256sum writes it")
+                   .arg(PublishedDigest::fileName(executable)));
+        return;
+    }
     m_download = new RangedDownload(m_network, request(QStringLiteral("corvid/") + executable),
-                                    downloadPath(), this);
+                                    downloadPath(), digest, this);
     connect(m_download, &RangedDownload::progress, this, &UpdateService::downloadProgress);
     connect(m_download, &RangedDownload::finished, this, [this] {
         m_download->deleteLater();
@@ -223,7 +291,18 @@ void UpdateService::download() {
         setState(State::Idle);
         emit downloadFailed(reason);
     });
+    connect(m_download, &RangedDownload::digestMismatched, this, [this] {
+        m_download->deleteLater();
+        m_download = nullptr;
+        refuse(tr("Update refused: the downloaded file does not match its published SHA-256"),
+               QString());
+    });
     m_download->start();
+}
+
+void UpdateService::refuse(const QString &text, const QString &detail) {
+    setState(State::Idle);
+    emit updateRefused(text, detail);
 }
 
 bool UpdateService::startUpdater(QString *error) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCryptographicHash>
 #include <QHash>
 #include <QHostAddress>
 #include <QList>
@@ -34,7 +35,9 @@ struct HttpRequest {
 // ("bytes=a-b", "bytes=a-") with 206, keeps connections alive, and records every request. On
 // demand it leaves out Content-Length (the body then ends with the connection), announces a
 // length the file does not have, ignores ranges, sets a cookie, or answers one request with a
-// fault: an error status, a body cut off after some bytes, or silence after some bytes.
+// fault: an error status, a body cut off after some bytes, or silence after some bytes. A path
+// can also redirect elsewhere, or answer GET with a body without end, sent as fast as the
+// client reads it.
 class HttpTestServer final {
 public:
     struct Fault {
@@ -66,8 +69,30 @@ public:
     }
 
     void setFile(const QByteArray &path, const QByteArray &body) { m_files[path] = body; }
-    // HEAD and full answers report this length instead of the file's own.
-    void setAnnouncedLength(qint64 length) { m_announcedLength = length; }
+    // The file and, beside it as `path`.sha256, its digest in the form sha256sum writes.
+    void setPublishedFile(const QByteArray &path, const QByteArray &body) {
+        setFile(path, body);
+        setFile(path + ".sha256", sha256Line(body, path.mid(path.lastIndexOf('/') + 1)));
+    }
+    static QByteArray sha256Line(const QByteArray &body, const QByteArray &name) {
+        return QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex() + "  " + name +
+               '\n';
+    }
+    // GET of `path` answers 200 and a body that never ends, announcing `length` (-1: none).
+    void setEndless(const QByteArray &path, qint64 length) { m_endless[path] = length; }
+    // Body bytes sent so far in answers without end, and whether every one has been hung up.
+    qint64 endlessBytesSent() const { return m_endlessSent; }
+    bool endlessAnswersEnded() const { return m_endlessOpen == 0; }
+    // Every request for `path` is answered 302 with `location`.
+    void setRedirect(const QByteArray &path, const QByteArray &location) {
+        m_redirects[path] = location;
+    }
+    // HEAD answers leave out Content-Length; the GET answers keep it.
+    void setOmitLengthOnHead(bool omit) { m_omitLengthOnHead = omit; }
+    // HEAD and full answers for `path` report this length instead of the file's own.
+    void setAnnouncedLength(const QByteArray &path, qint64 length) {
+        m_announcedLengths[path] = length;
+    }
     void setOmitContentLength(bool omit) { m_omitLength = omit; }
     void setIgnoreRanges(bool ignore) { m_ignoreRanges = ignore; }
     void setCookie(const QByteArray &setCookie) { m_cookie = setCookie; }
@@ -138,6 +163,14 @@ private:
     void answer(QTcpSocket *socket, const HttpRequest &request) {
         m_requests << request;
         const bool head = request.method == "HEAD";
+        if (m_redirects.contains(request.path)) {
+            send(socket, 302, {{"Location", m_redirects[request.path]}}, {}, 0, nullptr);
+            return;
+        }
+        if (!head && m_endless.contains(request.path)) {
+            sendEndless(socket, m_endless[request.path]);
+            return;
+        }
         const Fault *fault = faultFor(request);
         if (!m_files.contains(request.path) || (fault && fault->status)) {
             const int status = fault && fault->status ? fault->status : 404;
@@ -168,7 +201,10 @@ private:
                  piece.size(), fault);
             return;
         }
-        const qint64 announced = m_announcedLength >= 0 ? m_announcedLength : size;
+        const qint64 announced = head && m_omitLengthOnHead ? -1
+                                 : m_announcedLengths.value(request.path, -1) >= 0
+                                     ? m_announcedLengths.value(request.path)
+                                     : size;
         send(socket, 200, {}, head ? QByteArray() : file, announced, fault);
     }
 
@@ -176,6 +212,7 @@ private:
               const QByteArray &body, qint64 length, const Fault *fault) {
         static const QHash<int, QByteArray> phrases = {{200, "OK"},
                                                        {206, "Partial Content"},
+                                                       {302, "Found"},
                                                        {404, "Not Found"},
                                                        {416, "Range Not Satisfiable"},
                                                        {500, "Internal Server Error"},
@@ -189,7 +226,7 @@ private:
             headers.append(Header("Set-Cookie", m_cookie));
         if (m_omitLength)
             headers.append(Header("Connection", "close"));
-        else
+        else if (length >= 0) // -1: no length
             headers.append(Header("Content-Length", QByteArray::number(length)));
         for (const auto &header : std::as_const(headers))
             out += header.first + ": " + header.second + "\r\n";
@@ -205,14 +242,39 @@ private:
             socket->disconnectFromHost();
     }
 
+    void sendEndless(QTcpSocket *socket, qint64 length) {
+        QByteArray out = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n";
+        out += length >= 0 ? "Content-Length: " + QByteArray::number(length) + "\r\n"
+                           : QByteArray("Connection: close\r\n");
+        socket->write(out + "\r\n");
+        ++m_endlessOpen;
+        // Lines of text, so that a change log without end looks like one.
+        const QByteArray chunk = QByteArray("- another fix of the endless kind\n").repeated(2000);
+        auto pump = [this, socket, chunk] {
+            while (socket->state() == QAbstractSocket::ConnectedState &&
+                   socket->bytesToWrite() < 256 * 1024) {
+                socket->write(chunk);
+                m_endlessSent += chunk.size();
+            }
+        };
+        QObject::connect(socket, &QTcpSocket::bytesWritten, socket, pump);
+        QObject::connect(socket, &QTcpSocket::disconnected, socket, [this] { --m_endlessOpen; });
+        pump();
+    }
+
     QTcpServer m_server;
     QList<QPointer<QTcpSocket>> m_sockets;
     QHash<QTcpSocket *, QByteArray> m_buffers;
     QHash<QByteArray, QByteArray> m_files;
     QList<QPair<QByteArray, Fault>> m_faults;
     QList<HttpRequest> m_requests;
-    qint64 m_announcedLength = -1;
+    QHash<QByteArray, qint64> m_endless;
+    QHash<QByteArray, QByteArray> m_redirects;
+    qint64 m_endlessSent = 0;
+    int m_endlessOpen = 0;
+    QHash<QByteArray, qint64> m_announcedLengths;
     bool m_omitLength = false;
+    bool m_omitLengthOnHead = false;
     bool m_ignoreRanges = false;
     QByteArray m_cookie;
 };

@@ -1,7 +1,9 @@
 // The About page over a real update service and a web server on loopback: its idle, downloading
 // and ready faces, the boxes that answer its links, and the hand-over to the updater.
+#include "base/ProgramFolder.h"
 #include "ui/AboutPage.h"
 #include "ui/MessageBoxes.h"
+#include "ui/ScrollableTextBox.h"
 #include "ui/Theme.h"
 #include "update/UpdateService.h"
 
@@ -9,9 +11,14 @@
 #include "TestFiles.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -47,6 +54,16 @@ void forgetBoxes() {
     MessageBoxes::setNextAnswer(QMessageBox::Ok);
     MessageBoxes::inform(nullptr, QStringLiteral("-"));
 }
+
+// Counts the turns of the event loop while it lives.
+struct LoopTurns {
+    QTimer timer;
+    int turns = 0;
+    LoopTurns() {
+        QObject::connect(&timer, &QTimer::timeout, [this] { ++turns; });
+        timer.start(0);
+    }
+};
 
 QList<AboutPage::State> states(const QSignalSpy &spy) {
     QList<AboutPage::State> list;
@@ -139,11 +156,162 @@ private slots:
         QCOMPARE(server.rangesOf("HEAD", kExecutable), QList<QByteArray>());
     }
 
+    void hostileServiceIsToldInBoxes_data() {
+        QTest::addColumn<int>("kind"); // 0: endless change log, 1: plain http elsewhere,
+                                       // 2: digest of other bytes, 3: no digest
+        QTest::addColumn<QString>("box");
+        QTest::newRow("change log without end") << 0 << QStringLiteral("Change log too large");
+        QTest::newRow("plain http to another computer")
+            << 1 << QStringLiteral("No connection to updateservice!");
+        QTest::newRow("download unlike its digest")
+            << 2
+            << QStringLiteral(
+                   "Update refused: the downloaded file does not match its published SHA-256");
+        QTest::newRow("no digest published")
+            << 3
+            << QStringLiteral(
+                   "Update refused: the update service publishes no SHA-256 of the new version");
+    }
+
+    void hostileServiceIsToldInBoxes() {
+        QFETCH(int, kind);
+        QFETCH(QString, box);
+        HttpTestServer server;
+        QVERIFY(server.start());
+        if (kind == 0)
+            server.setEndless(kChangeLog, -1);
+        else
+            server.setFile(kChangeLog, "Ver.: 9.9.9.9\r\n");
+        const QByteArray program(100000, 'k');
+        server.setFile(kExecutable, program);
+        if (kind == 2)
+            server.setFile(kExecutable + ".sha256", HttpTestServer::sha256Line("other", "kvd"));
+        Install install(kind == 1 ? QStringLiteral("http://192.0.2.7/") : server.url().toString());
+        AboutPage page(install.service.get());
+        QSignalSpy pageStates(&page, &AboutPage::stateChanged);
+        page.show();
+        forgetBoxes();
+        // The question is answered; so is the warning that follows once the download runs.
+        connect(&page, &AboutPage::stateChanged, this, [](AboutPage::State state) {
+            if (state == AboutPage::State::Downloading)
+                MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        });
+
+        MessageBoxes::setNextAnswer(kind >= 2 ? QMessageBox::Yes : QMessageBox::Ok);
+        page.checkLink()->click();
+        QTRY_COMPARE_WITH_TIMEOUT(MessageBoxes::lastText(), box, 20000);
+
+        // Nothing is offered: no "Restart", the links are back, no file is left.
+        QCOMPARE(page.state(), AboutPage::State::Idle);
+        QCOMPARE(states(pageStates), kind >= 2
+                                         ? (QList<AboutPage::State>{AboutPage::State::Downloading,
+                                                                    AboutPage::State::Idle})
+                                         : QList<AboutPage::State>());
+        QVERIFY(page.checkLink()->isVisible() && page.checkLink()->isEnabled());
+        QCOMPARE(page.versionLine()->text(), UpdateService::versionLabel());
+        QVERIFY(!QFile::exists(install.service->downloadPath()));
+        if (kind == 1)
+            QVERIFY(server.requests().isEmpty());
+        if (kind == 3)
+            QCOMPARE(server.rangesOf("HEAD", kExecutable), QList<QByteArray>());
+    }
+
+    void installedConsoleSaysUpdatesComeThroughThePackageManager() {
+        const QString folder = ProgramFolder::installedBinDir();
+        if (!QFileInfo(folder).isDir())
+            QSKIP("the build's install folder does not exist here");
+        HttpTestServer server;
+        QVERIFY(server.start());
+        server.setFile(kChangeLog, "Ver.: 9.9.9.9\r\n");
+        QTemporaryDir dir;
+        const QString ini = dir.filePath(QStringLiteral("app.ini"));
+        writeBytes(ini, "[Update]\r\nurl=" + server.url().toEncoded() + "\r\n");
+        // Nothing is written there: the service only learns where the program lies.
+        UpdateService service(ini, folder + QStringLiteral("/kvd"));
+        AboutPage page(&service);
+        page.show();
+        forgetBoxes();
+
+        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        page.checkLink()->click();
+        QTRY_COMPARE(MessageBoxes::lastText(),
+                     QStringLiteral("This Corvid RCON Admin was installed as a package: its "
+                                    "updates come through the package manager."));
+        QVERIFY(server.requests().isEmpty());
+        QCOMPARE(page.state(), AboutPage::State::Idle);
+    }
+
+    void longChangeLogOpensAScrollableBoxThatFitsTheScreen_data() {
+        QTest::addColumn<QByteArray>("changeLog");
+        QTest::addColumn<bool>("cutOff");
+        QByteArray lines;
+        for (int i = 1; i <= 400; ++i)
+            lines += "- fix number " + QByteArray::number(i) + "\r\n";
+        QTest::newRow("400 lines") << "Ver.: 0.0.0.1\r\n" + lines << false;
+        QTest::newRow("40 MB") << "Ver.: 0.0.0.1\r\n" +
+                                      QByteArray("- one more line of fixes\r\n").repeated(1600000)
+                               << true;
+        QTest::newRow("one line of 2 MB") << QByteArray(2000000, 'x') << true;
+    }
+
+    void longChangeLogOpensAScrollableBoxThatFitsTheScreen() {
+        QFETCH(QByteArray, changeLog);
+        QFETCH(bool, cutOff);
+        HttpTestServer server;
+        QVERIFY(server.start());
+        server.setFile(kChangeLog, changeLog);
+        Install install(server.url().toString());
+        AboutPage page(install.service.get());
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        forgetBoxes();
+
+        LoopTurns loop;
+        page.patchNotesLink()->click();
+        QPointer<ScrollableTextBox> box;
+        QTRY_VERIFY_WITH_TIMEOUT((box = page.findChild<ScrollableTextBox *>()) && box->isVisible(),
+                                 20000);
+        QVERIFY(QTest::qWaitForWindowExposed(box));
+        QVERIFY2(loop.turns > 20, qPrintable(QString::number(loop.turns)));
+
+        const QRect screen = box->screen()->availableGeometry();
+        QVERIFY2(screen.contains(box->frameGeometry()),
+                 qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                .arg(box->frameGeometry().x())
+                                .arg(box->frameGeometry().y())
+                                .arg(box->frameGeometry().width())
+                                .arg(box->frameGeometry().height())));
+        QPushButton *ok = box->buttons()->button(QDialogButtonBox::Ok);
+        QVERIFY(ok->isVisible());
+        QVERIFY(screen.contains(QRect(ok->mapToGlobal(QPoint(0, 0)), ok->size())));
+        QVERIFY(box->isSizeGripEnabled());
+        QCOMPARE(box->windowTitle(), QStringLiteral("Corvid RCON Admin"));
+        QVERIFY(box->textView()->isReadOnly());
+        QVERIFY(!box->textView()->accessibleName().isEmpty());
+        const QString shown = box->textView()->toPlainText();
+        // At most the first MiB, with lines too long to lay out shown in pieces.
+        QVERIFY(shown.size() <= UpdateService::kChangeLogLimit * 1001 / 1000);
+        for (const QStringView line : QStringView(shown).split(QLatin1Char('\n')))
+            QVERIFY(line.size() <= 2000);
+        QVERIFY(
+            shown.startsWith(QString::fromLatin1(changeLog.left(40)).remove(QLatin1Char('\r'))));
+        QCOMPARE(box->noteLabel()->isVisible(), cutOff);
+        if (cutOff)
+            QCOMPARE(box->noteLabel()->text(),
+                     QStringLiteral("Change log too large: only its first 1 MiB is shown."));
+        // More than a screenful scrolls inside the box.
+        QVERIFY(box->textView()->verticalScrollBar()->maximum() > 0);
+
+        QTest::keyClick(box, Qt::Key_Return);
+        QTRY_VERIFY(box.isNull());
+        QVERIFY(page.patchNotesLink()->isEnabled());
+    }
+
     void downloadThenReadyThenRestart() {
         HttpTestServer server;
         QVERIFY(server.start());
         server.setFile(kChangeLog, "Ver.: 9.9.9.9\r\n");
-        server.setFile(kExecutable, QByteArray(100000, 'k'));
+        server.setPublishedFile(kExecutable, QByteArray(100000, 'k'));
         Install install(server.url().toString());
         AboutPage page(install.service.get());
         page.resize(520, 300);
@@ -199,7 +367,7 @@ private slots:
         HttpTestServer server;
         QVERIFY(server.start());
         server.setFile(kChangeLog, "Ver.: 9.9.9.9\r\n");
-        server.setFile(kExecutable, QByteArray(100000, 'k'));
+        server.setPublishedFile(kExecutable, QByteArray(100000, 'k'));
         HttpTestServer::Fault fault;
         fault.range = "bytes=40960-81919";
         fault.status = 503;

@@ -378,8 +378,9 @@ private slots:
             QFile::remove(updates->updaterPath());
         });
         server.setFile("/corvid/changelog.txt", "Ver.: 9.9.9.9\r\n");
-        server.setFile("/corvid/" + QFileInfo(updates->executablePath()).fileName().toUtf8(),
-                       QByteArray(100000, 'k'));
+        server.setPublishedFile("/corvid/" +
+                                    QFileInfo(updates->executablePath()).fileName().toUtf8(),
+                                QByteArray(100000, 'k'));
         IniFile(f.console->settingsPath())
             .writeString(QStringLiteral("Update"), QStringLiteral("url"), server.url().toString());
 

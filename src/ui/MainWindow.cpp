@@ -115,7 +115,8 @@ MainWindow::MainWindow(Console *console, QWidget *parent)
     m_crosshair = new Crosshair(console->state(), this);
     connect(console->state(), &ProgramState::optionsChanged, this, &MainWindow::followOptions);
     if (ComputerName::isDemoComputer())
-        m_demo = new DemoMode(this, console, m_crosshair);
+        m_demo = new DemoMode(console, m_crosshair, {m_chat, m_serverView, m_playerView, m_status},
+                              this);
 }
 
 void MainWindow::connectCommands() {

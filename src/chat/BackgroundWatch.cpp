@@ -17,8 +17,10 @@ BackgroundWatch::BackgroundWatch(ServerListModel *servers, ProgramState *state,
     : QObject(parent)
     , m_servers(servers)
     , m_state(state)
-    , m_channel(new RconChannel(RconChannel::Kind::BackgroundChat, this))
-    , m_log(new ServerChatLog(programFolder, m_channel->handOffTag(), this)) {
+    , m_channel(new RconChannel(channelProfile(), this))
+    , m_log(new ServerChatLog(
+          programFolder,
+          QStringLiteral(" Fehler bei Background Chatempfang oder Speichern (Read4u)"), this)) {
     m_stepTimer.setInterval(Intervals::instance().backgroundStepMs);
     connect(&m_stepTimer, &QTimer::timeout, this, &BackgroundWatch::Timer13Timer);
     m_stepTimeout.setSingleShot(true);
@@ -47,6 +49,17 @@ ChatLog *BackgroundWatch::watchLog() const {
 }
 
 BackgroundWatch::~BackgroundWatch() = default;
+
+ChannelProfile BackgroundWatch::channelProfile() {
+    ChannelProfile profile;
+    profile.connectTimeout = &Intervals::chatConnectTimeoutMs;
+    profile.readTag = QStringLiteral(" (Read4o)");
+    profile.tickTag = QStringLiteral(" (Timer12_s)");
+    profile.tickEntryNamesFailure = true;
+    profile.sendFailureTag = QStringLiteral(" (Timer4,getgamelog/chat)");
+    profile.counter = &RequestId();
+    return profile;
+}
 
 QString BackgroundWatch::idleText() {
     return QStringLiteral("Get chat in background");

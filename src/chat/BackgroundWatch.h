@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimer>
 
+struct ChannelProfile;
 class ChatLog;
 class ProgramState;
 class RconChannel;
@@ -24,6 +25,9 @@ public:
     BackgroundWatch(ServerListModel *servers, ProgramState *state, const QString &programFolder,
                     QObject *parent = nullptr);
     ~BackgroundWatch() override;
+
+    // The background channel's time-out, error-entry tags and request counter.
+    static ChannelProfile channelProfile();
 
     // The hidden watch view: the log of the server of the current step.
     ChatLog *watchLog() const;

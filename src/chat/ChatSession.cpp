@@ -14,8 +14,9 @@ ChatSession::ChatSession(ServerListModel *servers, ProgramState *state,
     : QObject(parent)
     , m_servers(servers)
     , m_state(state)
-    , m_channel(new RconChannel(RconChannel::Kind::Chat, this))
-    , m_log(new ServerChatLog(programFolder, m_channel->handOffTag(), this)) {
+    , m_channel(new RconChannel(channelProfile(), this))
+    , m_log(new ServerChatLog(
+          programFolder, QStringLiteral(" Fehler bei Chatempfang oder Speichern (Read3u)"), this)) {
     m_rerequest.setSingleShot(true);
     m_rerequest.setInterval(Intervals::instance().chatRerequestMs);
     connect(&m_rerequest, &QTimer::timeout, this, &ChatSession::onRerequest);
@@ -44,6 +45,17 @@ ChatSession::ChatSession(ServerListModel *servers, ProgramState *state,
 }
 
 ChatSession::~ChatSession() = default;
+
+ChannelProfile ChatSession::channelProfile() {
+    ChannelProfile profile;
+    profile.connectTimeout = &Intervals::chatConnectTimeoutMs;
+    profile.readTag = QStringLiteral(" (Read3o)");
+    profile.tickTag = QStringLiteral(" (Timer7_s)");
+    profile.tickEntryNamesFailure = true;
+    profile.sendFailureTag = QStringLiteral(" (Timer3,getgamelog/chat)");
+    profile.counter = &RequestId();
+    return profile;
+}
 
 void ChatSession::setBackgroundWatch(BackgroundWatch *watch) {
     if (m_watch)

@@ -11,6 +11,7 @@
 #include <functional>
 
 class BackgroundWatch;
+struct ChannelProfile;
 class ChatLog;
 class ProgramState;
 class RconChannel;
@@ -32,6 +33,9 @@ public:
     ChatSession(ServerListModel *servers, ProgramState *state, const QString &programFolder,
                 QObject *parent = nullptr);
     ~ChatSession() override;
+
+    // The chat channel's time-out, error-entry tags and request counter.
+    static ChannelProfile channelProfile();
 
     // The chat opening waits while the watch is on the chosen server.
     void setBackgroundWatch(BackgroundWatch *watch);

@@ -5,7 +5,7 @@
 #include "base/Logging.h"
 #include "base/ProgramState.h"
 #include "chat/ChatLog.h"
-#include "chat/ChatSession.h"
+#include "chat/LogSourceRequest.h"
 #include "chat/ServerChatLog.h"
 #include "rcon/RconChannel.h"
 #include "servers/ServerListModel.h"
@@ -66,7 +66,7 @@ QString BackgroundWatch::idleText() {
 }
 
 bool BackgroundWatch::optionOn() const {
-    return m_state->options().getbchat == 1;
+    return m_state->options().backgroundChat;
 }
 
 void BackgroundWatch::start() {
@@ -135,7 +135,7 @@ void BackgroundWatch::Timer13Timer() {
             << QStringLiteral("chat_back") + m_log->readError() + QStringLiteral(" (Read4u)");
     m_stepTimeout.start();
     m_channel->openchannel(entry.host, entry.port, entry.password,
-                           ChatSession::requestCommand(m_state->options().ggl));
+                           LogSourceRequest::command(m_state->options().logSource));
 }
 
 void BackgroundWatch::advanceCursor(int serverCount) {
@@ -146,7 +146,7 @@ void BackgroundWatch::onCompleted(const QString &body) {
     if (!isStepRunning())
         return;
     m_stepTimeout.stop();
-    m_log->process(body, ChatSession::modeOf(m_state->options().ggl));
+    m_log->process(body, LogSourceRequest::mode(m_state->options().logSource));
     endStep();
 }
 
@@ -172,6 +172,11 @@ void BackgroundWatch::abandonStep() {
         return;
     m_channel->closechannel();
     endStep();
+}
+
+void BackgroundWatch::giveWay(const QString &serverName) {
+    if (m_watchedServer == serverName)
+        abandonStep();
 }
 
 void BackgroundWatch::endStep() {

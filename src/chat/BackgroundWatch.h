@@ -55,8 +55,10 @@ public slots:
     void release();
     // The option was switched: the resting watch's panel follows it.
     void optionsChanged();
-    // The chat takes the server over: the step under way ends now.
+    // The step under way ends now (the server dialog takes the list over).
     void abandonStep();
+    // The chat wants `serverName`: a step on that server ends now.
+    void giveWay(const QString &serverName);
     // One step (Timer13).
     void Timer13Timer();
 

@@ -1,6 +1,7 @@
 // RCON exchange latency against the simulated server on loopback (connect, login, command,
 // answer; the server runs on its own thread) and the packet codec's decode throughput.
 
+#include "monitor/PollCycle.h"
 #include "rcon/RconChannel.h"
 #include "rcon/RconPacket.h"
 
@@ -43,7 +44,7 @@ void benchExchanges(QCoreApplication &app) {
         },
         Qt::BlockingQueuedConnection);
 
-    RconChannel channel(RconChannel::Kind::Poll);
+    RconChannel channel(PollCycle::channelProfile());
     std::vector<qint64> micros;
     micros.reserve(Exchanges);
     QElapsedTimer clock;

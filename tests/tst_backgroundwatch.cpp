@@ -29,7 +29,7 @@ struct Fixture : ConsoleFixture {
     QStringList steps; // the server of every step that ran, in order
 
     Fixture() {
-        setOptions([](ProgramOptions &o) { o.getbchat = 1; });
+        setOptions([](ProgramOptions &o) { o.backgroundChat = true; });
         watch = console->backgroundWatch();
         QObject::connect(watch, &BackgroundWatch::stepEnded,
                          [this](const QString &name) { steps << name; });
@@ -113,7 +113,7 @@ private slots:
     void chatModeAsksGetchat() {
         Fixture f;
         SimServer *a = f.sim(QStringLiteral("A"));
-        f.setOptions([](ProgramOptions &o) { o.ggl = 1; });
+        f.setOptions([](ProgramOptions &o) { o.logSource = LogSource::Chat; });
         a->appendChat(QStringLiteral("Bob (Rex): hi"));
         f.watch->start();
         QVERIFY(f.waitSteps(1));
@@ -126,12 +126,12 @@ private slots:
         Fixture f;
         SimServer *a = f.sim(QStringLiteral("A"));
         f.watch->Timer13Timer(); // not started: the first pass has not ended
-        f.setOptions([](ProgramOptions &o) { o.getbchat = 0; });
+        f.setOptions([](ProgramOptions &o) { o.backgroundChat = false; });
         f.watch->start();
         QTest::qWait(300);
         QCOMPARE(a->connectionCount(), 0);
 
-        f.setOptions([](ProgramOptions &o) { o.getbchat = 1; });
+        f.setOptions([](ProgramOptions &o) { o.backgroundChat = true; });
         f.watch->hold();
         QTest::qWait(300);
         QCOMPARE(a->connectionCount(), 0);
@@ -165,10 +165,10 @@ private slots:
 
         // Switched off between steps: the panel empties; on again: it says so.
         QTRY_VERIFY_WITH_TIMEOUT(!f.watch->isStepRunning(), kWait);
-        f.setOptions([](ProgramOptions &o) { o.getbchat = 0; });
+        f.setOptions([](ProgramOptions &o) { o.backgroundChat = false; });
         f.watch->optionsChanged();
         QCOMPARE(f.watch->statusText(), QString());
-        f.setOptions([](ProgramOptions &o) { o.getbchat = 1; });
+        f.setOptions([](ProgramOptions &o) { o.backgroundChat = true; });
         f.watch->optionsChanged();
         QCOMPARE(f.watch->statusText(), QStringLiteral("Get chat in background"));
     }

@@ -123,7 +123,7 @@ private slots:
     void chatModeAsksGetchat() {
         Fixture f;
         SimServer *a = f.sim(QStringLiteral("A"));
-        f.setOptions([](ProgramOptions &o) { o.ggl = 1; });
+        f.setOptions([](ProgramOptions &o) { o.logSource = LogSource::Chat; });
         a->appendChat(QStringLiteral("Bob (Rex): hi"));
         f.session->Chat1Click(QStringLiteral("A"));
         QTRY_COMPARE_WITH_TIMEOUT(f.session->chatLog()->lineCount(), 1, kWait);
@@ -393,7 +393,7 @@ private slots:
         SimServer *b = f.sim(QStringLiteral("B"));
         b->setFault(SimServer::DelayAnswer);
         b->setAnswerDelayMs(300);
-        f.setOptions([](ProgramOptions &o) { o.getbchat = 1; });
+        f.setOptions([](ProgramOptions &o) { o.backgroundChat = true; });
         BackgroundWatch &watch = *f.console->backgroundWatch();
         watch.start();
         QTRY_COMPARE_WITH_TIMEOUT(watch.watchedServer(), QStringLiteral("B"), kWait);
@@ -419,7 +419,7 @@ private slots:
         Fixture f;
         SimServer *b = f.sim(QStringLiteral("B"));
         b->setFault(SimServer::NeverAnswer);
-        f.setOptions([](ProgramOptions &o) { o.getbchat = 1; });
+        f.setOptions([](ProgramOptions &o) { o.backgroundChat = true; });
         BackgroundWatch &watch = *f.console->backgroundWatch();
         watch.start();
         QTRY_COMPARE_WITH_TIMEOUT(watch.watchedServer(), QStringLiteral("B"), kWait);
@@ -437,7 +437,7 @@ private slots:
         SimServer *b = f.sim(QStringLiteral("B"));
         b->setFault(SimServer::DelayAnswer);
         b->setAnswerDelayMs(300);
-        f.setOptions([](ProgramOptions &o) { o.getbchat = 1; });
+        f.setOptions([](ProgramOptions &o) { o.backgroundChat = true; });
         BackgroundWatch &watch = *f.console->backgroundWatch();
         watch.start();
         QTRY_COMPARE_WITH_TIMEOUT(watch.watchedServer(), QStringLiteral("B"), kWait);

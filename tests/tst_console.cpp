@@ -51,7 +51,7 @@ private slots:
         QVERIFY(QDir(dir.filePath(QStringLiteral("logs"))).exists());
         QVERIFY(console.hadSettingsFile());
         QCOMPARE(console.startSettings().chatName, QStringLiteral("Warden"));
-        QCOMPARE(console.state()->options().cinfo, 2);
+        QCOMPARE(console.state()->options().notification, NotificationKind::Popup);
         QCOMPARE(console.servers()->sortColumn(), 3);
         QCOMPARE(console.servers()->sortOrder(), Qt::DescendingOrder);
         QCOMPARE(console.servers()->entry(0).state, ServerState::Queue);

@@ -11,7 +11,7 @@ private:
     struct Fixture {
         explicit Fixture(int cinfo) {
             ProgramOptions options;
-            options.cinfo = cinfo;
+            options.notification = static_cast<NotificationKind>(cinfo);
             state.setOptions(options);
             state.setFirstPass(false);
         }
@@ -110,7 +110,7 @@ private slots:
         Fixture f(0);
         f.notifier.playerinfo(QStringLiteral("x"));
         ProgramOptions options;
-        options.cinfo = 2;
+        options.notification = NotificationKind::Popup;
         f.state.setOptions(options);
         f.notifier.playerinfo(QStringLiteral("y"));
         QCOMPARE(f.popups.size(), 1);

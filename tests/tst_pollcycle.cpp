@@ -166,7 +166,7 @@ private slots:
         a->addPlayer(QStringLiteral("Bob, the Great"));
         b->addPlayer(QStringLiteral("Cid"));
         QSignalSpy counts(f.console->players(), &PlayerTracker::playerCountChanged);
-        f.setOptions([](ProgramOptions &o) { o.cinfo = Notifier::PopupAndBeep; });
+        f.setOptions([](ProgramOptions &o) { o.notification = NotificationKind::PopupAndBeep; });
         QSignalSpy popups(f.console->notifier(), &Notifier::popupRequested);
         QSignalSpy beeps(f.console->notifier(), &Notifier::beepRequested);
         f.start();

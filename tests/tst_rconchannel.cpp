@@ -1,4 +1,8 @@
 #include "base/Intervals.h"
+#include "chat/BackgroundWatch.h"
+#include "chat/ChatSession.h"
+#include "commands/CommandSender.h"
+#include "monitor/PollCycle.h"
 #include "rcon/RconChannel.h"
 #include "rcon/RequestCounter.h"
 
@@ -10,6 +14,23 @@
 #include <memory>
 
 namespace {
+
+// The four owners of a channel, each with the profile it gives its channel.
+enum class Owner { Poll, Command, Chat, BackgroundChat };
+
+ChannelProfile profileOf(Owner owner) {
+    switch (owner) {
+    case Owner::Poll:
+        return PollCycle::channelProfile();
+    case Owner::Command:
+        return CommandSender::channelProfile();
+    case Owner::Chat:
+        return ChatSession::channelProfile();
+    case Owner::BackgroundChat:
+        return BackgroundWatch::channelProfile();
+    }
+    return ChannelProfile();
+}
 
 QString playerLines(const QList<SimServer::Player> &players) {
     QString text = QStringLiteral("\n");
@@ -68,7 +89,7 @@ void TestRconChannel::cleanup() {
 }
 
 void TestRconChannel::loginThenCommandIsAnswered() {
-    RconChannel channel(RconChannel::Kind::Poll);
+    RconChannel channel(profileOf(Owner::Poll));
     QSignalSpy completed(&channel, &RconChannel::completed);
     QSignalSpy accepted(&channel, &RconChannel::loginAccepted);
     const qint32 before = RequestId().value();
@@ -93,7 +114,7 @@ void TestRconChannel::loginThenCommandIsAnswered() {
 }
 
 void TestRconChannel::commandChannelCountsOnItsOwn() {
-    RconChannel channel(RconChannel::Kind::Command);
+    RconChannel channel(profileOf(Owner::Command));
     QSignalSpy completed(&channel, &RconChannel::completed);
     const qint32 shared = RequestId().value();
     const qint32 own = CommandRequestId().value();
@@ -110,10 +131,10 @@ void TestRconChannel::commandChannelCountsOnItsOwn() {
 
 void TestRconChannel::fourChannelsNeverShareAConnection() {
     // Each owner keeps its own channel: the poll cycle, the command sender, the chat, the watch.
-    RconChannel poll(RconChannel::Kind::Poll);
-    RconChannel command(RconChannel::Kind::Command);
-    RconChannel chat(RconChannel::Kind::Chat);
-    RconChannel background(RconChannel::Kind::BackgroundChat);
+    RconChannel poll(profileOf(Owner::Poll));
+    RconChannel command(profileOf(Owner::Command));
+    RconChannel chat(profileOf(Owner::Chat));
+    RconChannel background(profileOf(Owner::BackgroundChat));
     const QList<RconChannel *> all{&poll, &command, &chat, &background};
     const QStringList commands{QStringLiteral("listplayers"), QStringLiteral("saveworld"),
                                QStringLiteral("Getchat"), QStringLiteral("GetGameLog")};
@@ -147,7 +168,7 @@ void TestRconChannel::unusualServersStillLogIn_data() {
 void TestRconChannel::unusualServersStillLogIn() {
     QFETCH(int, fault);
     m_server->setFaults(SimServer::Faults(fault));
-    RconChannel channel(RconChannel::Kind::Poll);
+    RconChannel channel(profileOf(Owner::Poll));
     QSignalSpy completed(&channel, &RconChannel::completed);
     channel.openchannel(m_server->host(), m_server->portText(), QStringLiteral("secret"),
                         QStringLiteral("listplayers"));
@@ -170,7 +191,7 @@ void TestRconChannel::wrongPasswordIsRefused() {
     QFETCH(bool, refuseFault);
     m_server->setFault(SimServer::RefuseLogin, refuseFault);
     m_server->setFault(SimServer::EmptyBeforeAuth);
-    RconChannel channel(RconChannel::Kind::Poll);
+    RconChannel channel(profileOf(Owner::Poll));
     QSignalSpy refused(&channel, &RconChannel::refused);
     QSignalSpy completed(&channel, &RconChannel::completed);
     channel.openchannel(m_server->host(), m_server->portText(), password,
@@ -197,7 +218,7 @@ void TestRconChannel::splitResponseArrivesWhole() {
     m_server->setFault(SimServer::SplitAnswer);
     m_server->setSplitGapMs(gapMs);
 
-    RconChannel channel(RconChannel::Kind::Poll);
+    RconChannel channel(profileOf(Owner::Poll));
     QSignalSpy completed(&channel, &RconChannel::completed);
     channel.openchannel(m_server->host(), m_server->portText(), QStringLiteral("secret"),
                         QStringLiteral("listplayers"));
@@ -212,7 +233,7 @@ void TestRconChannel::shortBodyEndsResponseAtOnce() {
     m_server->setFault(SimServer::SplitAnswer);
     m_server->setSplitSize(40);
     m_server->setSplitGapMs(1000);
-    RconChannel channel(RconChannel::Kind::Chat);
+    RconChannel channel(profileOf(Owner::Chat));
     QSignalSpy completed(&channel, &RconChannel::completed);
     channel.openchannel(m_server->host(), m_server->portText(), QStringLiteral("secret"),
                         QStringLiteral("listplayers"));
@@ -256,7 +277,7 @@ void TestRconChannel::overlongAnswerIsCutAtTheCap() {
     } else {
         QTest::failOnWarning(QRegularExpression(QStringLiteral("dropped")));
     }
-    RconChannel channel(RconChannel::Kind::Chat);
+    RconChannel channel(profileOf(Owner::Chat));
     QSignalSpy completed(&channel, &RconChannel::completed);
     channel.openchannel(m_server->host(), m_server->portText(), QStringLiteral("secret"),
                         QStringLiteral("GetGameLog"));
@@ -279,17 +300,16 @@ void TestRconChannel::brokenAnswersFailTheRead_data() {
     QTest::addColumn<QString>("readEntry");
     QTest::addColumn<QString>("tickEntry");
 
-    QTest::newRow("oversized size field")
-        << int(RconChannel::Kind::Poll) << int(SimServer::OversizedSize)
-        << QStringLiteral("Packet size 67108864 exceeds the "
-                          "limit of 1048576 bytes (Read1)")
-        << QStringLiteral("(Timer1_s)");
-    QTest::newRow("garbage") << int(RconChannel::Kind::Command) << int(SimServer::Garbage)
+    QTest::newRow("oversized size field") << int(Owner::Poll) << int(SimServer::OversizedSize)
+                                          << QStringLiteral("Packet size 67108864 exceeds the "
+                                                            "limit of 1048576 bytes (Read1)")
+                                          << QStringLiteral("(Timer1_s)");
+    QTest::newRow("garbage") << int(Owner::Command) << int(SimServer::Garbage)
                              << QStringLiteral("Packet size 1347703880 exceeds the limit of "
                                                "1048576 bytes (Read2o)")
                              << QStringLiteral("(Timer10_s)");
     QTest::newRow("peer closes mid-packet")
-        << int(RconChannel::Kind::Chat) << int(SimServer::CloseMidPacket)
+        << int(Owner::Chat) << int(SimServer::CloseMidPacket)
         << QStringLiteral("The remote host closed the connection (Read3o)")
         << QStringLiteral("The remote host closed the connection (Timer7_s)");
 }
@@ -301,7 +321,7 @@ void TestRconChannel::brokenAnswersFailTheRead() {
     QFETCH(QString, tickEntry);
     m_server->setFaults(SimServer::Faults(fault));
 
-    RconChannel channel(static_cast<RconChannel::Kind>(kind));
+    RconChannel channel(profileOf(static_cast<Owner>(kind)));
     QSignalSpy failed(&channel, &RconChannel::readFailed);
     QSignalSpy completed(&channel, &RconChannel::completed);
     QTest::ignoreMessage(QtWarningMsg, qPrintable(readEntry));
@@ -316,7 +336,7 @@ void TestRconChannel::brokenAnswersFailTheRead() {
 }
 
 void TestRconChannel::peerClosingIdleChannelIsReadFailure() {
-    RconChannel channel(RconChannel::Kind::BackgroundChat);
+    RconChannel channel(profileOf(Owner::BackgroundChat));
     QSignalSpy completed(&channel, &RconChannel::completed);
     QSignalSpy failed(&channel, &RconChannel::readFailed);
     channel.openchannel(m_server->host(), m_server->portText(), QStringLiteral("secret"),
@@ -352,7 +372,7 @@ void TestRconChannel::connectFailuresAreClassified() {
     QFETCH(int, code);
     QFETCH(QString, entry);
 
-    RconChannel channel(RconChannel::Kind::Poll);
+    RconChannel channel(profileOf(Owner::Poll));
     QSignalSpy failed(&channel, &RconChannel::connectFailed);
     if (!entry.isEmpty())
         QTest::ignoreMessage(QtWarningMsg, qPrintable(entry));
@@ -369,7 +389,7 @@ void TestRconChannel::ownConnectTimeoutGivesTimeout() {
     // A listener with a full backlog never completes the connect.
     m_server->setFault(SimServer::StallConnect);
     Intervals::instance().pollConnectTimeoutMs = 300;
-    RconChannel channel(RconChannel::Kind::Poll);
+    RconChannel channel(profileOf(Owner::Poll));
     QSignalSpy failed(&channel, &RconChannel::connectFailed);
     QElapsedTimer clock;
     clock.start();
@@ -384,7 +404,7 @@ void TestRconChannel::ownConnectTimeoutGivesTimeout() {
 void TestRconChannel::oneRequestInFlightPerChannel() {
     m_server->setFault(SimServer::DelayAnswer);
     m_server->setAnswerDelayMs(60);
-    RconChannel channel(RconChannel::Kind::Chat);
+    RconChannel channel(profileOf(Owner::Chat));
     QList<int> answeredWhenReceived;
     QSignalSpy completed(&channel, &RconChannel::completed);
     connect(m_server.get(), &SimServer::commandReceived, this,
@@ -403,7 +423,7 @@ void TestRconChannel::oneRequestInFlightPerChannel() {
 void TestRconChannel::closedChannelStaysSilent() {
     m_server->setFault(SimServer::DelayAnswer);
     m_server->setAnswerDelayMs(100);
-    RconChannel channel(RconChannel::Kind::Command);
+    RconChannel channel(profileOf(Owner::Command));
     QSignalSpy completed(&channel, &RconChannel::completed);
     QSignalSpy readFailed(&channel, &RconChannel::readFailed);
     channel.openchannel(m_server->host(), m_server->portText(), QStringLiteral("secret"),
@@ -424,7 +444,7 @@ void TestRconChannel::lateResultNeverReachesNextOpen() {
     slow.setAnswerDelayMs(100);
     slow.addPlayer(QStringLiteral("Late Player"));
 
-    RconChannel channel(RconChannel::Kind::Poll);
+    RconChannel channel(profileOf(Owner::Poll));
     QSignalSpy completed(&channel, &RconChannel::completed);
     QSignalSpy connectFailed(&channel, &RconChannel::connectFailed);
 
@@ -446,7 +466,7 @@ void TestRconChannel::lateResultNeverReachesNextOpen() {
 }
 
 void TestRconChannel::sendOnClosedChannelFails() {
-    RconChannel channel(RconChannel::Kind::Chat);
+    RconChannel channel(profileOf(Owner::Chat));
     QSignalSpy failed(&channel, &RconChannel::sendFailed);
     QTest::ignoreMessage(QtWarningMsg, "The channel is not open (Timer3,getgamelog/chat)");
     channel.sendcommand(QStringLiteral("Broadcast hi"));

@@ -1,3 +1,4 @@
+#include "monitor/PollCycle.h"
 #include "rcon/RconChannel.h"
 
 #include "SimGroup.h"
@@ -196,7 +197,7 @@ void TestSim::programServesAndQuitsOnSigterm() {
     QCOMPARE(alpha.captured(3), QStringLiteral("pw1"));
     QCOMPARE(beta.captured(3), QStringLiteral("secret"));
 
-    RconChannel channel(RconChannel::Kind::Poll);
+    RconChannel channel(PollCycle::channelProfile());
     QSignalSpy completed(&channel, &RconChannel::completed);
     channel.openchannel(QStringLiteral("127.0.0.1"), alpha.captured(2), QStringLiteral("pw1"),
                         QStringLiteral("listplayers"));

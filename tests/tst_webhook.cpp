@@ -121,7 +121,7 @@ private slots:
     void joinDepartureAndStatusChangeArriveInOrderAfterTheFirstPass() {
         Fixture f;
         // Posting does not depend on the desktop notification kind.
-        f.setOptions([](ProgramOptions &o) { o.cinfo = Notifier::None; });
+        f.setOptions([](ProgramOptions &o) { o.notification = NotificationKind::None; });
         QVERIFY(f.webhook()->setUrl(f.receiver.url()));
         SimServer *alpha = f.startSim(QStringLiteral("Alpha"), QStringLiteral("pw"));
         const QString anna = alpha->addPlayer(QStringLiteral("Anna"));
@@ -489,30 +489,12 @@ private slots:
         console.start();
         QCOMPARE(console.webhook()->url(), url);
         QCOMPARE(console.webhook()->isEnabled(), !url.isEmpty());
-        QCOMPARE(console.state()->options().cinfo, 0);
+        QCOMPARE(console.state()->options().notification, NotificationKind::None);
         const QStringList failed =
             console.programLog()->lines().filter(QStringLiteral("Webhook failed: "));
         QCOMPARE(failed.size(), url.isEmpty() && !value.isEmpty() ? 1 : 0);
         for (const QString &line : failed)
             QVERIFY2(!line.contains(kSecret), qPrintable(line));
-    }
-
-    void settingIsWrittenBesideTheOtherKeys() {
-        QTemporaryDir dir;
-        const QString ini = dir.filePath(QStringLiteral("app.ini"));
-        writeBytes(ini, "[pum1]\r\ncinfo=3\r\n");
-        const QString url = QStringLiteral("https://chat.example.org/api/webhooks/1/abc");
-        QVERIFY(WebhookPoster::writeSetting(ini, url));
-        QCOMPARE(WebhookPoster::readSetting(ini), url);
-        QCOMPARE(IniFile(ini).readInt(QStringLiteral("pum1"), QStringLiteral("cinfo")), 3);
-        QVERIFY(WebhookPoster::writeSetting(ini, QString()));
-        QCOMPARE(WebhookPoster::readSetting(ini), QString());
-
-        QString error;
-        QVERIFY(!WebhookPoster::writeSetting(dir.filePath(QStringLiteral("gone/app.ini")), url,
-                                             &error));
-        QVERIFY(!error.isEmpty());
-        QVERIFY(!error.contains(url));
     }
 };
 

@@ -1,13 +1,19 @@
 #pragma once
 
-// The options of the options dialog ("pum1" in app.ini). The defaults hold when the settings
-// file is missing.
+// Which alert a join, a departure or a status change raises ("Connection infos:").
+enum class NotificationKind { None = 0, Beep = 1, Popup = 2, PopupAndBeep = 3, TrayBalloon = 4 };
+
+// What the chat channels ask the game server for ("Get log over:").
+enum class LogSource { GameLog = 0, Chat = 1 };
+
+// The options of the options dialog, typed; app.ini keeps them as integers in "pum1" (the key of
+// each is named beside it). The defaults hold when the settings file is missing.
 struct ProgramOptions final {
-    int cinfo = 1; // notification kind: 0 none, 1 beep, 2 pop-up, 3 pop-up and beep, 4 tray balloon
-    int ggl = 0;   // chat log source: 0 "GetGameLog", 1 "Getchat"
-    int tray = 1;  // 1: minimising hides the window behind a tray icon
-    int log = 1;   // 1: the program log pane is shown
-    int cross = 0; // 1: the crosshair overlay runs
-    int getbchat = 0;           // 1: the background chat watch runs
-    bool showPasswords = false; // never stored
+    NotificationKind notification = NotificationKind::Beep; // "cinfo"
+    LogSource logSource = LogSource::GameLog;               // "ggl"
+    bool minimizeToTray = true;                             // "tray": minimising hides the window
+    bool showProgramLog = true;                             // "log": the program log pane
+    bool crosshair = false;                                 // "cross": the crosshair overlay runs
+    bool backgroundChat = false;                            // "getbchat": the background watch
+    bool showPasswords = false;                             // never stored
 };

@@ -5,7 +5,7 @@
 #include "base/Logging.h"
 #include "base/ProgramState.h"
 #include "chat/ChatLog.h"
-#include "chat/ChatSession.h"
+#include "chat/LogSourceRequest.h"
 #include "chat/ServerChatLog.h"
 #include "rcon/RconChannel.h"
 #include "servers/ServerListModel.h"
@@ -17,8 +17,10 @@ BackgroundWatch::BackgroundWatch(ServerListModel *servers, ProgramState *state,
     : QObject(parent)
     , m_servers(servers)
     , m_state(state)
-    , m_channel(new RconChannel(RconChannel::Kind::BackgroundChat, this))
-    , m_log(new ServerChatLog(programFolder, m_channel->handOffTag(), this)) {
+    , m_channel(new RconChannel(channelProfile(), this))
+    , m_log(new ServerChatLog(
+          programFolder,
+          QStringLiteral(" Fehler bei Background Chatempfang oder Speichern (Read4u)"), this)) {
     m_stepTimer.setInterval(Intervals::instance().backgroundStepMs);
     connect(&m_stepTimer, &QTimer::timeout, this, &BackgroundWatch::Timer13Timer);
     m_stepTimeout.setSingleShot(true);
@@ -48,12 +50,23 @@ ChatLog *BackgroundWatch::watchLog() const {
 
 BackgroundWatch::~BackgroundWatch() = default;
 
+ChannelProfile BackgroundWatch::channelProfile() {
+    ChannelProfile profile;
+    profile.connectTimeout = &Intervals::chatConnectTimeoutMs;
+    profile.readTag = QStringLiteral(" (Read4o)");
+    profile.tickTag = QStringLiteral(" (Timer12_s)");
+    profile.tickEntryNamesFailure = true;
+    profile.sendFailureTag = QStringLiteral(" (Timer4,getgamelog/chat)");
+    profile.counter = &RequestId();
+    return profile;
+}
+
 QString BackgroundWatch::idleText() {
     return QStringLiteral("Get chat in background");
 }
 
 bool BackgroundWatch::optionOn() const {
-    return m_state->options().getbchat == 1;
+    return m_state->options().backgroundChat;
 }
 
 void BackgroundWatch::start() {
@@ -122,7 +135,7 @@ void BackgroundWatch::Timer13Timer() {
             << QStringLiteral("chat_back") + m_log->readError() + QStringLiteral(" (Read4u)");
     m_stepTimeout.start();
     m_channel->openchannel(entry.host, entry.port, entry.password,
-                           ChatSession::requestCommand(m_state->options().ggl));
+                           LogSourceRequest::command(m_state->options().logSource));
 }
 
 void BackgroundWatch::advanceCursor(int serverCount) {
@@ -133,7 +146,7 @@ void BackgroundWatch::onCompleted(const QString &body) {
     if (!isStepRunning())
         return;
     m_stepTimeout.stop();
-    m_log->process(body, ChatSession::modeOf(m_state->options().ggl));
+    m_log->process(body, LogSourceRequest::mode(m_state->options().logSource));
     endStep();
 }
 
@@ -159,6 +172,11 @@ void BackgroundWatch::abandonStep() {
         return;
     m_channel->closechannel();
     endStep();
+}
+
+void BackgroundWatch::giveWay(const QString &serverName) {
+    if (m_watchedServer == serverName)
+        abandonStep();
 }
 
 void BackgroundWatch::endStep() {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimer>
 
+struct ChannelProfile;
 class ChatLog;
 class ProgramState;
 class RconChannel;
@@ -24,6 +25,9 @@ public:
     BackgroundWatch(ServerListModel *servers, ProgramState *state, const QString &programFolder,
                     QObject *parent = nullptr);
     ~BackgroundWatch() override;
+
+    // The background channel's time-out, error-entry tags and request counter.
+    static ChannelProfile channelProfile();
 
     // The hidden watch view: the log of the server of the current step.
     ChatLog *watchLog() const;
@@ -51,8 +55,10 @@ public slots:
     void release();
     // The option was switched: the resting watch's panel follows it.
     void optionsChanged();
-    // The chat takes the server over: the step under way ends now.
+    // The step under way ends now (the server dialog takes the list over).
     void abandonStep();
+    // The chat wants `serverName`: a step on that server ends now.
+    void giveWay(const QString &serverName);
     // One step (Timer13).
     void Timer13Timer();
 

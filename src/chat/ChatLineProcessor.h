@@ -10,7 +10,7 @@
 // player and server lines, the plain duplicate of a coloured tribe line, and the colours.
 class ChatLineProcessor final {
 public:
-    // Setting `ggl`: 0 asks "GetGameLog", 1 asks "Getchat".
+    // The answer to "GetGameLog" or to "Getchat" (LogSourceRequest).
     enum class Mode { GameLog = 0, Chat = 1 };
 
     // The previous game-log line of one view and one server, so a plain line that repeats a

@@ -3,8 +3,8 @@
 #include "base/Intervals.h"
 #include "base/Logging.h"
 #include "base/ProgramState.h"
-#include "chat/BackgroundWatch.h"
 #include "chat/ChatLog.h"
+#include "chat/LogSourceRequest.h"
 #include "chat/ServerChatLog.h"
 #include "rcon/RconChannel.h"
 #include "servers/ServerListModel.h"
@@ -14,8 +14,9 @@ ChatSession::ChatSession(ServerListModel *servers, ProgramState *state,
     : QObject(parent)
     , m_servers(servers)
     , m_state(state)
-    , m_channel(new RconChannel(RconChannel::Kind::Chat, this))
-    , m_log(new ServerChatLog(programFolder, m_channel->handOffTag(), this)) {
+    , m_channel(new RconChannel(channelProfile(), this))
+    , m_log(new ServerChatLog(
+          programFolder, QStringLiteral(" Fehler bei Chatempfang oder Speichern (Read3u)"), this)) {
     m_rerequest.setSingleShot(true);
     m_rerequest.setInterval(Intervals::instance().chatRerequestMs);
     connect(&m_rerequest, &QTimer::timeout, this, &ChatSession::onRerequest);
@@ -23,8 +24,7 @@ ChatSession::ChatSession(ServerListModel *servers, ProgramState *state,
     m_busyWait.setInterval(Intervals::instance().chatBusyWaitMs);
     connect(&m_busyWait, &QTimer::timeout, this, [this] {
         // The watch has kept the server too long: its step gives way to the chat.
-        if (m_watch)
-            m_watch->abandonStep();
+        emit serverWanted(m_waitingFor);
         finishWait();
     });
 
@@ -45,13 +45,15 @@ ChatSession::ChatSession(ServerListModel *servers, ProgramState *state,
 
 ChatSession::~ChatSession() = default;
 
-void ChatSession::setBackgroundWatch(BackgroundWatch *watch) {
-    if (m_watch)
-        m_watch->disconnect(this);
-    m_watch = watch;
-    if (m_watch)
-        connect(m_watch, &BackgroundWatch::watchedServerChanged, this,
-                &ChatSession::onWatchedServerChanged);
+ChannelProfile ChatSession::channelProfile() {
+    ChannelProfile profile;
+    profile.connectTimeout = &Intervals::chatConnectTimeoutMs;
+    profile.readTag = QStringLiteral(" (Read3o)");
+    profile.tickTag = QStringLiteral(" (Timer7_s)");
+    profile.tickEntryNamesFailure = true;
+    profile.sendFailureTag = QStringLiteral(" (Timer3,getgamelog/chat)");
+    profile.counter = &RequestId();
+    return profile;
 }
 
 void ChatSession::setPlayerSource(PlayerSource source) {
@@ -68,14 +70,6 @@ QString ChatSession::chatLabel() const {
 
 QString ChatSession::offlineLabel() {
     return QStringLiteral("Channel offline");
-}
-
-QString ChatSession::requestCommand(int ggl) {
-    return ggl == 1 ? QStringLiteral("Getchat") : QStringLiteral("GetGameLog");
-}
-
-ChatLineProcessor::Mode ChatSession::modeOf(int ggl) {
-    return ggl == 1 ? ChatLineProcessor::Mode::Chat : ChatLineProcessor::Mode::GameLog;
 }
 
 void ChatSession::Chat1Click(const QString &selectedServer) {
@@ -97,7 +91,7 @@ void ChatSession::Chat1Click(const QString &selectedServer) {
     if (state != ServerState::Online)
         return;
     m_servers->endChatState();
-    if (m_watch && m_watch->watchedServer() == selectedServer) {
+    if (m_watchedServer == selectedServer) {
         m_waitingFor = selectedServer;
         m_busyWait.start();
         emit waitingChanged(true);
@@ -106,8 +100,9 @@ void ChatSession::Chat1Click(const QString &selectedServer) {
     openChat(selectedServer);
 }
 
-void ChatSession::onWatchedServerChanged(const QString &name) {
-    if (isWaiting() && name != m_waitingFor)
+void ChatSession::setWatchedServer(const QString &serverName) {
+    m_watchedServer = serverName;
+    if (isWaiting() && serverName != m_waitingFor)
         finishWait();
 }
 
@@ -141,7 +136,7 @@ void ChatSession::openChat(const QString &serverName) {
 
     m_requestPending = true;
     m_channel->openchannel(entry.host, entry.port, entry.password,
-                           requestCommand(m_state->options().ggl));
+                           LogSourceRequest::command(m_state->options().logSource));
 
     m_servers->setState(row, ServerState::ChatOnline);
     emit chatOpened(serverName);
@@ -227,7 +222,7 @@ void ChatSession::serverFailed(const QString &serverName) {
 void ChatSession::onCompleted(const QString &body, const QString &command) {
     if (!isOpen())
         return;
-    if (command == requestCommand(0) || command == requestCommand(1))
+    if (LogSourceRequest::isRequest(command))
         m_requestPending = false;
     processBody(body);
     // Every answer may start the next request, but only one request cycle ever runs.
@@ -236,7 +231,8 @@ void ChatSession::onCompleted(const QString &body, const QString &command) {
 }
 
 void ChatSession::processBody(const QString &body) {
-    const ChatLineProcessor::Result result = m_log->process(body, modeOf(m_state->options().ggl));
+    const ChatLineProcessor::Result result =
+        m_log->process(body, LogSourceRequest::mode(m_state->options().logSource));
     if (result.outcome == ChatLineProcessor::Outcome::KeepAlive) {
         const QString name = m_server;
         chataus();
@@ -251,7 +247,7 @@ void ChatSession::onRerequest() {
     if (m_state->isSuspended())
         return;
     m_requestPending = true;
-    m_channel->sendcommand(requestCommand(m_state->options().ggl));
+    m_channel->sendcommand(LogSourceRequest::command(m_state->options().logSource));
 }
 
 void ChatSession::onResumed() {

@@ -10,7 +10,7 @@
 
 #include <functional>
 
-class BackgroundWatch;
+struct ChannelProfile;
 class ChatLog;
 class ProgramState;
 class RconChannel;
@@ -19,7 +19,9 @@ class ServerListModel;
 
 // The chat of one server: its channel asks for new lines a second after each answer, the lines
 // go into the chat log and the server's log file, and the operator's chat lines and broadcasts
-// go out on the same channel. The server list shows the chat's server as "Chat/Online".
+// go out on the same channel. The server list shows the chat's server as "Chat/Online". While the
+// background watch works on the chosen server, the opening waits for it (the console tells the
+// chat where the watch is, and the watch when the chat wants its server).
 class ChatSession final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ChatSession)
@@ -33,8 +35,9 @@ public:
                 QObject *parent = nullptr);
     ~ChatSession() override;
 
-    // The chat opening waits while the watch is on the chosen server.
-    void setBackgroundWatch(BackgroundWatch *watch);
+    // The chat channel's time-out, error-entry tags and request counter.
+    static ChannelProfile channelProfile();
+
     void setPlayerSource(PlayerSource source);
 
     ChatLog *chatLog() const;
@@ -49,10 +52,6 @@ public:
     QStringList chatPlayers() const { return m_players; }
     // The tick of the server menu's "Chat" item.
     bool isMenuChecked() const { return m_menuChecked; }
-
-    // Setting `ggl`: 0 asks "GetGameLog", 1 asks "Getchat".
-    static QString requestCommand(int ggl);
-    static ChatLineProcessor::Mode modeOf(int ggl);
 
 public slots:
     // The server list's "Chat" item for the selected server (empty: none selected): opens its
@@ -72,6 +71,9 @@ public slots:
     bool deleteLogfile();
     // The poll cycle failed or deletes this server: its chat closes.
     void serverFailed(const QString &serverName);
+    // The background watch works on `serverName` now (empty: between its steps). An opening
+    // that waits for the watch to leave its server goes on once the watch is elsewhere.
+    void setWatchedServer(const QString &serverName);
 
 signals:
     // A line for the program log.
@@ -86,11 +88,12 @@ signals:
     void scrollToEndRequested();
     // The chat closed because of a failure; the text went to the program log as well.
     void chatFailed(const QString &text);
+    // The opening has waited long enough: the background watch gives `serverName` up now.
+    void serverWanted(const QString &serverName);
 
 private:
     void openChat(const QString &serverName);
     void finishWait();
-    void onWatchedServerChanged(const QString &name);
     void onCompleted(const QString &body, const QString &command);
     void onRerequest();
     void onResumed();
@@ -103,12 +106,12 @@ private:
     ProgramState *m_state;
     RconChannel *m_channel;
     ServerChatLog *m_log;
-    BackgroundWatch *m_watch = nullptr;
     PlayerSource m_playerSource;
     QTimer m_rerequest; // Timer8: the next request a second after each answer
     QTimer m_busyWait;  // the opening waits for the background watch at most this long
     QString m_server;
     QString m_waitingFor;
+    QString m_watchedServer;
     QStringList m_players;
     // A request for new lines is sent or queued and not yet answered.
     bool m_requestPending = false;

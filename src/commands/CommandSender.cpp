@@ -6,11 +6,21 @@
 #include "rcon/RconChannel.h"
 #include "servers/ServerListModel.h"
 
+ChannelProfile CommandSender::channelProfile() {
+    ChannelProfile profile;
+    profile.connectTimeout = &Intervals::commandConnectTimeoutMs;
+    profile.readTag = QStringLiteral(" (Read2o)");
+    profile.tickTag = QStringLiteral("(Timer10_s)");
+    // Failed sends and connects are the sender's to report ("Command error: ", " (StartCommand)").
+    profile.counter = &CommandRequestId();
+    return profile;
+}
+
 CommandSender::CommandSender(ServerListModel *servers, ProgramState *state, QObject *parent)
     : QObject(parent)
     , m_servers(servers)
     , m_state(state)
-    , m_channel(new RconChannel(RconChannel::Kind::Command, this)) {
+    , m_channel(new RconChannel(channelProfile(), this)) {
     m_answerTimer.setSingleShot(true);
     connect(&m_answerTimer, &QTimer::timeout, this, [this] {
         m_channel->closechannel();

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QTimer>
 
+struct ChannelProfile;
 class ProgramState;
 class RconChannel;
 class ServerListModel;
@@ -36,6 +37,9 @@ public:
 
     CommandSender(ServerListModel *servers, ProgramState *state, QObject *parent = nullptr);
     ~CommandSender() override;
+
+    // The command channel's time-out, error-entry tags and request counter of its own.
+    static ChannelProfile channelProfile();
 
     // Adds an exchange for `command` on the server of that name; it starts when the exchanges
     // before it have ended. Returns its ticket.

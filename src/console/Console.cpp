@@ -13,6 +13,7 @@
 #include "commands/QueueScheduler.h"
 #include "commands/ScriptFolder.h"
 #include "console/ServerEditor.h"
+#include "console/Settings.h"
 #include "monitor/PlayerListModel.h"
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
@@ -37,6 +38,7 @@ Console::Console(const QString &folder, QObject *parent)
     , m_poll(new PollCycle(m_servers, m_players, m_state, folder, this))
     , m_notifier(new Notifier(m_state, this))
     , m_webhook(new WebhookPoster(this))
+    , m_settings(new Settings(settingsPath(), m_state, m_webhook, this))
     , m_watch(new BackgroundWatch(m_servers, m_state, folder, this))
     , m_chat(new ChatSession(m_servers, m_state, folder, this))
     , m_commands(new CommandSender(m_servers, m_state, this))
@@ -74,8 +76,12 @@ Console::Console(const QString &folder, QObject *parent)
     connect(m_poll, &PollCycle::notifiedEventLogged, m_webhook, &WebhookPoster::post);
     connect(m_players, &PlayerTracker::notifiedEventLogged, m_webhook, &WebhookPoster::post);
     connect(m_webhook, &WebhookPoster::message, this, &Console::message);
+    connect(m_settings, &Settings::message, this, &Console::message);
 
-    m_chat->setBackgroundWatch(m_watch);
+    // The chat opening waits while the watch works on the chosen server.
+    connect(m_watch, &BackgroundWatch::watchedServerChanged, m_chat,
+            &ChatSession::setWatchedServer);
+    connect(m_chat, &ChatSession::serverWanted, m_watch, &BackgroundWatch::giveWay);
     m_chat->setPlayerSource([list = m_playerList](const QString &server) {
         QStringList names;
         for (const PlayerRecord &record : list->entries()) {
@@ -91,6 +97,14 @@ Console::Console(const QString &folder, QObject *parent)
 Console::~Console() {
     if (m_started)
         PrivateFiles::setReporter({});
+}
+
+const AppSettings::Values &Console::startSettings() const {
+    return m_settings->startValues();
+}
+
+bool Console::hadSettingsFile() const {
+    return m_settings->hadFile();
 }
 
 QString Console::filePath(const QString &relativeName) const {
@@ -109,19 +123,18 @@ void Console::start() {
     });
     PrivateFiles::makeFolder(m_log->logsDir());
     PrivateFiles::tightenFolder(m_folder);
-    m_hadSettingsFile = AppSettings::read(settingsPath(), &m_settings);
     m_state->setFirstPass(true);
-    m_state->setOptions(m_settings.options);
-    m_webhook->applySetting(settingsPath());
+    const bool hadFile = m_settings->load();
+    const AppSettings::Values &settings = m_settings->startValues();
     // Without a file the list keeps its own start: the player count, ascending, no icon.
-    if (m_hadSettingsFile)
-        m_servers->setSortState(m_settings.layout.lv2lastsort, m_settings.layout.lv2lastimage);
+    if (hadFile)
+        m_servers->setSortState(settings.layout.lv2lastsort, settings.layout.lv2lastimage);
     loadServerList();
     loadProgramLog();
     m_poll->Startles();
     m_logSaveTimer.start();
     m_scripts->ListscriptDir();
-    m_queue->setColumnWidths(m_settings.layout.lv4col);
+    m_queue->setColumnWidths(settings.layout.lv4col);
     m_queue->LoadQueue();
     m_scheduler->start();
 }
@@ -157,8 +170,8 @@ void Console::finish(const WindowLayout *layout, const QString &chatName) {
     m_logSaveTimer.stop();
     if (!m_started)
         return; // nothing was loaded, so nothing may be written over the files
-    if (layout && !AppSettings::writeLayout(settingsPath(), *layout, chatName))
-        message(tr("Error saving settings"));
+    if (layout)
+        m_settings->saveLayout(*layout, chatName);
     emit aboutToExit();
 #ifdef Q_OS_WIN
     QFile::remove(QStringLiteral("speech.vbs"));

@@ -21,6 +21,7 @@ class QueueScheduler;
 class ScriptFolder;
 class ServerEditor;
 class ServerListModel;
+class Settings;
 class UpdateService;
 class StatisticsRunner;
 class WebhookPoster;
@@ -42,6 +43,8 @@ public:
     QString settingsPath() const { return filePath(QStringLiteral("app.ini")); }
 
     ProgramState *state() const { return m_state; }
+    // app.ini's owner: every option changes through it.
+    Settings *settings() const { return m_settings; }
     ProgramLog *programLog() const { return m_log; }
     ServerListModel *servers() const { return m_servers; }
     PollCycle *pollCycle() const { return m_poll; }
@@ -73,8 +76,8 @@ public:
     bool isStarted() const { return m_started; }
     // What app.ini gave at start-up over the built-in values, for the window to lay itself out;
     // hadSettingsFile() is false when there was no file (the window then uses its own layout).
-    const AppSettings::Values &startSettings() const { return m_settings; }
-    bool hadSettingsFile() const { return m_hadSettingsFile; }
+    const AppSettings::Values &startSettings() const;
+    bool hadSettingsFile() const;
 
     // The exit sequence, once: the layout to app.ini ("Error saving settings" when that fails),
     // a "Program exit" line per player online, the last save of the program log, and the
@@ -113,6 +116,7 @@ private:
     PollCycle *m_poll;
     Notifier *m_notifier;
     WebhookPoster *m_webhook;
+    Settings *m_settings;
     BackgroundWatch *m_watch;
     ChatSession *m_chat;
     CommandSender *m_commands;
@@ -123,9 +127,7 @@ private:
     ServerEditor *m_editor;
     StatisticsRunner *m_statistics;
     QTimer m_logSaveTimer; // Timer9: writes the program log every 10 s
-    AppSettings::Values m_settings;
     QStringList m_heldMessages;
-    bool m_hadSettingsFile = false;
     bool m_logLoaded = false;
     bool m_started = false;
     bool m_shutDown = false;

@@ -36,6 +36,18 @@ ServerState stateOf(StatusCode code) {
 }
 } // namespace
 
+ChannelProfile PollCycle::channelProfile() {
+    ChannelProfile profile;
+    profile.connectTimeout = &Intervals::pollConnectTimeoutMs;
+    profile.readTag = QStringLiteral(" (Read1)");
+    profile.tickTag = QStringLiteral("(Timer1_s)");
+    profile.sendFailureTag = QStringLiteral(" (Timer1,Listplayers)");
+    // A connect that fails for no known reason gets an error entry of its own.
+    profile.unknownConnectFailureTag = QStringLiteral(" (Thread)");
+    profile.counter = &RequestId();
+    return profile;
+}
+
 PollCycle::PollCycle(ServerListModel *servers, PlayerTracker *tracker, ProgramState *state,
                      const QString &programFolder, QObject *parent)
     : QObject(parent)
@@ -43,7 +55,7 @@ PollCycle::PollCycle(ServerListModel *servers, PlayerTracker *tracker, ProgramSt
     , m_tracker(tracker)
     , m_state(state)
     , m_programFolder(programFolder)
-    , m_channel(new RconChannel(RconChannel::Kind::Poll, this)) {
+    , m_channel(new RconChannel(channelProfile(), this)) {
     const Intervals &intervals = Intervals::instance();
     m_visitStart.setInterval(intervals.visitStartFirstPassMs);
     m_watchdog.setSingleShot(true);

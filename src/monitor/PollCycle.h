@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+struct ChannelProfile;
 class PlayerTracker;
 class ProgramState;
 class RconChannel;
@@ -26,6 +27,9 @@ public:
     PollCycle(ServerListModel *servers, PlayerTracker *tracker, ProgramState *state,
               const QString &programFolder, QObject *parent = nullptr);
     ~PollCycle() override;
+
+    // The poll channel's time-out, error-entry tags and request counter.
+    static ChannelProfile channelProfile();
 
     // (Re)starts the cycle at the first server; with no server nothing is visited.
     void Startles();

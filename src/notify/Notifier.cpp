@@ -9,16 +9,17 @@ Notifier::Notifier(const ProgramState *state, QObject *parent)
 void Notifier::playerinfo(const QString &text) {
     if (m_state->isFirstPass())
         return;
-    switch (m_state->options().cinfo) {
-    case TrayBalloon:
+    switch (m_state->options().notification) {
+    case NotificationKind::TrayBalloon:
         emit balloonRequested(tr("Corvid RCON Admin"), text);
         break;
-    case Popup:
-    case PopupAndBeep:
+    case NotificationKind::Popup:
+    case NotificationKind::PopupAndBeep:
         emit popupRequested(text);
         break;
-    default:
-        // "Beep" sounds only on a count change; "None" and unknown values stay silent.
+    case NotificationKind::None:
+    case NotificationKind::Beep:
+        // "Beep" sounds only on a count change.
         break;
     }
 }
@@ -26,7 +27,8 @@ void Notifier::playerinfo(const QString &text) {
 void Notifier::playerCountChanged(int previous, int current, bool playerSetChanged) {
     if (m_state->isFirstPass() || !playerSetChanged || current == previous)
         return;
-    if (m_state->options().cinfo != Beep && m_state->options().cinfo != PopupAndBeep)
+    const NotificationKind kind = m_state->options().notification;
+    if (kind != NotificationKind::Beep && kind != NotificationKind::PopupAndBeep)
         return;
     emit beepRequested(current > previous ? kRiseHz : kFallHz, kBeepMs);
 }

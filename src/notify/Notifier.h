@@ -5,16 +5,14 @@
 
 class ProgramState;
 
-// Decides which alert a poll-cycle event raises under the notification setting (`cinfo`: 0 none,
-// 1 beep, 2 pop-up, 3 pop-up and beep, 4 tray balloon) and asks the presentation for it through
-// its signals. Nothing is raised while the first pass runs, so the start-up discovery stays quiet.
+// Decides which alert a poll-cycle event raises under the notification kind of the options and
+// asks the presentation for it through its signals. Nothing is raised while the first pass runs,
+// so the start-up discovery stays quiet.
 class Notifier final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Notifier)
 
 public:
-    enum Kind { None = 0, Beep = 1, Popup = 2, PopupAndBeep = 3, TrayBalloon = 4 };
-
     static constexpr int kRiseHz = 400;
     static constexpr int kFallHz = 200;
     static constexpr int kBeepMs = 150;

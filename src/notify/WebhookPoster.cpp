@@ -1,7 +1,6 @@
 #include "notify/WebhookPoster.h"
 
 #include "base/Clock.h"
-#include "base/IniFile.h"
 #include "base/Intervals.h"
 
 #include <QDateTime>
@@ -16,8 +15,6 @@
 #include <cmath>
 
 namespace {
-const QString kSection = QStringLiteral("Notify");
-const QString kKey = QStringLiteral("webhook");
 const QString kHidden = QStringLiteral("<webhook address>");
 // A receiver that asks for a longer pause is asked again after this.
 constexpr qint64 kLongestRetryAfterMs = 60 * 60 * 1000;
@@ -56,18 +53,6 @@ WebhookPoster::~WebhookPoster() {
     }
 }
 
-QString WebhookPoster::readSetting(const QString &iniPath) {
-    return IniFile(iniPath).readString(kSection, kKey).trimmed();
-}
-
-bool WebhookPoster::writeSetting(const QString &iniPath, const QString &url, QString *error) {
-    IniFile ini(iniPath);
-    const bool ok = ini.writeString(kSection, kKey, url.trimmed());
-    if (!ok && error)
-        *error = ini.errorString();
-    return ok;
-}
-
 bool WebhookPoster::isAcceptable(const QString &text) {
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
@@ -78,8 +63,8 @@ bool WebhookPoster::isAcceptable(const QString &text) {
            !url.host().isEmpty();
 }
 
-void WebhookPoster::applySetting(const QString &iniPath) {
-    if (!setUrl(readSetting(iniPath)))
+void WebhookPoster::applySetting(const QString &text) {
+    if (!setUrl(text))
         emit message(tr("Webhook failed: ") +
                      tr("the address in app.ini is no HTTP or HTTPS address; nothing is posted"));
 }

@@ -35,15 +35,11 @@ public:
     explicit WebhookPoster(QObject *parent = nullptr);
     ~WebhookPoster() override;
 
-    // The setting "[Notify] webhook=" of app.ini; empty when missing.
-    static QString readSetting(const QString &iniPath);
-    // False when app.ini could not be written; `error` then says why.
-    static bool writeSetting(const QString &iniPath, const QString &url, QString *error = nullptr);
     // Empty (posting off) or an absolute HTTP or HTTPS address with a host.
     static bool isAcceptable(const QString &text);
 
-    // Start-up: the address from app.ini; an unusable one is reported and leaves posting off.
-    void applySetting(const QString &iniPath);
+    // Start-up: the address app.ini holds; an unusable one is reported and leaves posting off.
+    void applySetting(const QString &text);
     // A new address: what waits goes there. Empty switches posting off and drops what waits;
     // so does a text that is no HTTP or HTTPS address, for which the result is false.
     bool setUrl(const QString &text);

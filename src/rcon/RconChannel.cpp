@@ -6,9 +6,10 @@
 
 #include <QTcpSocket>
 
-RconChannel::RconChannel(Kind kind, QObject *parent)
+RconChannel::RconChannel(const ChannelProfile &profile, QObject *parent)
     : QObject(parent)
-    , m_kind(kind) {
+    , m_profile(profile) {
+    Q_ASSERT(m_profile.counter);
     m_connectTimer.setSingleShot(true);
     m_splitTimer.setSingleShot(true);
     connect(&m_connectTimer, &QTimer::timeout, this, &RconChannel::onConnectTimeout);
@@ -22,78 +23,7 @@ RconChannel::~RconChannel() {
 }
 
 int RconChannel::connectTimeoutMs() const {
-    const Intervals &intervals = Intervals::instance();
-    switch (m_kind) {
-    case Kind::Poll:
-        return intervals.pollConnectTimeoutMs;
-    case Kind::Command:
-        return intervals.commandConnectTimeoutMs;
-    case Kind::Chat:
-    case Kind::BackgroundChat:
-        return intervals.chatConnectTimeoutMs;
-    }
-    return intervals.pollConnectTimeoutMs;
-}
-
-QString RconChannel::readTag() const {
-    switch (m_kind) {
-    case Kind::Poll:
-        return QStringLiteral(" (Read1)");
-    case Kind::Command:
-        return QStringLiteral(" (Read2o)");
-    case Kind::Chat:
-        return QStringLiteral(" (Read3o)");
-    case Kind::BackgroundChat:
-        return QStringLiteral(" (Read4o)");
-    }
-    return QString();
-}
-
-QString RconChannel::handOffTag() const {
-    switch (m_kind) {
-    case Kind::Poll:
-        return QStringLiteral(" (Read2)");
-    case Kind::Command:
-        return QStringLiteral(" Fehler bei Chatempfang oder Speichern (Read2u)");
-    case Kind::Chat:
-        return QStringLiteral(" Fehler bei Chatempfang oder Speichern (Read3u)");
-    case Kind::BackgroundChat:
-        return QStringLiteral(" Fehler bei Background Chatempfang oder Speichern (Read4u)");
-    }
-    return QString();
-}
-
-QString RconChannel::tickFailureEntry(const QString &message) const {
-    switch (m_kind) {
-    case Kind::Poll:
-        return QStringLiteral("(Timer1_s)");
-    case Kind::Command:
-        return QStringLiteral("(Timer10_s)");
-    case Kind::Chat:
-        return message + QStringLiteral(" (Timer7_s)");
-    case Kind::BackgroundChat:
-        return message + QStringLiteral(" (Timer12_s)");
-    }
-    return QString();
-}
-
-QString RconChannel::sendFailureTag() const {
-    switch (m_kind) {
-    case Kind::Poll:
-        return QStringLiteral(" (Timer1,Listplayers)");
-    case Kind::Command:
-        // The command owner writes "Command error: " to the program log instead.
-        return QString();
-    case Kind::Chat:
-        return QStringLiteral(" (Timer3,getgamelog/chat)");
-    case Kind::BackgroundChat:
-        return QStringLiteral(" (Timer4,getgamelog/chat)");
-    }
-    return QString();
-}
-
-RequestCounter &RconChannel::counter() const {
-    return m_kind == Kind::Command ? CommandRequestId() : RequestId();
+    return Intervals::instance().*m_profile.connectTimeout;
 }
 
 void RconChannel::openchannel(const QString &host, const QString &portText, const QString &password,
@@ -309,7 +239,7 @@ void RconChannel::finishResponse() {
             << QStringLiteral("Answer longer than %1 bytes: the last %2 bytes were dropped")
                        .arg(MaximumResponseBytes)
                        .arg(m_droppedBytes) +
-                   readTag();
+                   m_profile.readTag;
         m_droppedBytes = 0;
     }
     const QString body = RconPacket::decodeText(m_response);
@@ -339,7 +269,7 @@ qint32 RconChannel::sendauth(const QString &password) {
 }
 
 qint32 RconChannel::sendpacket(qint32 type, const QString &body) {
-    const qint32 id = counter().next();
+    const qint32 id = m_profile.counter->next();
     const QByteArray packet = RconPacket::encode(id, type, RconPacket::encodeText(body));
     // One write per packet, so a packet never leaves interleaved with another.
     const qint64 written = m_socket ? m_socket->write(packet) : -1;
@@ -353,22 +283,22 @@ qint32 RconChannel::sendpacket(qint32 type, const QString &body) {
 
 void RconChannel::failConnect(StatusCode code, const QString &message) {
     closechannel();
-    if (m_kind == Kind::Poll && code == StatusCode::Unknown)
-        qCWarning(lcError).noquote() << message + QStringLiteral(" (Thread)");
+    if (code == StatusCode::Unknown && !m_profile.unknownConnectFailureTag.isEmpty())
+        qCWarning(lcError).noquote() << message + m_profile.unknownConnectFailureTag;
     emit connectFailed(code, message);
 }
 
 void RconChannel::failRead(const QString &message) {
     closechannel();
-    qCWarning(lcError).noquote() << message + readTag();
-    qCWarning(lcError).noquote() << tickFailureEntry(message);
+    qCWarning(lcError).noquote() << message + m_profile.readTag;
+    qCWarning(lcError).noquote() << (m_profile.tickEntryNamesFailure ? message : QString()) +
+                                        m_profile.tickTag;
     emit readFailed(message);
 }
 
 void RconChannel::failSend(const QString &message, const QString &command) {
     closechannel();
-    const QString tag = sendFailureTag();
-    if (!tag.isEmpty())
-        qCWarning(lcError).noquote() << message + tag;
+    if (!m_profile.sendFailureTag.isEmpty())
+        qCWarning(lcError).noquote() << message + m_profile.sendFailureTag;
     emit sendFailed(message, command);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rcon/ChannelProfile.h"
 #include "rcon/RconPacket.h"
 #include "rcon/StatusCode.h"
 
@@ -10,7 +11,6 @@
 #include <QTimer>
 
 class QTcpSocket;
-class RequestCounter;
 
 // One RCON connection: open, log in, send a command, hand its answer to the owner. Event
 // driven: every wait is a socket signal or a timer. Each open uses a fresh socket, and after
@@ -18,14 +18,13 @@ class RequestCounter;
 //
 // Exactly one of completed / refused / connectFailed / sendFailed / readFailed ends each step.
 // All but completed close the channel before they are emitted, and the channel has already
-// written the error entries of that failure (read tag, tick-failure and send-failure entries,
-// " (Thread)" for an unknown connect failure of the poll channel); owners add their own steps.
+// written the error entries of that failure that its owner's profile names (read, tick-failure
+// and send-failure entries, an unknown connect failure); owners add their own steps.
 class RconChannel final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(RconChannel)
 
 public:
-    enum class Kind { Poll, Command, Chat, BackgroundChat };
     enum class State {
         Closed,
         Connecting, // TCP connect under way, connect time-out running
@@ -39,10 +38,10 @@ public:
     // One answer joined from several packets is cut here; the rest of it is dropped.
     static constexpr qsizetype MaximumResponseBytes = 4 * 1024 * 1024;
 
-    explicit RconChannel(Kind kind, QObject *parent = nullptr);
+    explicit RconChannel(const ChannelProfile &profile, QObject *parent = nullptr);
     ~RconChannel() override;
 
-    Kind kind() const { return m_kind; }
+    const ChannelProfile &profile() const { return m_profile; }
     State state() const { return m_state; }
     bool isOpen() const { return m_state != State::Closed; }
     QString host() const { return m_host; }
@@ -53,9 +52,6 @@ public:
     quint64 generation() const { return m_generation; }
 
     int connectTimeoutMs() const;
-    // Error-entry tags: a failed read, a failed hand-off of a body in the owner.
-    QString readTag() const;
-    QString handOffTag() const;
 
     // Closes, then connects to host (resolved to IPv4) and port (decimal text), sends the auth
     // request with password and, once the login is accepted, sends command (unless empty).
@@ -103,11 +99,7 @@ private:
     void failRead(const QString &message);
     void failSend(const QString &message, const QString &command);
 
-    RequestCounter &counter() const;
-    QString tickFailureEntry(const QString &message) const;
-    QString sendFailureTag() const;
-
-    const Kind m_kind;
+    const ChannelProfile m_profile;
     State m_state = State::Closed;
     QTcpSocket *m_socket = nullptr;
     QTimer m_connectTimer;

@@ -67,7 +67,7 @@ QPoint Crosshair::topLeftOn(const QRect &screen) {
 }
 
 void Crosshair::follow() {
-    if (m_state->options().cross != 1) {
+    if (!m_state->options().crosshair) {
         m_window->hide();
         return;
     }

@@ -10,9 +10,9 @@ class ProgramState;
 class QWidget;
 
 // The crosshair overlay: a 4 x 4 square of pure red over the centre of the primary screen, above
-// every window, shown while the "cross" option is 1. It is a window of its own (frameless, always
-// on top, a tool window without a taskbar entry that takes no input and never the focus), so the
-// desktop keeps it drawn and removes it when it is hidden.
+// every window, shown while the crosshair option is on. It is a window of its own (frameless,
+// always on top, a tool window without a taskbar entry that takes no input and never the focus), so
+// the desktop keeps it drawn and removes it when it is hidden.
 class Crosshair final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Crosshair)

@@ -13,7 +13,6 @@
 #include "ui/ChatView.h"
 #include "ui/Crosshair.h"
 #include "ui/Icons.h"
-#include "ui/MainWindow.h"
 #include "ui/ServerListView.h"
 #include "ui/StatusPanels.h"
 
@@ -69,14 +68,14 @@ void replaceModel(QTreeView *view, QAbstractItemModel *model) {
 }
 } // namespace
 
-DemoMode::DemoMode(MainWindow *window, Console *console, Crosshair *crosshair)
-    : QObject(window)
-    , m_window(window)
+DemoMode::DemoMode(Console *console, Crosshair *crosshair, const Views &views, QObject *parent)
+    : QObject(parent)
     , m_console(console)
     , m_crosshair(crosshair)
-    , m_menu(new QMenu(window)) {
+    , m_views(views)
+    , m_menu(new QMenu(views.chat)) {
     m_menu->addAction(tr("demomode"), this, &DemoMode::start);
-    QToolButton *close = window->chatPanel()->closeButton();
+    QToolButton *close = views.chat->closeButton();
     close->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(close, &QWidget::customContextMenuRequested, m_menu,
             [this, close](const QPoint &pos) { m_menu->popup(close->mapToGlobal(pos)); });
@@ -93,11 +92,11 @@ void DemoMode::start() {
     fillServers();
     fillPlayers();
     fillChat();
-    m_window->statusPanels()->setPlayersOnline(tr("%1 Player online").arg(kPlayers));
+    m_views.status->setPlayersOnline(tr("%1 Player online").arg(kPlayers));
 }
 
 void DemoMode::fillServers() {
-    ServerListView *view = m_window->serverView();
+    ServerListView *view = m_views.servers;
     // The header would sort the hidden real list and rewrite server.dat; the made-up one stays.
     disconnect(view->header(), &QHeaderView::sectionClicked, m_console->servers(), nullptr);
     QStandardItemModel *model = modelLike(m_console->servers(), this);
@@ -127,11 +126,11 @@ void DemoMode::fillPlayers() {
             << new QStandardItem(steamId) << new QStandardItem(serverName()) << new QStandardItem();
         model->appendRow(row);
     }
-    disconnect(m_window->playerView()->header(), &QHeaderView::sectionClicked,
-               m_console->playerList(), nullptr);
-    replaceModel(m_window->playerView(), model);
+    disconnect(m_views.players->header(), &QHeaderView::sectionClicked, m_console->playerList(),
+               nullptr);
+    replaceModel(m_views.players, model);
 
-    QTreeWidget *online = m_window->chatPanel()->playersOnline();
+    QTreeWidget *online = m_views.chat->playersOnline();
     online->clear();
     for (int i = 0; i < kPlayersOnline; ++i)
         new QTreeWidgetItem(online, QStringList{playerName()});
@@ -145,5 +144,5 @@ void DemoMode::fillChat() {
         lines << ChatLine::fromDisplayText(log.value(k).mid(random(10), 29));
     m_chatLog = new ChatLog(this);
     m_chatLog->setLines(lines);
-    m_window->chatPanel()->chatView()->setChatLog(m_chatLog);
+    m_views.chat->chatView()->setChatLog(m_chatLog);
 }

@@ -3,10 +3,13 @@
 #include <QObject>
 
 class ChatLog;
+class ChatPanel;
 class Console;
 class Crosshair;
-class MainWindow;
 class QMenu;
+class QTreeView;
+class ServerListView;
+class StatusPanels;
 
 // The demonstration mode, offered on the computer QUIMBEX only: the close-channel icon's menu
 // has the one item "demomode". It stops the poll cycle, the chat and the crosshair and fills the
@@ -18,8 +21,16 @@ class DemoMode final : public QObject {
     Q_DISABLE_COPY_MOVE(DemoMode)
 
 public:
-    // Gives the close-channel icon its menu.
-    DemoMode(MainWindow *window, Console *console, Crosshair *crosshair);
+    // The parts of the window that the made-up lists and chat fill.
+    struct Views {
+        ChatPanel *chat = nullptr;
+        ServerListView *servers = nullptr;
+        QTreeView *players = nullptr;
+        StatusPanels *status = nullptr;
+    };
+
+    // Gives the close-channel icon of `views.chat` its menu.
+    DemoMode(Console *console, Crosshair *crosshair, const Views &views, QObject *parent = nullptr);
 
     QMenu *menu() const { return m_menu; }
     bool isRunning() const { return m_running; }
@@ -32,9 +43,9 @@ private:
     void fillPlayers();
     void fillChat();
 
-    MainWindow *m_window;
     Console *m_console;
     Crosshair *m_crosshair;
+    Views m_views;
     QMenu *m_menu;
     ChatLog *m_chatLog = nullptr;
     bool m_running = false;

@@ -115,7 +115,8 @@ MainWindow::MainWindow(Console *console, QWidget *parent)
     m_crosshair = new Crosshair(console->state(), this);
     connect(console->state(), &ProgramState::optionsChanged, this, &MainWindow::followOptions);
     if (ComputerName::isDemoComputer())
-        m_demo = new DemoMode(this, console, m_crosshair);
+        m_demo = new DemoMode(console, m_crosshair, {m_chat, m_serverView, m_playerView, m_status},
+                              this);
 }
 
 void MainWindow::connectCommands() {
@@ -136,8 +137,8 @@ void MainWindow::followOptions() {
     const ProgramOptions &options = m_console->state()->options();
     if (m_serverView->showPasswords() != options.showPasswords)
         m_serverView->setShowPasswords(options.showPasswords);
-    if (m_logPanel->isVisibleTo(this) != (options.log == 1)) {
-        setProgramLogVisible(options.log == 1);
+    if (m_logPanel->isVisibleTo(this) != options.showProgramLog) {
+        setProgramLogVisible(options.showProgramLog);
         // The chat view shows its last line again once the pane's change is laid out.
         QTimer::singleShot(0, m_chat->chatView(), &ChatView::scrollToEnd);
     }
@@ -210,7 +211,7 @@ void MainWindow::runStartUp() {
     m_console->start();
 
     const AppSettings::Values &settings = m_console->startSettings();
-    setProgramLogVisible(settings.options.log == 1);
+    setProgramLogVisible(settings.options.showProgramLog);
     m_chat->setChatName(settings.chatName);
     if (m_console->hadSettingsFile())
         applyLayout(settings.layout);
@@ -335,7 +336,7 @@ void MainWindow::changeEvent(QEvent *event) {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || !isMinimized())
         return;
-    if (m_console->state()->options().tray != 1 || !m_tray)
+    if (!m_console->state()->options().minimizeToTray || !m_tray)
         return;
     m_trayPlacement = geometry().topLeft();
     m_trayState = static_cast<QWindowStateChangeEvent *>(event)->oldState();

@@ -1,9 +1,8 @@
 #include "ui/OptionsPage.h"
 
-#include "base/IniFile.h"
-#include "base/Logging.h"
 #include "base/ProgramState.h"
 #include "console/Console.h"
+#include "console/Settings.h"
 #include "ui/ComputerName.h"
 #include "ui/SwitchBox.h"
 #include "ui/WebhookField.h"
@@ -14,7 +13,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
+
+#include <utility>
 
 OptionsPage::OptionsPage(Console *console, QWidget *parent)
     : QWidget(parent)
@@ -27,7 +29,7 @@ OptionsPage::OptionsPage(Console *console, QWidget *parent)
     , m_ggl(new QComboBox(this))
     , m_startOptions(new QLabel(this))
     , m_crosshair(new QPushButton(tr("Fadenkreuz"), this))
-    , m_webhook(new WebhookField(console->webhook(), console->settingsPath(), this)) {
+    , m_webhook(new WebhookField(console->webhook(), console->settings(), this)) {
     m_cinfo->addItems({tr("None"), tr("Beep"), tr("Notification"), tr("Notification + Beep"),
                        tr("Win Infocenter")});
     m_ggl->addItems({tr("Getgamelog (recommended)"), tr("Getchat")});
@@ -70,27 +72,21 @@ OptionsPage::OptionsPage(Console *console, QWidget *parent)
     layout->addWidget(m_webhook);
     layout->addStretch(1);
 
-    // clicked and activated come from the operator only, never from refresh().
-    connect(m_tray, &QCheckBox::clicked, this,
-            [this](bool on) { setOption(&ProgramOptions::tray, on, QStringLiteral("tray")); });
-    connect(m_log, &QCheckBox::clicked, this,
-            [this](bool on) { setOption(&ProgramOptions::log, on, QStringLiteral("log")); });
-    connect(m_backgroundChat, &QCheckBox::clicked, this, [this](bool on) {
-        setOption(&ProgramOptions::getbchat, on, QStringLiteral("getbchat"));
-    });
-    connect(m_passwords, &QCheckBox::clicked, this, [this](bool on) {
-        // Off at every start: never written.
-        ProgramOptions options = m_console->state()->options();
-        options.showPasswords = on;
-        m_console->state()->setOptions(options);
-    });
+    // toggled covers every way a switch flips; refresh() sets the boxes without it.
+    Settings *settings = m_console->settings();
+    connect(m_tray, &QCheckBox::toggled, settings, &Settings::setMinimizeToTray);
+    connect(m_log, &QCheckBox::toggled, settings, &Settings::setShowProgramLog);
+    connect(m_backgroundChat, &QCheckBox::toggled, settings, &Settings::setBackgroundChat);
+    connect(m_passwords, &QCheckBox::toggled, settings, &Settings::setShowPasswords);
+    // activated comes from the operator only, never from refresh().
     connect(m_cinfo, &QComboBox::activated, this, [this](int index) {
-        setOption(&ProgramOptions::cinfo, index, QStringLiteral("cinfo"));
+        m_console->settings()->setNotificationKind(static_cast<NotificationKind>(index));
         emit choiceMade();
     });
     connect(m_ggl, &QComboBox::activated, this, [this](int index) {
-        setOption(&ProgramOptions::ggl, index, QStringLiteral("ggl"));
-        m_startOptions->setText(startOptions(index));
+        const LogSource source = index == 1 ? LogSource::Chat : LogSource::GameLog;
+        m_console->settings()->setLogSource(source);
+        m_startOptions->setText(startOptions(source));
         emit choiceMade();
     });
     connect(m_crosshair, &QPushButton::clicked, this, &OptionsPage::Fadenkreuz);
@@ -104,39 +100,26 @@ QCheckBox *OptionsPage::makeSwitch(const QString &caption) {
 void OptionsPage::refresh() {
     const ProgramOptions &options = m_console->state()->options();
     m_crosshair->setVisible(ComputerName::isDemoComputer());
-    m_ggl->setCurrentIndex(options.ggl == 1 ? 1 : 0);
-    m_cinfo->setCurrentIndex(options.cinfo >= 0 && options.cinfo <= 4 ? options.cinfo : 1);
-    m_tray->setChecked(options.tray == 1);
-    m_log->setChecked(options.log == 1);
-    m_passwords->setChecked(options.showPasswords);
-    m_backgroundChat->setChecked(options.getbchat == 1);
-    m_startOptions->setText(startOptions(options.ggl));
+    m_ggl->setCurrentIndex(static_cast<int>(options.logSource));
+    m_cinfo->setCurrentIndex(static_cast<int>(options.notification));
+    for (const auto &[box, on] :
+         {std::pair{m_tray, options.minimizeToTray}, std::pair{m_log, options.showProgramLog},
+          std::pair{m_passwords, options.showPasswords},
+          std::pair{m_backgroundChat, options.backgroundChat}}) {
+        // Showing the value in force is no change of it.
+        const QSignalBlocker blocker(box);
+        box->setChecked(on);
+    }
+    m_startOptions->setText(startOptions(options.logSource));
     m_webhook->refresh();
 }
 
-QString OptionsPage::startOptions(int ggl) {
-    if (ggl == 1)
+QString OptionsPage::startOptions(LogSource source) {
+    if (source == LogSource::Chat)
         return QStringLiteral("\"-ServerRCONoutputTribeLogs\"   (Local time stamp!)");
     return QStringLiteral("\"-ServerGameLog\" \"-ServerGameLogIncludeTribeLogs\"");
 }
 
 void OptionsPage::Fadenkreuz() {
-    const int cross = m_console->state()->options().cross == 1 ? 0 : 1;
-    setOption(&ProgramOptions::cross, cross, QStringLiteral("cross"));
-}
-
-void OptionsPage::setOption(int ProgramOptions::*option, int value, const QString &key) {
-    ProgramOptions options = m_console->state()->options();
-    options.*option = value;
-    m_console->state()->setOptions(options);
-    write(key, value);
-}
-
-void OptionsPage::write(const QString &key, int value) {
-    IniFile settings(m_console->settingsPath());
-    if (settings.inischint(QStringLiteral("pum1"), key, value))
-        return;
-    // The option stays in force for this run either way.
-    qCWarning(lcError).noquote() << settings.errorString() + QStringLiteral(" (Options)");
-    m_console->message(tr("Error saving settings"));
+    m_console->settings()->setCrosshair(!m_console->state()->options().crosshair);
 }

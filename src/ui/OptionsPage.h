@@ -13,9 +13,10 @@ class WebhookField;
 
 // The " Options " tab of the options dialog: the four switches, "Connection infos:", "Get log
 // over:" with the start options the chosen source needs, "Fadenkreuz" (on the computer QUIMBEX
-// only) and the webhook. Every change is in force at once through the program state and written
-// to app.ini at the click ("Show passwords" is never written); a failed write is told in the
-// program log. The values live in the console, so the page only shows them.
+// only) and the webhook. Every change goes to the console's settings, which put it in force at once
+// and write it to app.ini ("Show passwords" is never written); the page only shows the values. The
+// switches follow their state, however it changes: a click, Space, or an assistive technology's
+// toggle action.
 class OptionsPage final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(OptionsPage)
@@ -31,7 +32,7 @@ public:
 
     // The start options the game server needs for a log source, as shown under "Requires server
     // start with:".
-    static QString startOptions(int ggl);
+    static QString startOptions(LogSource source);
 
     QCheckBox *trayCheck() const { return m_tray; }
     QCheckBox *logCheck() const { return m_log; }
@@ -49,9 +50,6 @@ signals:
 
 private:
     QCheckBox *makeSwitch(const QString &caption);
-    // Puts the option in force at once, then writes it to app.ini under `key`.
-    void setOption(int ProgramOptions::*option, int value, const QString &key);
-    void write(const QString &key, int value);
 
     Console *m_console;
     QCheckBox *m_tray;

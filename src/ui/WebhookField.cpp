@@ -1,17 +1,17 @@
 #include "ui/WebhookField.h"
 
+#include "console/Settings.h"
 #include "notify/WebhookPoster.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QUrl>
 
-WebhookField::WebhookField(WebhookPoster *poster, const QString &settingsPath, QWidget *parent)
+WebhookField::WebhookField(WebhookPoster *poster, Settings *settings, QWidget *parent)
     : QWidget(parent)
     , m_poster(poster)
-    , m_settingsPath(settingsPath)
+    , m_settings(settings)
     , m_edit(new QLineEdit(this))
     , m_test(new QPushButton(tr("Test"), this))
     , m_status(new QLabel(this)) {
@@ -49,21 +49,21 @@ QString WebhookField::statusText() const {
 }
 
 bool WebhookField::apply() {
-    if (!m_poster)
+    if (!m_poster || !m_settings)
         return false;
-    const QString text = m_edit->text().trimmed();
-    if (!WebhookPoster::isAcceptable(text)) {
+    QString error;
+    switch (m_settings->setWebhookUrl(m_edit->text(), &error)) {
+    case Settings::WebhookChange::Refused:
         m_status->setText(tr("This is no HTTP or HTTPS address; the webhook stays as it was."));
         return false;
-    }
-    if (QUrl(text, QUrl::StrictMode).toString() == m_poster->url())
+    case Settings::WebhookChange::Unchanged:
         return true;
-    m_poster->setUrl(text);
-    QString error;
-    if (!WebhookPoster::writeSetting(m_settingsPath, text, &error)) {
+    case Settings::WebhookChange::Unsaved:
         m_status->setText(
             tr("In use until the program ends, but app.ini could not be saved: %1").arg(error));
         return true;
+    case Settings::WebhookChange::Saved:
+        break;
     }
     showState();
     return true;

@@ -6,18 +6,19 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class Settings;
 class WebhookPoster;
 
 // The webhook setting as the options dialog shows it: "Webhook URL:" with its field, a "Test"
-// button and a line that says how the last change or test went. A change is written to app.ini
-// ("[Notify] webhook=") when editing ends and applies at once.
+// button and a line that says how the last change or test went. When editing ends a change goes to
+// the settings, which put it in use at once and write it to app.ini ("[Notify] webhook=").
 class WebhookField final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(WebhookField)
 
 public:
-    // `settingsPath` is app.ini in the program folder.
-    WebhookField(WebhookPoster *poster, const QString &settingsPath, QWidget *parent = nullptr);
+    // `poster` is the one `settings` changes; the field shows its address and runs its test.
+    WebhookField(WebhookPoster *poster, Settings *settings, QWidget *parent = nullptr);
 
     QLineEdit *urlEdit() const { return m_edit; }
     QPushButton *testButton() const { return m_test; }
@@ -34,7 +35,7 @@ private:
     void showState();
 
     QPointer<WebhookPoster> m_poster;
-    QString m_settingsPath;
+    QPointer<Settings> m_settings;
     QLineEdit *m_edit;
     QPushButton *m_test;
     QLabel *m_status;

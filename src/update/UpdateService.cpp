@@ -1,7 +1,7 @@
 #include "update/UpdateService.h"
 
 #include "base/AnsiCodec.h"
-#include "base/IniFile.h"
+#include "base/AppSettings.h"
 #include "base/Intervals.h"
 #include "base/ProgramFolder.h"
 #include "base/WholeFile.h"
@@ -90,9 +90,7 @@ bool UpdateService::isNewer(const QString &remote, const QString &own) {
 }
 
 QUrl UpdateService::baseUrl(QString *problem) const {
-    const QString text = IniFile(m_settingsPath)
-                             .readString(QStringLiteral("Update"), QStringLiteral("url"))
-                             .trimmed();
+    const QString text = AppSettings::updateUrl(m_settingsPath);
     QUrl url(text, QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
     if (text.isEmpty() || !url.isValid() || url.host().isEmpty() ||

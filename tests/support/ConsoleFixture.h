@@ -41,7 +41,7 @@ struct ConsoleFixture {
 
     ServerListModel *servers() const { return console->servers(); }
     ProgramState *state() const { return console->state(); }
-    // Changes one option the way the options dialog does.
+    // Changes options in force, as the options dialog does, without writing app.ini.
     template <typename Change> void setOptions(Change change) const {
         ProgramOptions options = state()->options();
         change(options);

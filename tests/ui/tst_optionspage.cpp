@@ -5,6 +5,7 @@
 #include "base/ProgramLog.h"
 #include "base/ProgramState.h"
 #include "console/Console.h"
+#include "console/Settings.h"
 #include "notify/WebhookPoster.h"
 #include "servers/ServerListModel.h"
 #include "ui/AboutPage.h"
@@ -28,6 +29,7 @@
 #include "HttpTestServer.h"
 #include "TestFiles.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -121,7 +123,7 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), switches.at(3));
         QTest::keyClick(switches.at(3), Qt::Key_Space);
         QVERIFY(switches.at(3)->isChecked());
-        QCOMPARE(f.options().getbchat, 1);
+        QVERIFY(f.options().backgroundChat);
         QCOMPARE(f.written(QStringLiteral("getbchat")), 1);
         // The labels name their choices.
         for (QComboBox *choice : {page->notificationChoice(), page->logSourceChoice()}) {
@@ -151,9 +153,9 @@ private slots:
                                                        : page->backgroundChatCheck();
         const auto current = [&f, &key] {
             const ProgramOptions &o = f.options();
-            return key == QLatin1String("tray")  ? o.tray
-                   : key == QLatin1String("log") ? o.log
-                                                 : o.getbchat;
+            return int(key == QLatin1String("tray")  ? o.minimizeToTray
+                       : key == QLatin1String("log") ? o.showProgramLog
+                                                     : o.backgroundChat);
         };
         QCOMPARE(box->isChecked(), before == 1);
         QCOMPARE(f.written(key), kNoValue);
@@ -165,6 +167,80 @@ private slots:
         QTest::mouseClick(box, Qt::LeftButton);
         QCOMPARE(current(), before);
         QCOMPARE(f.written(key), before);
+    }
+
+    void accessibleToggleOfEachSwitchIsInForceAndWritten_data() {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("key"); // empty: never written
+        QTest::newRow("Minimize to tray")
+            << QStringLiteral("Minimize to tray") << QStringLiteral("tray");
+        QTest::newRow("Show program logfile")
+            << QStringLiteral("Show program logfile") << QStringLiteral("log");
+        QTest::newRow("Show passwords") << QStringLiteral("Show passwords") << QString();
+        QTest::newRow("Get chat in background")
+            << QStringLiteral("Get chat in background") << QStringLiteral("getbchat");
+    }
+
+    // What a screen reader or voice control does: the switch's "Toggle" action, no click.
+    void accessibleToggleOfEachSwitchIsInForceAndWritten() {
+        QFETCH(QString, caption);
+        QFETCH(QString, key);
+        Fixture f;
+        f.openDialog();
+        const QList<QCheckBox *> boxes = f.page()->findChildren<QCheckBox *>();
+        const auto found = std::find_if(boxes.cbegin(), boxes.cend(), [&caption](QCheckBox *box) {
+            return box->accessibleName() == caption;
+        });
+        QVERIFY(found != boxes.cend());
+        QCheckBox *box = *found;
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(box);
+        QVERIFY(accessible && accessible->actionInterface());
+        QAccessibleActionInterface *actions = accessible->actionInterface();
+        QVERIFY(actions->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+        // The option as the program follows it, read where it takes effect.
+        const auto inForce = [&f, &key]() -> bool {
+            const ProgramOptions &o = f.options();
+            if (key == QLatin1String("tray"))
+                return o.minimizeToTray;
+            if (key == QLatin1String("log"))
+                return o.showProgramLog && f.window->logPanel()->isVisible();
+            if (key == QLatin1String("getbchat"))
+                return o.backgroundChat && !f.window->statusPanels()->backgroundWatch().isEmpty();
+            return o.showPasswords && f.window->serverView()->showPasswords();
+        };
+        const bool before = box->isChecked();
+        QCOMPARE(inForce(), before);
+
+        for (const bool expected : {!before, before}) {
+            actions->doAction(QAccessibleActionInterface::toggleAction());
+            QCOMPARE(box->isChecked(), expected);
+            QCOMPARE(inForce(), expected);
+            if (key.isEmpty())
+                QVERIFY(!QFileInfo::exists(f.console->settingsPath()));
+            else
+                QCOMPARE(f.written(key), int(expected));
+        }
+    }
+
+    void openingTheDialogShowsTheSwitchesWithoutWritingThem() {
+        Fixture f;
+        f.openDialog();
+        // Changed elsewhere (as the settings file gave them, or another window): the page follows
+        // when it opens, and showing them is no change that is written again.
+        Settings *settings = f.console->settings();
+        settings->setMinimizeToTray(false);
+        settings->setShowProgramLog(false);
+        settings->setBackgroundChat(true);
+        settings->setShowPasswords(true);
+        QVERIFY(QFile::remove(f.console->settingsPath()));
+        QSignalSpy changes(f.console->state(), &ProgramState::optionsChanged);
+        f.openDialog();
+        QVERIFY(!f.page()->trayCheck()->isChecked());
+        QVERIFY(!f.page()->logCheck()->isChecked());
+        QVERIFY(f.page()->backgroundChatCheck()->isChecked());
+        QVERIFY(f.page()->passwordsCheck()->isChecked());
+        QCOMPARE(changes.size(), 0);
+        QVERIFY(!QFileInfo::exists(f.console->settingsPath()));
     }
 
     void backgroundChatSwitchSetsTheStatusPanel() {
@@ -233,13 +309,13 @@ private slots:
 
         page->notificationChoice()->setFocus();
         QTest::keyClick(page->notificationChoice(), Qt::Key_Down);
-        QCOMPARE(f.options().cinfo, 2);
+        QCOMPARE(f.options().notification, NotificationKind::Popup);
         QCOMPARE(f.written(QStringLiteral("cinfo")), 2);
         QCOMPARE(QApplication::focusWidget(), f.dialog()->closeButton());
 
         page->logSourceChoice()->setFocus();
         QTest::keyClick(page->logSourceChoice(), Qt::Key_Down);
-        QCOMPARE(f.options().ggl, 1);
+        QCOMPARE(f.options().logSource, LogSource::Chat);
         QCOMPARE(f.written(QStringLiteral("ggl")), 1);
         QCOMPARE(QApplication::focusWidget(), f.dialog()->closeButton());
         const QString getchat =
@@ -262,11 +338,11 @@ private slots:
         QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("app.ini")));
         f.openDialog();
         QTest::mouseClick(f.page()->trayCheck(), Qt::LeftButton);
-        QCOMPARE(f.options().tray, 0);
+        QVERIFY(!f.options().minimizeToTray);
         QVERIFY2(f.newestLogText().endsWith(QLatin1String("Error saving settings")),
                  qPrintable(f.newestLogText()));
         QTest::keyClick(f.page()->logSourceChoice(), Qt::Key_Down);
-        QCOMPARE(f.options().ggl, 1);
+        QCOMPARE(f.options().logSource, LogSource::Chat);
         // Told once: the program log does not repeat its newest line.
         QCOMPARE(f.console->programLog()->lines().filter(QStringLiteral("Error saving")).size(), 1);
     }
@@ -298,7 +374,7 @@ private slots:
         f.openDialog();
         QTest::mouseClick(f.page()->crosshairButton(), Qt::LeftButton);
         QVERIFY(crosshair->isShown());
-        QCOMPARE(f.options().cross, 1);
+        QVERIFY(f.options().crosshair);
         QCOMPARE(f.written(QStringLiteral("cross")), 1);
 
         QWidget *square = crosshair->window();
@@ -320,7 +396,7 @@ private slots:
 
         f.page()->Fadenkreuz();
         QVERIFY(!crosshair->isShown());
-        QCOMPARE(f.options().cross, 0);
+        QVERIFY(!f.options().crosshair);
         QCOMPARE(f.written(QStringLiteral("cross")), 0);
     }
 
@@ -345,7 +421,7 @@ private slots:
         ComputerName::setForTesting(QStringLiteral("WORKSHOP-7"));
         Fixture f("[pum1]\r\ncross=1\r\n");
         QVERIFY(f.window->crosshair()->isShown());
-        QCOMPARE(f.options().cross, 1);
+        QVERIFY(f.options().crosshair);
         f.openDialog();
         QVERIFY(!f.page()->crosshairButton()->isVisible());
     }

@@ -249,7 +249,7 @@ private slots:
         ProgramState state;
         state.setFirstPass(false);
         ProgramOptions options;
-        options.cinfo = Notifier::PopupAndBeep;
+        options.notification = NotificationKind::PopupAndBeep;
         state.setOptions(options);
         Notifier notifier(&state);
         NotificationPresenter presenter(&notifier, nullptr, nullptr);
@@ -268,7 +268,7 @@ private slots:
         ProgramState state;
         state.setFirstPass(false);
         ProgramOptions options;
-        options.cinfo = Notifier::TrayBalloon;
+        options.notification = NotificationKind::TrayBalloon;
         state.setOptions(options);
         Notifier notifier(&state);
         NotificationPresenter presenter(&notifier, nullptr, nullptr);
@@ -303,7 +303,7 @@ private slots:
         ProgramState state;
         state.setFirstPass(false);
         ProgramOptions options;
-        options.cinfo = Notifier::TrayBalloon;
+        options.notification = NotificationKind::TrayBalloon;
         state.setOptions(options);
         Notifier notifier(&state);
         NotificationPresenter presenter(&notifier, &tray, &main);
@@ -328,7 +328,7 @@ private slots:
         ProgramState state;
         state.setFirstPass(false);
         ProgramOptions options;
-        options.cinfo = Notifier::TrayBalloon;
+        options.notification = NotificationKind::TrayBalloon;
         state.setOptions(options);
         Notifier notifier(&state);
         NotificationPresenter presenter(&notifier, &tray, &main);

@@ -1,6 +1,9 @@
 // The webhook field of the options: its label and names, the write to app.ini when editing ends,
 // and the test button against a receiver on loopback.
+#include "base/AppSettings.h"
 #include "base/IniFile.h"
+#include "base/ProgramState.h"
+#include "console/Settings.h"
 #include "notify/WebhookPoster.h"
 #include "ui/Theme.h"
 #include "ui/WebhookField.h"
@@ -23,7 +26,9 @@ constexpr int kWait = 20000;
 struct Fixture {
     QTemporaryDir dir;
     QString ini = dir.filePath(QStringLiteral("app.ini"));
+    ProgramState state;
     WebhookPoster poster;
+    Settings settings{ini, &state, &poster};
     WebhookReceiver receiver;
 
     // Types `text` into the field the way the operator does, replacing what was there.
@@ -43,7 +48,7 @@ private slots:
     void fieldIsLabelledAndNamed() {
         Fixture f;
         f.poster.setUrl(f.receiver.url());
-        WebhookField field(&f.poster, f.ini);
+        WebhookField field(&f.poster, &f.settings);
         const QList<QLabel *> labels = field.findChildren<QLabel *>();
         const auto label = std::find_if(labels.begin(), labels.end(), [](QLabel *l) {
             return l->text() == QLatin1String("Webhook URL:");
@@ -60,7 +65,8 @@ private slots:
                  QStringLiteral("Joins, departures and status changes are posted here."));
 
         WebhookPoster off;
-        WebhookField empty(&off, f.ini);
+        Settings offSettings(f.ini, &f.state, &off);
+        WebhookField empty(&off, &offSettings);
         QCOMPARE(empty.urlEdit()->text(), QString());
         QCOMPARE(empty.statusText(), QStringLiteral("Off: nothing is posted."));
     }
@@ -87,16 +93,16 @@ private slots:
         Fixture f;
         writeBytes(f.ini, "[pum1]\r\ncinfo=2\r\n[Notify]\r\nwebhook="
                           "https://chat.example.org/api/webhooks/1/old\r\n");
-        f.poster.setUrl(WebhookPoster::readSetting(f.ini));
-        WebhookField field(&f.poster, f.ini);
+        f.poster.setUrl(AppSettings::webhookUrl(f.ini));
+        WebhookField field(&f.poster, &f.settings);
         field.show();
         QVERIFY(QTest::qWaitForWindowExposed(&field));
 
         Fixture::type(field, typed);
-        QCOMPARE(WebhookPoster::readSetting(f.ini),
+        QCOMPARE(AppSettings::webhookUrl(f.ini),
                  QStringLiteral("https://chat.example.org/api/webhooks/1/old")); // not yet
         QTest::keyClick(field.urlEdit(), Qt::Key_Return);
-        QCOMPARE(WebhookPoster::readSetting(f.ini), saved);
+        QCOMPARE(AppSettings::webhookUrl(f.ini), saved);
         QCOMPARE(f.poster.url(), saved);
         QCOMPARE(field.statusText(), status);
         QCOMPARE(IniFile(f.ini).readInt(QStringLiteral("pum1"), QStringLiteral("cinfo")), 2);
@@ -104,12 +110,17 @@ private slots:
 
     void unsavedSettingIsShownButApplied() {
         Fixture f;
-        WebhookField field(&f.poster, f.dir.filePath(QStringLiteral("gone/app.ini")));
+        Settings gone(f.dir.filePath(QStringLiteral("gone/app.ini")), &f.state, &f.poster);
+        QSignalSpy told(&gone, &Settings::message);
+        WebhookField field(&f.poster, &gone);
         field.show();
         QVERIFY(QTest::qWaitForWindowExposed(&field));
         Fixture::type(field, f.receiver.url());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(" \\(Options\\)$")));
         QTest::keyClick(field.urlEdit(), Qt::Key_Return);
         QCOMPARE(f.poster.url(), f.receiver.url());
+        QCOMPARE(told.size(), 1);
+        QCOMPARE(told.at(0).at(0).toString(), QStringLiteral("Error saving settings"));
         QVERIFY2(field.statusText().startsWith(QStringLiteral(
                      "In use until the program ends, but app.ini could not be saved: ")),
                  qPrintable(field.statusText()));
@@ -129,7 +140,7 @@ private slots:
         Fixture f;
         f.receiver.setAnswer(
             WebhookReceiver::status(status, status == 204 ? "No Content" : "Not Found"));
-        WebhookField field(&f.poster, f.ini);
+        WebhookField field(&f.poster, &f.settings);
         field.show();
         QVERIFY(QTest::qWaitForWindowExposed(&field));
 
@@ -137,7 +148,7 @@ private slots:
         Fixture::type(field, f.receiver.url());
         QTest::mouseClick(field.testButton(), Qt::LeftButton);
         QCOMPARE(f.poster.url(), f.receiver.url());
-        QCOMPARE(WebhookPoster::readSetting(f.ini), f.receiver.url());
+        QCOMPARE(AppSettings::webhookUrl(f.ini), f.receiver.url());
         QTRY_COMPARE_WITH_TIMEOUT(field.statusText(), shown, kWait);
         QVERIFY(field.testButton()->isEnabled());
         QCOMPARE(f.receiver.requests.size(), 1);
@@ -146,7 +157,7 @@ private slots:
 
     void testWithoutAddressSaysSo() {
         Fixture f;
-        WebhookField field(&f.poster, f.ini);
+        WebhookField field(&f.poster, &f.settings);
         QTest::mouseClick(field.testButton(), Qt::LeftButton);
         QCOMPARE(field.statusText(), QStringLiteral("No webhook address is set."));
         QVERIFY(field.testButton()->isEnabled());
@@ -154,7 +165,7 @@ private slots:
         // A dead address: the button waits for the outcome, then takes clicks again.
         f.poster.setUrl(QStringLiteral("http://127.0.0.1:") + closedPort() +
                         QStringLiteral("/api/webhooks/9/s3cr3t"));
-        WebhookField dead(&f.poster, f.ini);
+        WebhookField dead(&f.poster, &f.settings);
         QTest::mouseClick(dead.testButton(), Qt::LeftButton);
         QVERIFY(!dead.testButton()->isEnabled());
         QCOMPARE(dead.statusText(), QStringLiteral("Posting a test message…"));
@@ -173,7 +184,7 @@ private slots:
         f.poster.setUrl(f.receiver.url(QStringLiteral("/api/webhooks/1234567890/example-token")));
         QWidget page;
         auto *layout = new QVBoxLayout(&page);
-        auto *field = new WebhookField(&f.poster, f.ini, &page);
+        auto *field = new WebhookField(&f.poster, &f.settings, &page);
         layout->addWidget(field);
         layout->addStretch();
         page.resize(620, 90);

@@ -140,8 +140,9 @@ void TestRconChannel::fourChannelsNeverShareAConnection() {
                                QStringLiteral("Getchat"), QStringLiteral("GetGameLog")};
     QList<QString> answeredCommands;
     for (qsizetype i = 0; i < all.size(); ++i) {
-        connect(all[i], &RconChannel::completed, this,
-                [&](const QString &, const QString &command) { answeredCommands.append(command); });
+        connect(
+            all[i], &RconChannel::completed, this,
+            [&](const QString &, const QString &answered) { answeredCommands.append(answered); });
         all[i]->openchannel(m_server->host(), m_server->portText(), QStringLiteral("secret"),
                             commands[i]);
     }

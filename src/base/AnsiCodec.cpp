@@ -50,7 +50,7 @@ QString AnsiCodec::decode(const QByteArray &bytes) {
         const auto b = static_cast<unsigned char>(ch);
         *dst++ = (b >= 0x80 && b < 0xA0 && kHighControls[b - 0x80] != 0)
                      ? QChar(kHighControls[b - 0x80])
-                     : QChar(b);
+                     : QChar(char16_t(b));
     }
     return out;
 }

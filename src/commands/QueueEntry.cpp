@@ -2,13 +2,13 @@
 
 #include "commands/QueueTime.h"
 
-QueueEntry::QueueEntry(const QString &scriptName, const QString &command, const QString &timeField,
-                       const QString &server)
-    : scriptName(scriptName)
-    , command(command)
-    , timeField(timeField)
-    , server(server)
-    , startKey(QueueTime::parse(timeField)) {}
+QueueEntry::QueueEntry(const QString &script, const QString &line, const QString &time,
+                       const QString &serverName)
+    : scriptName(script)
+    , command(line)
+    , timeField(time)
+    , server(serverName)
+    , startKey(QueueTime::parse(time)) {}
 
 void QueueEntry::setTimeField(const QString &text) {
     timeField = text;

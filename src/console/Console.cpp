@@ -44,7 +44,8 @@ Console::Console(const QString &folder, QObject *parent)
     , m_scheduler(new QueueScheduler(m_queue, m_servers, m_commands, m_state, this))
     , m_scripts(new ScriptFolder(folder, this))
     , m_updates(new UpdateService(settingsPath(), QCoreApplication::applicationFilePath(), this))
-    , m_editor(new ServerEditor(this))
+    , m_editor(new ServerEditor(
+          {m_servers, m_log, m_state, m_poll, m_watch, m_chat, m_players, folder}, this))
     , m_statistics(new StatisticsRunner(m_log->logsDir(), this)) {
     m_logSaveTimer.setInterval(Intervals::instance().logSaveMs);
     connect(&m_logSaveTimer, &QTimer::timeout, m_log, &ProgramLog::saveIfChanged);
@@ -59,6 +60,7 @@ Console::Console(const QString &folder, QObject *parent)
     connect(m_commands, &CommandSender::message, this, &Console::message);
     connect(m_queue, &CommandQueue::message, this, &Console::message);
     connect(m_scheduler, &QueueScheduler::message, this, &Console::message);
+    connect(m_editor, &ServerEditor::message, this, &Console::message);
     connect(m_editor, &ServerEditor::serverRenamed, this, &Console::serverRenamed);
     connect(this, &Console::serverRenamed, m_queue, &CommandQueue::renameServer);
     connect(this, &Console::serverRenamed, m_commands, &CommandSender::renameServer);

@@ -61,9 +61,9 @@ void benchTicks(const QString &folder, bool withView) {
     ProgramState state;
     ServerListModel servers(folder + QStringLiteral("/server.dat"));
     for (int i = 0; i < 8; ++i) {
-        const int row = servers.appendServer(QStringLiteral("The Island %1").arg(i),
-                                             QStringLiteral("127.0.0.1"), QStringLiteral("9"),
-                                             QStringLiteral("pw"));
+        const int row = servers.appendServer({QStringLiteral("The Island %1").arg(i),
+                                              QStringLiteral("127.0.0.1"), QStringLiteral("9"),
+                                              QStringLiteral("pw")});
         servers.setState(row, ServerState::Online);
     }
     CommandSender sender(&servers, &state);

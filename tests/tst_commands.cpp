@@ -8,6 +8,7 @@
 #include "commands/CommandSender.h"
 #include "commands/QueueScheduler.h"
 #include "console/Console.h"
+#include "servers/ServerListFile.h"
 #include "servers/ServerListModel.h"
 #include "servers/TableFile.h"
 
@@ -91,7 +92,7 @@ struct Rig {
     void add(const QString &name, const QString &port,
              const QString &status = QStringLiteral("Online")) {
         const int row =
-            servers.appendServer(name, QStringLiteral("127.0.0.1"), port, QStringLiteral("pw"));
+            servers.appendServer({name, QStringLiteral("127.0.0.1"), port, QStringLiteral("pw")});
         servers.setState(row, stateFromText(status));
     }
     bool waitOutcomes(int count) {
@@ -418,7 +419,7 @@ private slots:
         QTemporaryDir dir;
         SimServer island(QStringLiteral("Island"), QStringLiteral("pw"));
         QVERIFY(island.start());
-        StringTable table = ServerListModel::emptyServerTable();
+        StringTable table = ServerListFile::emptyTable();
         table.appendRow(
             {QStringLiteral("Island"), island.host(), island.portText(), QStringLiteral("pw")});
         QVERIFY(SaveStringGrid(table, dir.filePath(QStringLiteral("server.dat"))));

@@ -49,15 +49,13 @@ std::optional<ServerSettings> ServerEditor::settingsOf(const QString &name) cons
     const int row = m_parts.servers->rowOfName(name);
     if (row < 0)
         return std::nullopt;
-    const StringTable &table = m_parts.servers->serverTable();
-    return ServerSettings{table.cell(0, row + 1), table.cell(1, row + 1), table.cell(2, row + 1),
-                          table.cell(3, row + 1)};
+    return m_parts.servers->entry(row).settings;
 }
 
 bool ServerEditor::nameTakenByOther(const QString &name, int exceptRow) const {
     const ServerListModel *servers = m_parts.servers;
     for (int row = 0; row < servers->serverCount(); ++row) {
-        if (row != exceptRow && servers->entry(row).name == name)
+        if (row != exceptRow && servers->entry(row).settings.name == name)
             return true;
     }
     return false;
@@ -70,7 +68,7 @@ ServerEditor::Result ServerEditor::add(const ServerSettings &settings) {
     if (nameTakenByOther(settings.name, -1))
         return {Outcome::Refused, ServerSettingsRefusal::ServernameExists};
 
-    m_parts.servers->appendServer(settings.name, settings.host, settings.port, settings.password);
+    m_parts.servers->appendServer(settings);
     emit message(QStringLiteral("Server added:  ") + quoted(settings.name) + QStringLiteral("  (") +
                  settings.host + QLatin1Char(':') + settings.port + QLatin1Char(')'));
     finishChange();
@@ -93,7 +91,7 @@ ServerEditor::Result ServerEditor::edit(const QString &name, const ServerSetting
     if (nameTakenByOther(settings.name, row))
         return {Outcome::Refused, ServerSettingsRefusal::ServernameExists};
 
-    servers->updateServer(row, settings.name, settings.host, settings.port, settings.password);
+    servers->updateServer(row, settings);
     if (old->name != settings.name)
         rename(old->name, settings.name);
     else

@@ -55,7 +55,7 @@ public:
     void dialogClosed();
     bool isDialogOpen() const { return m_dialogOpen; }
 
-    // The four fields of the server of that name as the server table holds them.
+    // The four fields of the server of that name, as the server list holds them.
     std::optional<ServerSettings> settingsOf(const QString &name) const;
 
     // "OK" in add mode: the checks, then the new server joins the list as "Queue".

@@ -241,8 +241,8 @@ private slots:
         Fixture f;
         f.start();
         for (const char *name : {"The Island #1", "Scorched Earth", "Ragnarok PvE"})
-            f.console->servers()->appendServer(QString::fromUtf8(name), QStringLiteral("10.0.0.7"),
-                                               QStringLiteral("27020"), QStringLiteral("secret"));
+            f.console->servers()->appendServer({QString::fromUtf8(name), QStringLiteral("10.0.0.7"),
+                                                QStringLiteral("27020"), QStringLiteral("secret")});
         const QDateTime evening(QDate(2031, 6, 1), QTime(21, 30, 0));
         auto add = [&](const char *script, const char *command, const QDateTime &at,
                        const char *server) {

@@ -10,6 +10,7 @@
 #include "console/Console.h"
 #include "monitor/PlayerListModel.h"
 #include "monitor/PollCycle.h"
+#include "servers/ServerListFile.h"
 #include "servers/ServerListModel.h"
 #include "servers/TableFile.h"
 #include "ui/ChatPanel.h"
@@ -54,7 +55,7 @@ struct Fixture {
     std::unique_ptr<MainWindow> window;
 
     explicit Fixture(const QList<Server> &servers, const QByteArray &ini = QByteArray()) {
-        StringTable table = ServerListModel::emptyServerTable();
+        StringTable table = ServerListFile::emptyTable();
         for (const Server &s : servers)
             table.appendRow({s.name, s.host, s.port, s.password});
         if (!servers.isEmpty())

@@ -5,6 +5,7 @@
 #include "base/ProgramState.h"
 #include "commands/CommandQueue.h"
 #include "commands/CommandSender.h"
+#include "commands/QueueModel.h"
 #include "commands/QueueScheduler.h"
 #include "commands/QueueTime.h"
 #include "servers/ServerListModel.h"
@@ -68,11 +69,12 @@ void benchTicks(const QString &folder, bool withView) {
     }
     CommandSender sender(&servers, &state);
     CommandQueue queue(folder);
+    QueueModel model(&queue);
     QueueScheduler scheduler(&queue, &servers, &sender, &state);
     QTreeView view;
     if (withView) {
         view.setUniformRowHeights(true);
-        view.setModel(&queue);
+        view.setModel(&model);
         view.resize(700, 300);
         view.show();
     }

@@ -219,7 +219,7 @@ private slots:
 
         // A width the operator drags goes with the next write of the queue, and to both at exit.
         f.view()->header()->resizeSection(0, 175);
-        QCOMPARE(f.queue()->columnWidths()[0], 175);
+        QCOMPARE(f.console->queueColumnWidths()[0], 175);
         f.queue()->QueueAppend(QStringLiteral("User command"), QStringLiteral("cmd:doexit"),
                                QDateTime(QDate(2031, 6, 3), QTime(8, 0, 0)),
                                QStringLiteral("Island"));

@@ -10,7 +10,7 @@
 #include "console/Console.h"
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
-#include "servers/ServerListModel.h"
+#include "servers/ServerListFile.h"
 #include "servers/TableFile.h"
 
 #include "SimServer.h"
@@ -67,7 +67,7 @@ struct SimThread {
         thread.wait();
     }
     StringTable serverTable() const {
-        StringTable table = ServerListModel::emptyServerTable();
+        StringTable table = ServerListFile::emptyTable();
         for (const SimServer *server : servers)
             table.appendRow(
                 {server->name(), server->host(), server->portText(), server->password()});

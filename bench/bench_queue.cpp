@@ -5,6 +5,7 @@
 #include "base/ProgramState.h"
 #include "commands/CommandQueue.h"
 #include "commands/CommandSender.h"
+#include "commands/QueueModel.h"
 #include "commands/QueueScheduler.h"
 #include "commands/QueueTime.h"
 #include "servers/ServerListModel.h"
@@ -61,18 +62,19 @@ void benchTicks(const QString &folder, bool withView) {
     ProgramState state;
     ServerListModel servers(folder + QStringLiteral("/server.dat"));
     for (int i = 0; i < 8; ++i) {
-        const int row = servers.appendServer(QStringLiteral("The Island %1").arg(i),
-                                             QStringLiteral("127.0.0.1"), QStringLiteral("9"),
-                                             QStringLiteral("pw"));
+        const int row = servers.appendServer({QStringLiteral("The Island %1").arg(i),
+                                              QStringLiteral("127.0.0.1"), QStringLiteral("9"),
+                                              QStringLiteral("pw")});
         servers.setState(row, ServerState::Online);
     }
     CommandSender sender(&servers, &state);
     CommandQueue queue(folder);
+    QueueModel model(&queue);
     QueueScheduler scheduler(&queue, &servers, &sender, &state);
     QTreeView view;
     if (withView) {
         view.setUniformRowHeights(true);
-        view.setModel(&queue);
+        view.setModel(&model);
         view.resize(700, 300);
         view.show();
     }

@@ -6,6 +6,7 @@
 #include "base/TextFile.h"
 #include "console/Console.h"
 #include "console/ServerEditor.h"
+#include "servers/ServerListFile.h"
 #include "servers/ServerListModel.h"
 #include "servers/TableFile.h"
 #include "ui/MainWindow.h"
@@ -118,7 +119,7 @@ void benchParts() {
 // Renames back and forth through the dialog while a 1 ms timer notes every turn of the event loop.
 void benchRenameInWindow() {
     QTemporaryDir dir;
-    StringTable table = ServerListModel::emptyServerTable();
+    StringTable table = ServerListFile::emptyTable();
     table.appendRow({kOld, QStringLiteral("127.0.0.1"), QStringLiteral("1"), QStringLiteral("pw")});
     for (int i = 0; i < 20; ++i)
         table.appendRow({QStringLiteral("Scorched Earth %1").arg(i), QStringLiteral("127.0.0.1"),

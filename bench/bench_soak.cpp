@@ -13,7 +13,7 @@
 
 #include "base/LogStamp.h"
 #include "base/TextFile.h"
-#include "servers/ServerListModel.h"
+#include "servers/ServerListFile.h"
 #include "servers/TableFile.h"
 
 #include "SimServer.h"
@@ -198,7 +198,7 @@ public:
         run([this, server, fault] { m_servers.at(server)->setFaults(fault); });
     }
     StringTable serverTable() const {
-        StringTable table = ServerListModel::emptyServerTable();
+        StringTable table = ServerListFile::emptyTable();
         for (const SimServer *server : m_servers)
             table.appendRow(
                 {server->name(), server->host(), server->portText(), server->password()});

@@ -43,8 +43,8 @@ struct Fixture : ConsoleFixture {
     }
     void add(const QString &name, const QString &port,
              const QString &status = QStringLiteral("Online")) {
-        const int row = console->servers()->appendServer(name, QStringLiteral("127.0.0.1"), port,
-                                                         QStringLiteral("pw"));
+        const int row = console->servers()->appendServer(
+            {name, QStringLiteral("127.0.0.1"), port, QStringLiteral("pw")});
         console->servers()->setState(row, stateFromText(status));
     }
     QStringList fileTexts(const QString &name) const {

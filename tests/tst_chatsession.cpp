@@ -41,8 +41,8 @@ struct Fixture : ConsoleFixture {
     }
     void add(const QString &name, const QString &port,
              const QString &status = QStringLiteral("Online")) {
-        const int row =
-            servers()->appendServer(name, QStringLiteral("127.0.0.1"), port, QStringLiteral("pw"));
+        const int row = servers()->appendServer(
+            {name, QStringLiteral("127.0.0.1"), port, QStringLiteral("pw")});
         servers()->setState(row, stateFromText(status));
     }
 

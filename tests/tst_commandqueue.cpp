@@ -1,10 +1,11 @@
-// The command queue as a model and as a file: the server menu's commands, the delete actions and
-// renames, the file written after every change (once per event-loop turn), and the start-up load
-// that drops stale and unreadable entries and survives a damaged file.
+// The command queue and its file: the server menu's commands, the delete actions and renames, the
+// file written after every change (once per event-loop turn) with the column widths it is given,
+// and the start-up load that drops stale and unreadable entries and survives a damaged file.
 #include "base/Clock.h"
-#include "base/IconIndex.h"
 #include "commands/CommandQueue.h"
 #include "commands/QueueFile.h"
+#include "commands/QueueModel.h"
+#include "commands/UserCommands.h"
 
 #include "ObjectStream.h"
 #include "TestFiles.h"
@@ -44,36 +45,6 @@ private slots:
         Clock::reset();
     }
 
-    void modelShowsTheQueue() {
-        QAbstractItemModelTester tester(m_queue.get(),
-                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
-        m_queue->QueueAppend(QStringLiteral("Restart"), QStringLiteral("msg:bye"), kNow.addSecs(60),
-                             QStringLiteral("Island"));
-        m_queue->queueSaveWorld(QStringLiteral("Center"));
-        QCOMPARE(m_queue->rowCount(), 2);
-        QCOMPARE(m_queue->columnCount(), 4);
-        QStringList headers;
-        for (int c = 0; c < 4; ++c)
-            headers << m_queue->headerData(c, Qt::Horizontal).toString();
-        QCOMPARE(headers, QueueFile::columnCaptions());
-        const QModelIndex first = m_queue->index(0, 0);
-        QCOMPARE(first.data().toString(), QStringLiteral("Restart"));
-        QCOMPARE(first.siblingAtColumn(1).data().toString(), QStringLiteral("msg:bye"));
-        QCOMPARE(first.siblingAtColumn(2).data().toString(), QStringLiteral("01.06.2031 10:01:00"));
-        QCOMPARE(first.siblingAtColumn(3).data().toString(), QStringLiteral("Island"));
-        QCOMPARE(first.data(CommandQueue::IconIndexRole).toInt(), int(IconIndex::QueuedCommand));
-        QVERIFY(!first.siblingAtColumn(1).data(CommandQueue::IconIndexRole).isValid());
-
-        QSignalSpy changed(m_queue.get(), &CommandQueue::dataChanged);
-        m_queue->markStarted(1, 7);
-        QCOMPARE(m_queue->entry(1).timeField, QStringLiteral("In progress.."));
-        QCOMPARE(m_queue->entry(1).ticket, quint64(7));
-        QCOMPARE(changed.count(), 1);
-        m_queue->removeEntry(0);
-        m_queue->removeAll();
-        QCOMPARE(m_queue->rowCount(), 0);
-    }
-
     void serverMenuCommands_data() {
         QTest::addColumn<int>("action");
         QTest::addColumn<QString>("command");
@@ -90,24 +61,25 @@ private slots:
         QFETCH(int, action);
         QFETCH(QString, command);
         const QString server = QStringLiteral("Island");
+        const UserCommands commands(m_queue.get());
         switch (action) {
         case 0:
-            m_queue->queueSaveWorld(server);
+            commands.queueSaveWorld(server);
             break;
         case 1:
-            m_queue->queueDestroyWildDinos(server);
+            commands.queueDestroyWildDinos(server);
             break;
         case 2:
-            m_queue->queueStopServer(server);
+            commands.queueStopServer(server);
             break;
         case 3:
-            m_queue->queueMessageOfTheDay(server, QStringLiteral("Welcome, survivors!"));
+            commands.queueMessageOfTheDay(server, QStringLiteral("Welcome, survivors!"));
             break;
         case 4:
-            m_queue->queueMessageOfTheDay(server, QString());
+            commands.queueMessageOfTheDay(server, QString());
             break;
         default:
-            QVERIFY(m_queue->queueUnban(server, QStringLiteral("76561198000000001")));
+            QVERIFY(commands.queueUnban(server, QStringLiteral("76561198000000001")));
             break;
         }
         QCOMPARE(describe(m_queue->entries()),
@@ -127,13 +99,15 @@ private slots:
     void unbanTakesOnlyASteamId() {
         QFETCH(QString, id);
         QFETCH(bool, queued);
-        QCOMPARE(m_queue->queueUnban(QStringLiteral("Island"), id), queued);
+        QCOMPARE(UserCommands(m_queue.get()).queueUnban(QStringLiteral("Island"), id), queued);
         QCOMPARE(m_queue->count(), queued ? 1 : 0);
     }
 
     void deleteActionsAndRename() {
         m_queue->LoadQueue();
-        QAbstractItemModelTester tester(m_queue.get(),
+        // The view's table follows every change as it is announced.
+        QueueModel model(m_queue.get());
+        QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         const QStringList servers = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("A"),
                                      QStringLiteral("A"), QStringLiteral("C"), QStringLiteral("A")};
@@ -147,8 +121,11 @@ private slots:
         QCOMPARE(m_queue->removeServerEntries(QStringLiteral("A")), 4);
         QCOMPARE(describe(m_queue->entries()),
                  QStringList{QStringLiteral("S|cmd:4|01.06.2031 10:10:00|C2")});
+        QCOMPARE(model.rowCount(), 1);
+        QCOMPARE(model.index(0, QueueModel::ServerColumn).data().toString(), QStringLiteral("C2"));
         QTRY_VERIFY(QFile::exists(m_queue->fileName()));
         m_queue->removeAll();
+        QCOMPARE(model.rowCount(), 0);
         QTRY_VERIFY(!QFile::exists(m_queue->fileName()));
     }
 
@@ -175,73 +152,6 @@ private slots:
         QCOMPARE(saved.count(), 3);
     }
 
-    void headerClickReordersTheQueueItself_data() {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QStringList>("ascending");
-        // Rows are b, a, c, d as appended; d has been started and shows its state.
-        QTest::newRow("script name, A-Z without case")
-            << int(CommandQueue::ScriptNameColumn) << QStringList{"a", "b", "c", "d"};
-        QTest::newRow("start time as a time, the state first")
-            << int(CommandQueue::StartTimeColumn) << QStringList{"d", "c", "a", "b"};
-        QTest::newRow("server as text")
-            << int(CommandQueue::ServerColumn) << QStringList{"c", "d", "a", "b"};
-    }
-
-    void headerClickReordersTheQueueItself() {
-        QFETCH(int, column);
-        QFETCH(QStringList, ascending);
-        m_queue->LoadQueue();
-        // "02.06." before "03.05." as text, after it as a time.
-        m_queue->QueueAppend(QStringLiteral("b"), QStringLiteral("cmd:2"),
-                             QDateTime(QDate(2031, 6, 3), QTime(8, 0)), QStringLiteral("Zeta"));
-        m_queue->QueueAppend(QStringLiteral("A"), QStringLiteral("cmd:1"),
-                             QDateTime(QDate(2031, 6, 2), QTime(9, 0)), QStringLiteral("island"));
-        m_queue->QueueAppend(QStringLiteral("c"), QStringLiteral("cmd:3"),
-                             QDateTime(QDate(2031, 6, 1), QTime(11, 0)), QStringLiteral("Alpha"));
-        m_queue->QueueAppend(QStringLiteral("d"), QStringLiteral("cmd:4"),
-                             QDateTime(QDate(2031, 6, 1), QTime(10, 30)), QStringLiteral("beta"));
-        m_queue->markStarted(3, 9);
-        const auto scripts = [this] {
-            QStringList names;
-            for (const QueueEntry &entry : m_queue->entries())
-                names << entry.scriptName.toLower();
-            return names;
-        };
-        QAbstractItemModelTester tester(m_queue.get(),
-                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
-        const QPersistentModelIndex started = m_queue->index(3, CommandQueue::CommandColumn);
-        QSignalSpy saved(m_queue.get(), &CommandQueue::saved);
-
-        m_queue->headerClicked(column);
-        // The queue starts on column 0, ascending: the first click there reverses it.
-        if (column == CommandQueue::ScriptNameColumn) {
-            QCOMPARE(m_queue->sortOrder(), Qt::DescendingOrder);
-            m_queue->headerClicked(column);
-        }
-        QCOMPARE(scripts(), ascending);
-        QCOMPARE(m_queue->sortOrder(), Qt::AscendingOrder);
-        QCOMPARE(m_queue->headerData(column, Qt::Horizontal, CommandQueue::IconIndexRole).toInt(),
-                 int(IconIndex::SortAscending));
-        QCOMPARE(started.data().toString(), QStringLiteral("cmd:4"));
-        QCOMPARE(m_queue->entry(started.row()).ticket, quint64(9));
-
-        m_queue->headerClicked(column);
-        QStringList descending = ascending;
-        std::reverse(descending.begin(), descending.end());
-        QCOMPARE(scripts(), descending);
-        QCOMPARE(m_queue->headerData(column, Qt::Horizontal, CommandQueue::IconIndexRole).toInt(),
-                 int(IconIndex::SortDescending));
-        for (int other = 0; other < CommandQueue::ColumnCount; ++other) {
-            if (other != column)
-                QVERIFY(!m_queue->headerData(other, Qt::Horizontal, CommandQueue::IconIndexRole)
-                             .isValid());
-        }
-        // The file keeps the order the scheduler walks.
-        QVERIFY(saved.wait(1000));
-        QCOMPARE(describe(QueueFile::read(readBytes(m_queue->fileName())).entries),
-                 describe(m_queue->entries()));
-    }
-
     void nothingIsWrittenBeforeTheLoad() {
         QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("scripts")));
         const QByteArray before = QueueFile::write(
@@ -249,7 +159,7 @@ private slots:
                         QStringLiteral("01.06.2031 11:00:00"), QStringLiteral("A"))},
             {1, 2, 3, 4});
         writeBytes(m_queue->fileName(), before);
-        m_queue->queueSaveWorld(QStringLiteral("A"));
+        UserCommands(m_queue.get()).queueSaveWorld(QStringLiteral("A"));
         QVERIFY(!m_queue->SaveQueue());
         QTest::qWait(20);
         QCOMPARE(readBytes(m_queue->fileName()), before);
@@ -332,9 +242,9 @@ private slots:
         m_queue->LoadQueue();
         QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("scripts/cmdlist.kvl")));
         QSignalSpy saved(m_queue.get(), &CommandQueue::saved);
-        m_queue->queueSaveWorld(QStringLiteral("A"));
+        UserCommands(m_queue.get()).queueSaveWorld(QStringLiteral("A"));
         QVERIFY(saved.wait(1000));
-        m_queue->queueSaveWorld(QStringLiteral("A"));
+        UserCommands(m_queue.get()).queueSaveWorld(QStringLiteral("A"));
         QVERIFY(saved.wait(1000));
         QCOMPARE(saved.count(), 2);
         QCOMPARE(saved.at(0).at(0).toBool(), false);
@@ -342,23 +252,39 @@ private slots:
         QVERIFY(m_messages.at(0).startsWith(QLatin1String("Failed to save scripts/cmdlist.kvl: ")));
 
         QVERIFY(QDir(m_dir->filePath(QStringLiteral("scripts/cmdlist.kvl"))).removeRecursively());
-        m_queue->queueSaveWorld(QStringLiteral("A"));
+        UserCommands(m_queue.get()).queueSaveWorld(QStringLiteral("A"));
         QVERIFY(saved.wait(1000));
         QCOMPARE(saved.last().at(0).toBool(), true);
         QCOMPARE(QueueFile::read(readBytes(m_queue->fileName())).entries.size(), 3);
         QCOMPARE(m_messages.size(), 1);
     }
 
+    // The widths belong to the view's layout: each write asks for them, the load hands them back,
+    // and a queue without a source keeps what it loaded.
     void columnWidthsTravelWithTheFile() {
         m_queue->LoadQueue();
-        m_queue->setColumnWidths({111, 222, 333, 44});
-        m_queue->queueSaveWorld(QStringLiteral("A"));
+        QCOMPARE(m_queue->loadedColumnWidths(), std::nullopt);
+        QueueFile::ColumnWidths layout = {111, 222, 333, 44};
+        m_queue->setColumnWidthSource([&layout] { return layout; });
+        UserCommands(m_queue.get()).queueSaveWorld(QStringLiteral("A"));
         QVERIFY(m_queue->SaveQueue());
+        const auto widthsInFile = [this] {
+            return QueueFile::read(readBytes(m_queue->fileName())).columnWidths;
+        };
+        QCOMPARE(widthsInFile(), (QueueFile::ColumnWidths{111, 222, 333, 44}));
+        layout = {120, 130, 140, 150};
+        UserCommands(m_queue.get()).queueStopServer(QStringLiteral("A"));
+        QVERIFY(m_queue->SaveQueue());
+        QCOMPARE(widthsInFile(), layout);
+
         CommandQueue again(m_dir->path());
         Clock::setSource([] { return kNow.addSecs(-3600); });
         again.LoadQueue();
-        QCOMPARE(again.count(), 1);
-        QCOMPARE(again.columnWidths(), (QueueFile::ColumnWidths{111, 222, 333, 44}));
+        QCOMPARE(again.count(), 2);
+        QCOMPARE(again.loadedColumnWidths(), std::optional(layout));
+        again.removeEntry(0);
+        QVERIFY(again.SaveQueue());
+        QCOMPARE(widthsInFile(), layout);
     }
 
 private:

@@ -7,7 +7,10 @@
 #include "commands/CommandQueue.h"
 #include "commands/CommandSender.h"
 #include "commands/QueueScheduler.h"
+#include "commands/ScriptSchedule.h"
+#include "commands/UserCommands.h"
 #include "console/Console.h"
+#include "servers/ServerListFile.h"
 #include "servers/ServerListModel.h"
 #include "servers/TableFile.h"
 
@@ -91,7 +94,7 @@ struct Rig {
     void add(const QString &name, const QString &port,
              const QString &status = QStringLiteral("Online")) {
         const int row =
-            servers.appendServer(name, QStringLiteral("127.0.0.1"), port, QStringLiteral("pw"));
+            servers.appendServer({name, QStringLiteral("127.0.0.1"), port, QStringLiteral("pw")});
         servers.setState(row, stateFromText(status));
     }
     bool waitOutcomes(int count) {
@@ -265,12 +268,11 @@ private slots:
         QObject::connect(island, &SimServer::commandReceived, [&](const QString &) {
             connectionAtCommand << island->connectionCount();
         });
-        QVERIFY(
-            rig.queue
-                .queueScript(QStringLiteral("Wipe"),
-                             QStringLiteral("msg:Wipe now\ncmd:saveworld\ncmd:DestroyWildDinos"),
-                             kNow, QStringLiteral("Island"))
-                .ok());
+        QVERIFY(ScriptSchedule::queueScript(
+                    &rig.queue, QStringLiteral("Wipe"),
+                    QStringLiteral("msg:Wipe now\ncmd:saveworld\ncmd:DestroyWildDinos"), kNow,
+                    QStringLiteral("Island"))
+                    .ok());
         rig.scheduler.start();
         QVERIFY(rig.waitOutcomes(3));
         QCOMPARE(island->commands(),
@@ -293,7 +295,7 @@ private slots:
         SimServer *island = rig.sim(QStringLiteral("Island"));
         island->setFault(SimServer::DelayAnswer);
         island->setAnswerDelayMs(1000);
-        rig.queue.queueSaveWorld(QStringLiteral("Island"));
+        UserCommands(&rig.queue).queueSaveWorld(QStringLiteral("Island"));
         rig.scheduler.start();
         QVERIFY(waitUntil([island] { return island->commands().size() == 1; }, kWait));
         QTest::qWait(100); // several ticks while the answer is on its way
@@ -330,9 +332,9 @@ private slots:
         SimServer *island = nullptr;
         if (!status.isEmpty())
             island = rig.sim(QStringLiteral("Island"), status);
-        QSignalSpy changed(&rig.queue, &CommandQueue::dataChanged);
-        rig.queue.queueSaveWorld(QStringLiteral("Island"));
-        rig.queue.queueSaveWorld(QStringLiteral("Other"));
+        QSignalSpy changed(&rig.queue, &CommandQueue::entryChanged);
+        UserCommands(&rig.queue).queueSaveWorld(QStringLiteral("Island"));
+        UserCommands(&rig.queue).queueSaveWorld(QStringLiteral("Other"));
         rig.scheduler.start();
         QVERIFY(changed.wait(kWait));
         QCOMPARE(rig.queue.entry(0).timeField, shown);
@@ -367,12 +369,12 @@ private slots:
         Rig rig;
         rig.add(QStringLiteral("Broken"), QStringLiteral("not a port"));
         SimServer *island = rig.sim(QStringLiteral("Island"));
-        rig.queue.queueSaveWorld(QStringLiteral("Broken"));
+        UserCommands(&rig.queue).queueSaveWorld(QStringLiteral("Broken"));
         rig.scheduler.start();
         QVERIFY(rig.waitOutcomes(1));
         QCOMPARE(rig.messages, QStringList{QStringLiteral("ERROR: Command on Broken - saveworld")});
         clock.now = kNow.addSecs(5);
-        rig.queue.queueStopServer(QStringLiteral("Island"));
+        UserCommands(&rig.queue).queueStopServer(QStringLiteral("Island"));
         QVERIFY(rig.waitOutcomes(2));
         QCOMPARE(island->commands(), QStringList{QStringLiteral("doexit")});
         QVERIFY(rig.scheduler.isOn());
@@ -383,7 +385,7 @@ private slots:
         Rig rig;
         SimServer *island = rig.sim(QStringLiteral("Island"));
         rig.state.setSuspended(true);
-        rig.queue.queueSaveWorld(QStringLiteral("Island"));
+        UserCommands(&rig.queue).queueSaveWorld(QStringLiteral("Island"));
         rig.sender.KickOnServer(QStringLiteral("Island"), kAnna);
         rig.scheduler.start();
         QTest::qWait(150);
@@ -418,7 +420,7 @@ private slots:
         QTemporaryDir dir;
         SimServer island(QStringLiteral("Island"), QStringLiteral("pw"));
         QVERIFY(island.start());
-        StringTable table = ServerListModel::emptyServerTable();
+        StringTable table = ServerListFile::emptyTable();
         table.appendRow(
             {QStringLiteral("Island"), island.host(), island.portText(), QStringLiteral("pw")});
         QVERIFY(SaveStringGrid(table, dir.filePath(QStringLiteral("server.dat"))));

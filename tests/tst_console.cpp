@@ -6,6 +6,7 @@
 #include "chat/BackgroundWatch.h"
 #include "console/Console.h"
 #include "monitor/PollCycle.h"
+#include "servers/ServerListFile.h"
 #include "servers/ServerListModel.h"
 #include "servers/TableFile.h"
 
@@ -37,7 +38,7 @@ private slots:
         QTemporaryDir dir;
         SimServer alpha(QStringLiteral("Alpha"), QStringLiteral("pw"));
         QVERIFY(alpha.start());
-        StringTable table = ServerListModel::emptyServerTable();
+        StringTable table = ServerListFile::emptyTable();
         table.appendRow(
             {QStringLiteral("Alpha"), alpha.host(), alpha.portText(), QStringLiteral("pw")});
         QVERIFY(SaveStringGrid(table, dir.filePath(QStringLiteral("server.dat"))));

@@ -13,6 +13,7 @@
 #include "commands/CommandQueue.h"
 #include "commands/QueueFile.h"
 #include "console/Console.h"
+#include "servers/ServerListFile.h"
 #include "servers/ServerListModel.h"
 #include "servers/StringTable.h"
 #include "servers/TableFile.h"
@@ -157,7 +158,7 @@ private:
         QDir(m_folder.path()).mkpath(QStringLiteral("logs"));
         QDir(m_folder.path()).mkpath(QStringLiteral("scripts"));
 
-        StringTable table = ServerListModel::emptyServerTable();
+        StringTable table = ServerListFile::emptyTable();
         m_serverRows << QStringList{kAlpha, m_sim->host(), m_sim->portText(), m_sim->password()};
         const QString closed = closedPort();
         for (int i = 0; i < kOtherServers; ++i)
@@ -208,8 +209,7 @@ private:
         c->servers.clear();
         for (int row = 1; row < table.rowCount(); ++row)
             c->servers << table.row(row);
-        if (table.columnCount() != 4 ||
-            table.row(0) != ServerListModel::emptyServerTable().row(0)) {
+        if (table.columnCount() != 4 || table.row(0) != ServerListFile::emptyTable().row(0)) {
             *why = QStringLiteral("server.dat lost its header");
             return false;
         }

@@ -1,7 +1,7 @@
 // The real console executable, headless, polls simulated servers for two passes and is ended
 // by SIGTERM; its program log must then read, line by line, what the two passes saw.
 #include "base/TextFile.h"
-#include "servers/ServerListModel.h"
+#include "servers/ServerListFile.h"
 #include "servers/TableFile.h"
 
 #include "SimServer.h"
@@ -48,7 +48,7 @@ private slots:
                 carl = alpha.addPlayer(QStringLiteral("Carl"));
         });
 
-        StringTable table = ServerListModel::emptyServerTable();
+        StringTable table = ServerListFile::emptyTable();
         table.appendRow(
             {QStringLiteral("Alpha"), alpha.host(), alpha.portText(), QStringLiteral("secret")});
         table.appendRow({QStringLiteral("Beta"), QStringLiteral("127.0.0.1"), closedPort(),

@@ -50,7 +50,7 @@ struct Fixture : ConsoleFixture {
     }
     void add(const QString &name, const QString &port,
              const QString &password = QStringLiteral("pw")) {
-        console->servers()->appendServer(name, QStringLiteral("127.0.0.1"), port, password);
+        console->servers()->appendServer({name, QStringLiteral("127.0.0.1"), port, password});
     }
 
     PollCycle *poll() const { return console->pollCycle(); }
@@ -108,8 +108,8 @@ private slots:
         Fixture f;
         if (wrongPassword) {
             SimServer *bad = f.sim(QStringLiteral("A"), QStringLiteral("right"));
-            f.servers()->updateServer(0, QStringLiteral("A"), QStringLiteral("127.0.0.1"),
-                                      bad->portText(), QStringLiteral("wrong"));
+            f.servers()->updateServer(0, {QStringLiteral("A"), QStringLiteral("127.0.0.1"),
+                                          bad->portText(), QStringLiteral("wrong")});
         } else {
             f.add(QStringLiteral("A"), closedPort());
         }
@@ -348,7 +348,7 @@ private slots:
         b->addPlayer(QStringLiteral("Bob"));
         f.start();
         QVERIFY(f.waitVisits(2));
-        QVERIFY(SaveStringGrid(f.servers()->serverTable(), f.servers()->fileName()));
+        QVERIFY(f.servers()->serversave());
         QFile log(f.dir.filePath(QStringLiteral("logs/B.log")));
         QVERIFY(log.open(QIODevice::WriteOnly));
         log.close();

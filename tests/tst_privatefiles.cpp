@@ -11,6 +11,7 @@
 #include "commands/ScriptFile.h"
 #include "commands/ScriptFolder.h"
 #include "console/Console.h"
+#include "servers/ServerListFile.h"
 #include "servers/ServerListModel.h"
 #include "servers/TableFile.h"
 
@@ -138,7 +139,7 @@ private slots:
                              QStringLiteral("https://chat.example.net/hook"));
         }) << QStringLiteral("app.ini");
         QTest::newRow("server.dat") << Writer([](const QString &folder) {
-            StringTable table = ServerListModel::emptyServerTable();
+            StringTable table = ServerListFile::emptyTable();
             table.appendRow({QStringLiteral("Alpha"), QStringLiteral("127.0.0.1"),
                              QStringLiteral("27015"), QStringLiteral("secret")});
             return SaveStringGrid(table, folder + QStringLiteral("/server.dat"));
@@ -254,7 +255,7 @@ private slots:
     void consoleStartTightensItsFilesAndSaysSoOnce() {
         const ScopedUmask mask(022);
         QTemporaryDir dir;
-        StringTable table = ServerListModel::emptyServerTable();
+        StringTable table = ServerListFile::emptyTable();
         table.appendRow({QStringLiteral("Alpha"), QStringLiteral("127.0.0.1"), QStringLiteral("9"),
                          QStringLiteral("secret")});
         QVERIFY(SaveStringGrid(table, dir.filePath(QStringLiteral("server.dat"))));

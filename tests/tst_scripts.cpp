@@ -126,8 +126,8 @@ private slots:
         QFETCH(QDateTime, start);
         QFETCH(QStringList, expected);
         CommandQueue queue(m_dir->path());
-        const ScriptSchedule::Result result =
-            queue.queueScript(QStringLiteral("Restart"), text, start, QStringLiteral("Island"));
+        const ScriptSchedule::Result result = ScriptSchedule::queueScript(
+            &queue, QStringLiteral("Restart"), text, start, QStringLiteral("Island"));
         QVERIFY(result.ok());
         QStringList got;
         for (const QueueEntry &entry : queue.entries()) {
@@ -159,9 +159,9 @@ private slots:
         QFETCH(ScriptSchedule::Problem, problem);
         QFETCH(int, lineNumber);
         CommandQueue queue(m_dir->path());
-        QSignalSpy inserted(&queue, &CommandQueue::rowsInserted);
-        const ScriptSchedule::Result result =
-            queue.queueScript(QStringLiteral("Nightly"), text, kTen, QStringLiteral("Island"));
+        QSignalSpy inserted(&queue, &CommandQueue::entriesInserted);
+        const ScriptSchedule::Result result = ScriptSchedule::queueScript(
+            &queue, QStringLiteral("Nightly"), text, kTen, QStringLiteral("Island"));
         QCOMPARE(result.problem, problem);
         QCOMPARE(result.lineNumber, lineNumber);
         QCOMPARE(result.line, ScriptFile::lines(text).at(lineNumber - 1));

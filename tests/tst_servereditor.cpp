@@ -97,8 +97,8 @@ private slots:
 
         QCOMPARE(f.servers()->serverCount(), 2);
         const ServerEntry &alpha = f.servers()->entry(0);
-        QCOMPARE(alpha.name, QStringLiteral("Alpha")); // re-sorted by the current column
-        QCOMPARE(alpha.port, QStringLiteral("70000")); // as typed
+        QCOMPARE(alpha.settings.name, QStringLiteral("Alpha")); // re-sorted by the current column
+        QCOMPARE(alpha.settings.port, QStringLiteral("70000")); // as typed
         QCOMPARE(alpha.statusText(), QStringLiteral("Queue"));
         QCOMPARE(alpha.playerCount, QStringLiteral("-"));
         QCOMPARE(alpha.icon(), IconIndex::ServerQueued);
@@ -147,8 +147,7 @@ private slots:
         QSignalSpy renamed(f.editor(), &ServerEditor::serverRenamed);
         // A command queued for later follows its server to the new name.
         f.console->queue()->QueueAppend(QStringLiteral("Night"), QStringLiteral("cmd:saveworld"),
-                                        Clock::now().addDays(1),
-                                        QStringLiteral("Alpha"));
+                                        Clock::now().addDays(1), QStringLiteral("Alpha"));
 
         f.editor()->dialogOpened();
         const ServerEditor::Result result = f.editor()->edit(
@@ -215,7 +214,7 @@ private slots:
         QCOMPARE(messages.value(renamedAt + 1),
                  QStringLiteral("Server logfile not renamed:  logs/Alpha.log kept, "
                                 "logs/Omega.log already exists"));
-        QCOMPARE(f.servers()->entry(f.servers()->rowOfName(QStringLiteral("Omega"))).name,
+        QCOMPARE(f.servers()->entry(f.servers()->rowOfName(QStringLiteral("Omega"))).settings.name,
                  QStringLiteral("Omega"));
 
         // Without a file of the old name there is nothing to move and nothing to say.

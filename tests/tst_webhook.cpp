@@ -125,8 +125,8 @@ private slots:
         QVERIFY(f.webhook()->setUrl(f.receiver.url()));
         SimServer *alpha = f.startSim(QStringLiteral("Alpha"), QStringLiteral("pw"));
         const QString anna = alpha->addPlayer(QStringLiteral("Anna"));
-        f.servers()->appendServer(QStringLiteral("Alpha"), alpha->host(), alpha->portText(),
-                                  QStringLiteral("pw"));
+        f.servers()->appendServer(
+            {QStringLiteral("Alpha"), alpha->host(), alpha->portText(), QStringLiteral("pw")});
         int postedInFirstPass = -1;
         QObject::connect(f.state(), &ProgramState::firstPassEnded, [&f, &postedInFirstPass] {
             postedInFirstPass = int(f.receiver.requests.size()) + f.webhook()->queuedCount();

@@ -2,8 +2,16 @@
 
 void SortableTableModel::permuteRows(const QVector<int> &rows,
                                      const std::function<void()> &reorder) {
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    beginPermuteRows();
     reorder();
+    endPermuteRows(rows);
+}
+
+void SortableTableModel::beginPermuteRows() {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void SortableTableModel::endPermuteRows(const QVector<int> &rows) {
     QVector<int> newRowOf(rows.size());
     for (int newRow = 0; newRow < rows.size(); ++newRow)
         newRowOf[rows.at(newRow)] = newRow;

@@ -120,21 +120,21 @@ void BackgroundWatch::Timer13Timer() {
     }
 
     m_channel->closechannel();
-    setWatchedServer(entry.name);
+    setWatchedServer(entry.settings.name);
     const QLocale locale;
     const QDateTime now = Clock::now();
     // The short date and the long time, without the time zone that the long format carries.
     const QString timeFormat = locale.timeFormat(QLocale::LongFormat).remove(QLatin1Char('t'));
-    setStatusText(idleText() + QStringLiteral(" (") + entry.name + QStringLiteral(") ") +
+    setStatusText(idleText() + QStringLiteral(" (") + entry.settings.name + QStringLiteral(") ") +
                   locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
                   locale.toString(now.time(), timeFormat.trimmed()));
 
     // Writing the view over a file that could not be read would lose its lines.
-    if (!m_log->open(entry.name))
+    if (!m_log->open(entry.settings.name))
         qCWarning(lcError).noquote()
             << QStringLiteral("chat_back") + m_log->readError() + QStringLiteral(" (Read4u)");
     m_stepTimeout.start();
-    m_channel->openchannel(entry.host, entry.port, entry.password,
+    m_channel->openchannel(entry.settings.host, entry.settings.port, entry.settings.password,
                            LogSourceRequest::command(m_state->options().logSource));
 }
 

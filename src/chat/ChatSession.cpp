@@ -135,7 +135,7 @@ void ChatSession::openChat(const QString &serverName) {
                      QStringLiteral("):  ") + m_log->readError());
 
     m_requestPending = true;
-    m_channel->openchannel(entry.host, entry.port, entry.password,
+    m_channel->openchannel(entry.settings.host, entry.settings.port, entry.settings.password,
                            LogSourceRequest::command(m_state->options().logSource));
 
     m_servers->setState(row, ServerState::ChatOnline);

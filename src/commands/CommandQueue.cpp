@@ -1,8 +1,6 @@
 #include "commands/CommandQueue.h"
 
 #include "base/Clock.h"
-#include "base/IconIndex.h"
-#include "base/SteamId.h"
 #include "base/WholeFile.h"
 #include "commands/QueueTime.h"
 
@@ -14,6 +12,8 @@ namespace {
 const QString kRelativeName = QStringLiteral("scripts/cmdlist.kvl");
 // Entries due this soon after start-up are dropped rather than sent in a rush.
 constexpr int kStartUpMarginSeconds = 20;
+// The queue view's widths when neither the file nor the layout gave any.
+constexpr QueueFile::ColumnWidths kDefaultColumnWidths = {200, 150, 200, 150};
 
 QString deleteLine(const QueueEntry &entry, const char *reason) {
     return QStringLiteral("Delete scriptcommand: `") + entry.scriptName + QStringLiteral("´ on `") +
@@ -22,19 +22,17 @@ QString deleteLine(const QueueEntry &entry, const char *reason) {
 } // namespace
 
 CommandQueue::CommandQueue(const QString &programFolder, QObject *parent)
-    : SortableTableModel(parent)
-    , m_folder(programFolder)
+    : QObject(parent)
     , m_fileName(programFolder + QLatin1Char('/') + kRelativeName) {
     m_saveTimer.setSingleShot(true);
     m_saveTimer.setInterval(0);
     connect(&m_saveTimer, &QTimer::timeout, this, &CommandQueue::SaveQueue);
-    // Every change of the queue, also a later re-ordering by the view, reaches the file.
-    connect(this, &QAbstractItemModel::rowsInserted, this, &CommandQueue::scheduleSave);
-    connect(this, &QAbstractItemModel::rowsRemoved, this, &CommandQueue::scheduleSave);
-    connect(this, &QAbstractItemModel::rowsMoved, this, &CommandQueue::scheduleSave);
-    connect(this, &QAbstractItemModel::dataChanged, this, &CommandQueue::scheduleSave);
-    connect(this, &QAbstractItemModel::layoutChanged, this, &CommandQueue::scheduleSave);
-    connect(this, &QAbstractItemModel::modelReset, this, &CommandQueue::scheduleSave);
+    // Every change of the queue, also a re-ordering by the view's header, reaches the file.
+    connect(this, &CommandQueue::entriesInserted, this, &CommandQueue::scheduleSave);
+    connect(this, &CommandQueue::entriesRemoved, this, &CommandQueue::scheduleSave);
+    connect(this, &CommandQueue::entryChanged, this, &CommandQueue::scheduleSave);
+    connect(this, &CommandQueue::reset, this, &CommandQueue::scheduleSave);
+    connect(this, &CommandQueue::reordered, this, &CommandQueue::scheduleSave);
 }
 
 void CommandQueue::QueueAppend(const QString &scriptName, const QString &command,
@@ -45,53 +43,19 @@ void CommandQueue::QueueAppend(const QString &scriptName, const QString &command
 void CommandQueue::appendEntries(const QVector<QueueEntry> &entries) {
     if (entries.isEmpty())
         return;
-    beginInsertRows(QModelIndex(), count(), count() + int(entries.size()) - 1);
+    const int first = count();
+    const int last = first + int(entries.size()) - 1;
+    emit entriesAboutToBeInserted(first, last);
     m_entries += entries;
-    endInsertRows();
-}
-
-ScriptSchedule::Result CommandQueue::queueScript(const QString &scriptName,
-                                                 const QString &scriptText, const QDateTime &start,
-                                                 const QString &server) {
-    ScriptSchedule::Result result = ScriptSchedule::build(scriptName, scriptText, start, server);
-    if (result.ok())
-        appendEntries(result.entries);
-    return result;
-}
-
-void CommandQueue::appendUserCommand(const QString &server, const QString &command) {
-    QueueAppend(QueueEntry::userCommandName(), command, Clock::now(), server);
-}
-
-void CommandQueue::queueSaveWorld(const QString &server) {
-    appendUserCommand(server, QStringLiteral("cmd:saveworld"));
-}
-
-void CommandQueue::queueDestroyWildDinos(const QString &server) {
-    appendUserCommand(server, QStringLiteral("cmd:DestroyWildDinos"));
-}
-
-void CommandQueue::queueStopServer(const QString &server) {
-    appendUserCommand(server, QStringLiteral("cmd:doexit"));
-}
-
-void CommandQueue::queueMessageOfTheDay(const QString &server, const QString &message) {
-    appendUserCommand(server, QStringLiteral("cmd:SetMessageOfTheDay ") + message);
-}
-
-bool CommandQueue::queueUnban(const QString &server, const QString &steamId) {
-    if (!SteamId::isTyped(steamId))
-        return false;
-    appendUserCommand(server, QStringLiteral("cmd:UnbanPlayer ") + steamId);
-    return true;
+    emit entriesInserted(first, last);
 }
 
 void CommandQueue::removeEntry(int row) {
     if (row < 0 || row >= count())
         return;
-    beginRemoveRows(QModelIndex(), row, row);
+    emit entriesAboutToBeRemoved(row, row);
     m_entries.removeAt(row);
-    endRemoveRows();
+    emit entriesRemoved(row, row);
 }
 
 int CommandQueue::removeServerEntries(const QString &server) {
@@ -103,9 +67,9 @@ int CommandQueue::removeServerEntries(const QString &server) {
         int first = row;
         while (first > 0 && m_entries.at(first - 1).server == server)
             --first;
-        beginRemoveRows(QModelIndex(), first, row);
+        emit entriesAboutToBeRemoved(first, row);
         m_entries.remove(first, row - first + 1);
-        endRemoveRows();
+        emit entriesRemoved(first, row);
         removed += row - first + 1;
         row = first;
     }
@@ -115,9 +79,9 @@ int CommandQueue::removeServerEntries(const QString &server) {
 void CommandQueue::removeAll() {
     if (m_entries.isEmpty())
         return;
-    beginResetModel();
+    emit aboutToBeReset();
     m_entries.clear();
-    endResetModel();
+    emit reset();
 }
 
 int CommandQueue::renameServer(const QString &oldName, const QString &newName) {
@@ -127,38 +91,9 @@ int CommandQueue::renameServer(const QString &oldName, const QString &newName) {
             continue;
         m_entries[row].server = newName;
         ++renamed;
-        emit dataChanged(index(row, ServerColumn), index(row, ServerColumn));
+        emit entryChanged(row);
     }
     return renamed;
-}
-
-void CommandQueue::headerClicked(int column) {
-    if (column < 0 || column >= ColumnCount)
-        return;
-    m_sort.click(column);
-    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
-    applySort();
-}
-
-void CommandQueue::sortEntries(int column, Qt::SortOrder order) {
-    if (column < 0 || column >= ColumnCount)
-        return;
-    m_sort.set(column, order);
-    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
-    applySort();
-}
-
-void CommandQueue::applySort() {
-    const int column = m_sort.column();
-    // "dd.mm.yyyy" in text order would put the first of every month together.
-    const QVector<int> rows =
-        column == StartTimeColumn
-            ? m_sort.sortedRowsByKey(count(),
-                                     [this](int row) { return m_entries.at(row).startKey; })
-            : m_sort.sortedRows(
-                  count(), [this, column](int row) { return index(row, column).data().toString(); },
-                  false);
-    permuteRows(rows, [this, &rows] { m_entries = inRowOrder(m_entries, rows); });
 }
 
 void CommandQueue::markStarted(int row, quint64 ticket) {
@@ -168,7 +103,18 @@ void CommandQueue::markStarted(int row, quint64 ticket) {
 
 void CommandQueue::setTimeField(int row, const QString &text) {
     m_entries[row].setTimeField(text);
-    emit dataChanged(index(row, StartTimeColumn), index(row, StartTimeColumn));
+    emit entryChanged(row);
+}
+
+void CommandQueue::reorder(const QVector<int> &rows) {
+    Q_ASSERT(rows.size() == m_entries.size());
+    emit aboutToBeReordered();
+    QVector<QueueEntry> ordered;
+    ordered.reserve(rows.size());
+    for (int row : rows)
+        ordered.append(m_entries.at(row));
+    m_entries = std::move(ordered);
+    emit reordered(rows);
 }
 
 void CommandQueue::LoadQueue() {
@@ -183,7 +129,7 @@ void CommandQueue::LoadQueue() {
     if (read == WholeFile::ReadResult::Read) {
         QueueFile::ReadResult file = QueueFile::read(bytes);
         if (file.hasColumnWidths)
-            m_columnWidths = file.columnWidths;
+            m_loadedWidths = file.columnWidths;
         if (file.isDamaged()) {
             const QString counted =
                 file.announced >= 0 ? QStringLiteral("%1 of %2 commands read")
@@ -205,12 +151,22 @@ void CommandQueue::LoadQueue() {
             else
                 kept << entry;
         }
-        beginResetModel();
+        emit aboutToBeReset();
         m_entries = std::move(kept);
-        endResetModel();
+        emit reset();
     }
     // The dropped entries leave the file with the next change of the queue.
     m_loaded = true;
+}
+
+void CommandQueue::setColumnWidthSource(std::function<QueueFile::ColumnWidths()> source) {
+    m_widthSource = std::move(source);
+}
+
+QueueFile::ColumnWidths CommandQueue::columnWidthsToWrite() const {
+    if (m_widthSource)
+        return m_widthSource();
+    return m_loadedWidths.value_or(kDefaultColumnWidths);
 }
 
 void CommandQueue::scheduleSave() {
@@ -235,7 +191,8 @@ bool CommandQueue::SaveQueue() {
         ok = false;
         reason = tr("The folder %1 cannot be created").arg(QFileInfo(m_fileName).path());
     } else {
-        ok = WholeFile::write(m_fileName, QueueFile::write(m_entries, m_columnWidths), &reason);
+        ok = WholeFile::write(m_fileName, QueueFile::write(m_entries, columnWidthsToWrite()),
+                              &reason);
     }
     reportSave(ok, reason);
     emit saved(ok);
@@ -248,48 +205,4 @@ void CommandQueue::reportSave(bool ok, const QString &reason) {
         emit message(QStringLiteral("Failed to save ") + kRelativeName + QStringLiteral(": ") +
                      reason);
     m_saveFailing = !ok;
-}
-
-int CommandQueue::rowCount(const QModelIndex &parent) const {
-    return parent.isValid() ? 0 : count();
-}
-
-int CommandQueue::columnCount(const QModelIndex &parent) const {
-    return parent.isValid() ? 0 : ColumnCount;
-}
-
-QVariant CommandQueue::data(const QModelIndex &index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
-        return {};
-    const QueueEntry &entry = m_entries.at(index.row());
-    if (role == IconIndexRole)
-        return index.column() == ScriptNameColumn ? QVariant(int(IconIndex::QueuedCommand))
-                                                  : QVariant();
-    if (role != Qt::DisplayRole)
-        return {};
-    switch (index.column()) {
-    case ScriptNameColumn:
-        return entry.scriptName;
-    case CommandColumn:
-        return entry.command;
-    case StartTimeColumn:
-        return entry.timeField;
-    case ServerColumn:
-        return entry.server;
-    default:
-        return {};
-    }
-}
-
-QVariant CommandQueue::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
-        return {};
-    if (role == IconIndexRole)
-        return m_sort.headerIcon(section);
-    if (role != Qt::DisplayRole)
-        return {};
-    static const char *const captions[ColumnCount] = {
-        QT_TR_NOOP("Script name"), QT_TR_NOOP("Script command"), QT_TR_NOOP("Start time"),
-        QT_TR_NOOP("Server")};
-    return tr(captions[section]);
 }

@@ -1,27 +1,25 @@
 #pragma once
 
-#include "base/ListSort.h"
-#include "base/SortableTableModel.h"
 #include "commands/QueueEntry.h"
 #include "commands/QueueFile.h"
-#include "commands/ScriptSchedule.h"
 
 #include <QDateTime>
+#include <QObject>
 #include <QTimer>
 #include <QVector>
 
-// The command queue: every command waiting to be sent, in the order the scheduler walks it and
-// the queue view shows it, kept in "scripts/cmdlist.kvl". Once loaded, the file is written after
-// every change of the queue, once per event-loop turn, so a crash loses no scheduled command.
-class CommandQueue final : public SortableTableModel {
+#include <functional>
+#include <optional>
+
+// The command queue: every command waiting to be sent, in the order the scheduler walks it, kept
+// in "scripts/cmdlist.kvl". Once loaded, the file is written after every change of the queue,
+// once per event-loop turn, so a crash loses no scheduled command. Each change is announced
+// before and after it is made, the way a table model over the queue needs it.
+class CommandQueue final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CommandQueue)
 
 public:
-    enum Column { ScriptNameColumn, CommandColumn, StartTimeColumn, ServerColumn, ColumnCount };
-    // The IconIndex of an entry in column 0.
-    enum Role { IconIndexRole = Qt::UserRole + 1 };
-
     explicit CommandQueue(const QString &programFolder, QObject *parent = nullptr);
 
     QString fileName() const { return m_fileName; }
@@ -34,31 +32,11 @@ public:
     void QueueAppend(const QString &scriptName, const QString &command, const QDateTime &startTime,
                      const QString &serverName);
     void appendEntries(const QVector<QueueEntry> &entries);
-    // A script for `server` from `start` on: all of its entries, or none and the reason.
-    ScriptSchedule::Result queueScript(const QString &scriptName, const QString &scriptText,
-                                       const QDateTime &start, const QString &server);
-
-    // The server menu's commands, as "User command" entries due now.
-    void queueSaveWorld(const QString &server);
-    void queueDestroyWildDinos(const QString &server);
-    void queueStopServer(const QString &server);
-    void queueMessageOfTheDay(const QString &server, const QString &message);
-    // False, and nothing queued, unless the id is 17 characters that pass SteamId::IsNum.
-    bool queueUnban(const QString &server, const QString &steamId);
 
     // The queue view's delete actions. A command already started is not stopped.
     void removeEntry(int row);
     int removeServerEntries(const QString &server);
     void removeAll();
-
-    // A click on the header of `column`: the same column reverses, another sorts ascending. The
-    // queue itself takes the new order, which is the order the scheduler walks and the file keeps.
-    void headerClicked(int column);
-    // Texts compare as the header click's text order; start times compare as times, with the
-    // entries that show a state instead of a time first.
-    void sortEntries(int column, Qt::SortOrder order);
-    int sortColumn() const { return m_sort.column(); }
-    Qt::SortOrder sortOrder() const { return m_sort.order(); }
 
     // The server list renamed a server; returns how many entries followed.
     int renameServer(const QString &oldName, const QString &newName);
@@ -66,6 +44,9 @@ public:
     // The scheduler's steps.
     void markStarted(int row, quint64 ticket);
     void setTimeField(int row, const QString &text);
+
+    // Puts the entry of old row rows[i] at row i; `rows` holds every row once.
+    void reorder(const QVector<int> &rows);
 
     // Start-up: the file's entries, less those whose time is unreadable or due within 20 s,
     // each dropped one with its "Delete scriptcommand" line. Whatever of a damaged file can be
@@ -76,15 +57,11 @@ public:
     // queue was never loaded.
     bool SaveQueue();
 
-    // The queue view's column widths, stored with the entries; a loaded file sets them.
-    QueueFile::ColumnWidths columnWidths() const { return m_columnWidths; }
-    void setColumnWidths(const QueueFile::ColumnWidths &widths) { m_columnWidths = widths; }
-
-    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
-    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation,
-                        int role = Qt::DisplayRole) const override;
+    // The file also stores the queue view's four column widths, which belong to whoever lays the
+    // view out: the load hands back the stored ones, and every write asks `source` for them
+    // (without a source it writes what it loaded, or the built-in widths).
+    std::optional<QueueFile::ColumnWidths> loadedColumnWidths() const { return m_loadedWidths; }
+    void setColumnWidthSource(std::function<QueueFile::ColumnWidths()> source);
 
 signals:
     // A line for the program log.
@@ -92,18 +69,30 @@ signals:
     // After every write of the file, successful or not.
     void saved(bool ok);
 
+    // Rows first..last, before and after they join the queue or leave it.
+    void entriesAboutToBeInserted(int first, int last);
+    void entriesInserted(int first, int last);
+    void entriesAboutToBeRemoved(int first, int last);
+    void entriesRemoved(int first, int last);
+    // One entry's texts changed (its time field, its server).
+    void entryChanged(int row);
+    // Every entry at once: the load, "Delete all".
+    void aboutToBeReset();
+    void reset();
+    // reorder(): old row rows[i] is now at row i.
+    void aboutToBeReordered();
+    void reordered(const QVector<int> &rows);
+
 private:
-    void appendUserCommand(const QString &server, const QString &command);
     void scheduleSave();
     void reportSave(bool ok, const QString &reason);
-    void applySort();
+    QueueFile::ColumnWidths columnWidthsToWrite() const;
 
-    QString m_folder;
     QString m_fileName;
     QVector<QueueEntry> m_entries;
-    QueueFile::ColumnWidths m_columnWidths = {200, 150, 200, 150};
     QTimer m_saveTimer; // one write per event-loop turn, however many changes it saw
+    std::optional<QueueFile::ColumnWidths> m_loadedWidths;
+    std::function<QueueFile::ColumnWidths()> m_widthSource;
     bool m_loaded = false;
     bool m_saveFailing = false;
-    ListSort m_sort;
 };

@@ -53,7 +53,7 @@ CommandSender::~CommandSender() = default;
 
 int CommandSender::findServer(const ServerListModel *servers, const QString &name) {
     for (int row = servers->serverCount() - 1; row >= 0; --row) {
-        if (servers->entry(row).name == name)
+        if (servers->entry(row).settings.name == name)
             return row;
     }
     return -1;
@@ -130,7 +130,7 @@ void CommandSender::startNext() {
             endWith(Outcome::ConnectFailed, failureLine(m_current));
             continue;
         }
-        const ServerEntry &server = m_servers->entry(row);
+        const ServerSettings &server = m_servers->entry(row).settings;
         const Intervals &intervals = Intervals::instance();
         m_answerTimer.start(intervals.commandConnectTimeoutMs + intervals.commandAnswerTimeoutMs);
         m_channel->openchannel(server.host, server.port, server.password, m_current.command);

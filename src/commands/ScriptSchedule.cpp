@@ -1,5 +1,6 @@
 #include "commands/ScriptSchedule.h"
 
+#include "commands/CommandQueue.h"
 #include "commands/QueueTime.h"
 #include "commands/ScriptFile.h"
 
@@ -73,5 +74,14 @@ ScriptSchedule::Result ScriptSchedule::build(const QString &scriptName, const QS
             result.entries.append(QueueEntry(scriptName, line, timeField, server));
         }
     }
+    return result;
+}
+
+ScriptSchedule::Result ScriptSchedule::queueScript(CommandQueue *queue, const QString &scriptName,
+                                                   const QString &text, const QDateTime &start,
+                                                   const QString &server) {
+    Result result = build(scriptName, text, start, server);
+    if (result.ok())
+        queue->appendEntries(result.entries);
     return result;
 }

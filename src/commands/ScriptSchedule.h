@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVector>
 
+class CommandQueue;
+
 // A script turned into queue entries: each "msg:" and "cmd:" line becomes an entry at the
 // current time T, each "wait" line moves T on by its seconds, every other line is left out.
 // The whole script is checked first: one wait line without a usable number refuses all of it.
@@ -33,5 +35,9 @@ Problem waitSeconds(const QString &line, int *seconds);
 // The entries of `text` for `server`, the first at `start`.
 Result build(const QString &scriptName, const QString &text, const QDateTime &start,
              const QString &server);
+
+// The entries of `text` appended to `queue`: all of them, or none and the reason.
+Result queueScript(CommandQueue *queue, const QString &scriptName, const QString &text,
+                   const QDateTime &start, const QString &server);
 
 } // namespace ScriptSchedule

@@ -10,6 +10,7 @@
 #include "chat/ChatSession.h"
 #include "commands/CommandQueue.h"
 #include "commands/CommandSender.h"
+#include "commands/QueueModel.h"
 #include "commands/QueueScheduler.h"
 #include "commands/ScriptFolder.h"
 #include "console/ServerEditor.h"
@@ -43,11 +44,14 @@ Console::Console(const QString &folder, QObject *parent)
     , m_chat(new ChatSession(m_servers, m_state, folder, this))
     , m_commands(new CommandSender(m_servers, m_state, this))
     , m_queue(new CommandQueue(folder, this))
+    , m_queueModel(new QueueModel(m_queue, this))
     , m_scheduler(new QueueScheduler(m_queue, m_servers, m_commands, m_state, this))
     , m_scripts(new ScriptFolder(folder, this))
     , m_updates(new UpdateService(settingsPath(), QCoreApplication::applicationFilePath(), this))
-    , m_editor(new ServerEditor(this))
-    , m_statistics(new StatisticsRunner(m_log->logsDir(), this)) {
+    , m_editor(new ServerEditor(
+          {m_servers, m_log, m_state, m_poll, m_watch, m_chat, m_players, folder}, this))
+    , m_statistics(new StatisticsRunner(m_log->logsDir(), this))
+    , m_queueColumnWidths(WindowLayout().lv4col) {
     m_logSaveTimer.setInterval(Intervals::instance().logSaveMs);
     connect(&m_logSaveTimer, &QTimer::timeout, m_log, &ProgramLog::saveIfChanged);
     connect(m_power, &PowerMonitor::suspending, m_state, [this] { m_state->setSuspended(true); });
@@ -61,6 +65,7 @@ Console::Console(const QString &folder, QObject *parent)
     connect(m_commands, &CommandSender::message, this, &Console::message);
     connect(m_queue, &CommandQueue::message, this, &Console::message);
     connect(m_scheduler, &QueueScheduler::message, this, &Console::message);
+    connect(m_editor, &ServerEditor::message, this, &Console::message);
     connect(m_editor, &ServerEditor::serverRenamed, this, &Console::serverRenamed);
     connect(this, &Console::serverRenamed, m_queue, &CommandQueue::renameServer);
     connect(this, &Console::serverRenamed, m_commands, &CommandSender::renameServer);
@@ -77,6 +82,7 @@ Console::Console(const QString &folder, QObject *parent)
     connect(m_players, &PlayerTracker::notifiedEventLogged, m_webhook, &WebhookPoster::post);
     connect(m_webhook, &WebhookPoster::message, this, &Console::message);
     connect(m_settings, &Settings::message, this, &Console::message);
+    m_queue->setColumnWidthSource([this] { return m_queueColumnWidths; });
 
     // The chat opening waits while the watch works on the chosen server.
     connect(m_watch, &BackgroundWatch::watchedServerChanged, m_chat,
@@ -134,8 +140,9 @@ void Console::start() {
     m_poll->Startles();
     m_logSaveTimer.start();
     m_scripts->ListscriptDir();
-    m_queue->setColumnWidths(settings.layout.lv4col);
+    m_queueColumnWidths = settings.layout.lv4col;
     m_queue->LoadQueue();
+    m_queueColumnWidths = m_queue->loadedColumnWidths().value_or(m_queueColumnWidths);
     m_scheduler->start();
 }
 
@@ -180,7 +187,7 @@ void Console::finish(const WindowLayout *layout, const QString &chatName) {
     m_commands->stop();
     m_log->savelog();
     if (layout)
-        m_queue->setColumnWidths(layout->lv4col);
+        m_queueColumnWidths = layout->lv4col;
     m_queue->SaveQueue();
 }
 

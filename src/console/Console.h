@@ -17,6 +17,7 @@ class PollCycle;
 class PowerMonitor;
 class ProgramLog;
 class ProgramState;
+class QueueModel;
 class QueueScheduler;
 class ScriptFolder;
 class ServerEditor;
@@ -34,6 +35,8 @@ class Console final : public QObject {
     Q_DISABLE_COPY_MOVE(Console)
 
 public:
+    using QueueColumnWidths = decltype(WindowLayout::lv4col);
+
     // `folder` is the program folder; "logs", "server.dat" and "app.ini" are resolved against it.
     explicit Console(const QString &folder, QObject *parent = nullptr);
     ~Console() override;
@@ -59,7 +62,9 @@ public:
     BackgroundWatch *backgroundWatch() const { return m_watch; }
     // Kicks, bans and queued commands reach the servers through the sender, one at a time.
     CommandSender *commands() const { return m_commands; }
+    // The queued commands, and the queue view's table over them.
     CommandQueue *queue() const { return m_queue; }
+    QueueModel *queueModel() const { return m_queueModel; }
     QueueScheduler *scheduler() const { return m_scheduler; }
     ScriptFolder *scripts() const { return m_scripts; }
     // The publisher's update service, for the About page of the options dialog.
@@ -78,6 +83,12 @@ public:
     // hadSettingsFile() is false when there was no file (the window then uses its own layout).
     const AppSettings::Values &startSettings() const;
     bool hadSettingsFile() const;
+    // The queue view's column widths, which the queue file stores as well: after start-up the
+    // file's when it has them (it is written with every change of the queue, so they are newer
+    // than app.ini's), else app.ini's. The window tells each change; every write of the queue
+    // file carries them.
+    QueueColumnWidths queueColumnWidths() const { return m_queueColumnWidths; }
+    void setQueueColumnWidths(const QueueColumnWidths &widths) { m_queueColumnWidths = widths; }
 
     // The exit sequence, once: the layout to app.ini ("Error saving settings" when that fails),
     // a "Program exit" line per player online, the last save of the program log, and the
@@ -121,12 +132,14 @@ private:
     ChatSession *m_chat;
     CommandSender *m_commands;
     CommandQueue *m_queue;
+    QueueModel *m_queueModel;
     QueueScheduler *m_scheduler;
     ScriptFolder *m_scripts;
     UpdateService *m_updates;
     ServerEditor *m_editor;
     StatisticsRunner *m_statistics;
     QTimer m_logSaveTimer; // Timer9: writes the program log every 10 s
+    QueueColumnWidths m_queueColumnWidths;
     QStringList m_heldMessages;
     bool m_logLoaded = false;
     bool m_started = false;

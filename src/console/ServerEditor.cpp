@@ -7,7 +7,6 @@
 #include "base/ServerLogPath.h"
 #include "chat/BackgroundWatch.h"
 #include "chat/ChatSession.h"
-#include "console/Console.h"
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
 #include "servers/ServerListModel.h"
@@ -17,12 +16,12 @@
 
 using NameQuotes::quoted;
 
-ServerEditor::ServerEditor(Console *console)
-    : QObject(console)
-    , m_console(console) {
+ServerEditor::ServerEditor(const Parts &parts, QObject *parent)
+    : QObject(parent)
+    , m_parts(parts) {
     // A step still under way on a deleted server would write its log file again.
-    connect(console->pollCycle(), &PollCycle::removingServer, this,
-            [watch = console->backgroundWatch()](const QString &name) {
+    connect(parts.poll, &PollCycle::removingServer, this,
+            [watch = parts.watch](const QString &name) {
                 if (watch->watchedServer() == name)
                     watch->abandonStep();
             });
@@ -32,32 +31,29 @@ void ServerEditor::dialogOpened() {
     if (m_dialogOpen)
         return;
     m_dialogOpen = true;
-    m_console->pollCycle()->hold();
-    m_console->backgroundWatch()->hold();
+    m_parts.poll->hold();
+    m_parts.watch->hold();
 }
 
 void ServerEditor::dialogClosed() {
     if (!m_dialogOpen)
         return;
     m_dialogOpen = false;
-    m_console->backgroundWatch()->release();
-    m_console->pollCycle()->release();
+    m_parts.watch->release();
+    m_parts.poll->release();
 }
 
 std::optional<ServerSettings> ServerEditor::settingsOf(const QString &name) const {
-    const ServerListModel *servers = m_console->servers();
-    const int row = servers->rowOfName(name);
+    const int row = m_parts.servers->rowOfName(name);
     if (row < 0)
         return std::nullopt;
-    const StringTable &table = servers->serverTable();
-    return ServerSettings{table.cell(0, row + 1), table.cell(1, row + 1), table.cell(2, row + 1),
-                          table.cell(3, row + 1)};
+    return m_parts.servers->entry(row).settings;
 }
 
 bool ServerEditor::nameTakenByOther(const QString &name, int exceptRow) const {
-    const ServerListModel *servers = m_console->servers();
+    const ServerListModel *servers = m_parts.servers;
     for (int row = 0; row < servers->serverCount(); ++row) {
-        if (row != exceptRow && servers->entry(row).name == name)
+        if (row != exceptRow && servers->entry(row).settings.name == name)
             return true;
     }
     return false;
@@ -70,11 +66,9 @@ ServerEditor::Result ServerEditor::add(const ServerSettings &settings) {
     if (nameTakenByOther(settings.name, -1))
         return {Outcome::Refused, ServerSettingsRefusal::ServernameExists};
 
-    m_console->servers()->appendServer(settings.name, settings.host, settings.port,
-                                       settings.password);
-    m_console->message(QStringLiteral("Server added:  ") + quoted(settings.name) +
-                       QStringLiteral("  (") + settings.host + QLatin1Char(':') + settings.port +
-                       QLatin1Char(')'));
+    m_parts.servers->appendServer(settings);
+    emit message(QStringLiteral("Server added:  ") + quoted(settings.name) + QStringLiteral("  (") +
+                 settings.host + QLatin1Char(':') + settings.port + QLatin1Char(')'));
     finishChange();
     return {Outcome::Added, ServerSettingsRefusal::None};
 }
@@ -84,9 +78,9 @@ ServerEditor::Result ServerEditor::edit(const QString &name, const ServerSetting
     if (refusal != ServerSettingsRefusal::None)
         return {Outcome::Refused, refusal};
     // Whichever server the chat shows, and even when nothing changes.
-    m_console->chat()->chataus();
+    m_parts.chat->chataus();
 
-    ServerListModel *servers = m_console->servers();
+    ServerListModel *servers = m_parts.servers;
     const int row = servers->rowOfName(name);
     const std::optional<ServerSettings> old = settingsOf(name);
     // The list is held while the dialog is open, so the server is still there.
@@ -95,40 +89,40 @@ ServerEditor::Result ServerEditor::edit(const QString &name, const ServerSetting
     if (nameTakenByOther(settings.name, row))
         return {Outcome::Refused, ServerSettingsRefusal::ServernameExists};
 
-    servers->updateServer(row, settings.name, settings.host, settings.port, settings.password);
+    servers->updateServer(row, settings);
     if (old->name != settings.name)
         rename(old->name, settings.name);
     else
-        m_console->message(QStringLiteral("Server setting changed:  ") + quoted(settings.name));
+        emit message(QStringLiteral("Server setting changed:  ") + quoted(settings.name));
     finishChange();
     return {Outcome::Changed, ServerSettingsRefusal::None};
 }
 
 void ServerEditor::rename(const QString &oldName, const QString &newName) {
     // The watch would otherwise write the old name's file again when its answer comes.
-    BackgroundWatch *watch = m_console->backgroundWatch();
+    BackgroundWatch *watch = m_parts.watch;
     if (watch->watchedServer() == oldName)
         watch->abandonStep();
     const QString moveFailure = moveServerLog(oldName, newName);
-    m_console->message(QStringLiteral("Server setting changed:  ") + quoted(oldName) +
-                       QStringLiteral("  renamed to  ") + quoted(newName));
+    emit message(QStringLiteral("Server setting changed:  ") + quoted(oldName) +
+                 QStringLiteral("  renamed to  ") + quoted(newName));
     if (!moveFailure.isEmpty())
-        m_console->message(moveFailure);
+        emit message(moveFailure);
 
     // The players online there stay with their server, so their departures are still seen.
-    PlayerTracker *players = m_console->players();
+    PlayerTracker *players = m_parts.players;
     if (players->renameServer(oldName, newName) > 0)
-        players->checkSignature(m_console->state()->isFirstPass());
+        players->checkSignature(m_parts.state->isFirstPass());
 
     emit serverRenamed(oldName, newName);
     rewriteProgramLog(oldName, newName);
 }
 
 QString ServerEditor::moveServerLog(const QString &oldName, const QString &newName) const {
-    const QString from = serverLogPath(m_console->folder(), oldName);
+    const QString from = serverLogPath(m_parts.folder, oldName);
     if (from.isEmpty() || !QFileInfo::exists(from))
         return {};
-    const QString to = serverLogPath(m_console->folder(), newName);
+    const QString to = serverLogPath(m_parts.folder, newName);
     const QString fromName = QStringLiteral("logs/") + QFileInfo(from).fileName();
     if (to.isEmpty())
         return tr("Server logfile not renamed:  %1 kept").arg(fromName);
@@ -143,7 +137,7 @@ QString ServerEditor::moveServerLog(const QString &oldName, const QString &newNa
 }
 
 void ServerEditor::rewriteProgramLog(const QString &oldName, const QString &newName) {
-    ProgramLog *log = m_console->programLog();
+    ProgramLog *log = m_parts.log;
     int changed = 0;
     // Rewritten as data and set in one step, so the view is reset once.
     QStringList lines = PlayerLogLine::renameServer(log->lines(), oldName, newName, &changed);
@@ -152,17 +146,17 @@ void ServerEditor::rewriteProgramLog(const QString &oldName, const QString &newN
 }
 
 void ServerEditor::finishChange() {
-    ServerListModel *servers = m_console->servers();
-    m_console->programLog()->saveWithBackupLater();
+    ServerListModel *servers = m_parts.servers;
+    m_parts.log->saveWithBackupLater();
     // The re-sort writes server.dat in the list's new order; writing the same servers just
     // before it would only make the window wait for the disk twice.
     servers->resort();
     if (servers->serverCount() == 1)
-        m_console->pollCycle()->Startles();
+        m_parts.poll->Startles();
 }
 
 bool ServerEditor::markForDeletion(const QString &name) {
-    ServerListModel *servers = m_console->servers();
+    ServerListModel *servers = m_parts.servers;
     const int row = servers->rowOfName(name);
     if (row < 0)
         return false;

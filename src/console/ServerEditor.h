@@ -8,7 +8,13 @@
 
 #include <optional>
 
-class Console;
+class BackgroundWatch;
+class ChatSession;
+class PlayerTracker;
+class PollCycle;
+class ProgramLog;
+class ProgramState;
+class ServerListModel;
 
 // Adds, changes and deletes servers for the server settings dialog and the server menu. A change
 // touches most of the console: the server list and its file, the program log, the server's log
@@ -29,7 +35,19 @@ public:
         ServerSettingsRefusal refusal = ServerSettingsRefusal::None;
     };
 
-    explicit ServerEditor(Console *console);
+    // What a change of a server reaches.
+    struct Parts {
+        ServerListModel *servers = nullptr;
+        ProgramLog *log = nullptr;
+        ProgramState *state = nullptr;
+        PollCycle *poll = nullptr;
+        BackgroundWatch *watch = nullptr;
+        ChatSession *chat = nullptr;
+        PlayerTracker *players = nullptr;
+        QString folder; // the program folder, which holds the server logs
+    };
+
+    explicit ServerEditor(const Parts &parts, QObject *parent = nullptr);
 
     // While the dialog is open the server list must not change under it: no visit result is
     // processed, no visit and no background step starts.
@@ -37,7 +55,7 @@ public:
     void dialogClosed();
     bool isDialogOpen() const { return m_dialogOpen; }
 
-    // The four fields of the server of that name as the server table holds them.
+    // The four fields of the server of that name, as the server list holds them.
     std::optional<ServerSettings> settingsOf(const QString &name) const;
 
     // "OK" in add mode: the checks, then the new server joins the list as "Queue".
@@ -51,6 +69,8 @@ public:
     bool markForDeletion(const QString &name);
 
 signals:
+    // A line for the program log.
+    void message(const QString &text);
     // A server's name changed; whatever is keyed by the name follows it.
     void serverRenamed(const QString &oldName, const QString &newName);
 
@@ -62,6 +82,6 @@ private:
     void rewriteProgramLog(const QString &oldName, const QString &newName);
     void finishChange();
 
-    Console *m_console;
+    Parts m_parts;
     bool m_dialogOpen = false;
 };

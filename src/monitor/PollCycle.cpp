@@ -142,22 +142,22 @@ void PollCycle::onVisitStart() {
     m_visitStart.stop();
     m_channel->closechannel();
     if (m_currentServerRow < 1 || m_currentServerRow > servers->serverCount() ||
-        servers->entry(m_currentServerRow - 1).name.isEmpty()) {
+        servers->entry(m_currentServerRow - 1).settings.name.isEmpty()) {
         // A row without a name can never be visited; waiting for it would stop the cycle.
         setActive(false);
         advance();
         return;
     }
     const ServerEntry &entry = servers->entry(m_currentServerRow - 1);
-    m_currentServerName = entry.name;
-    m_currentPassword = entry.password;
+    m_currentServerName = entry.settings.name;
+    m_currentPassword = entry.settings.password;
     ++m_visit;
     m_visitRunning = true;
     m_pending.reset();
     // A retry after a dropped connection keeps the first start's limit.
     if (!m_watchdog.isActive())
         m_watchdog.start();
-    m_channel->openchannel(entry.host, entry.port, m_currentPassword,
+    m_channel->openchannel(entry.settings.host, entry.settings.port, m_currentPassword,
                            QStringLiteral("listplayers"));
 }
 
@@ -298,19 +298,19 @@ void PollCycle::removeErasedServers() {
             ++row;
             continue;
         }
-        emit chatCloseRequested(entry.name);
-        emit removingServer(entry.name);
-        const QString logPath = serverLogPath(m_programFolder, entry.name);
+        emit chatCloseRequested(entry.settings.name);
+        emit removingServer(entry.settings.name);
+        const QString logPath = serverLogPath(m_programFolder, entry.settings.name);
         if (!logPath.isEmpty())
             QFile::remove(logPath);
-        m_tracker->removeServerRecords(entry.name);
+        m_tracker->removeServerRecords(entry.settings.name);
         servers->removeServer(row);
         // The cycle goes on with the server that followed the one it visited.
         if (row < m_currentServerRow)
             --m_currentServerRow;
-        emit message(QStringLiteral("Server deleted:  ") + NameQuotes::quoted(entry.name) +
-                     QStringLiteral("  (") + entry.host + QLatin1Char(':') + entry.port +
-                     QLatin1Char(')'));
+        emit message(QStringLiteral("Server deleted:  ") + NameQuotes::quoted(entry.settings.name) +
+                     QStringLiteral("  (") + entry.settings.host + QLatin1Char(':') +
+                     entry.settings.port + QLatin1Char(')'));
     }
     servers->serversave();
     servers->setDeletePending(false);

@@ -1,19 +1,20 @@
 #pragma once
 
 #include "base/IconIndex.h"
+#include "servers/ServerSettings.h"
 #include "servers/ServerState.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
-// One configured server. The name is its key everywhere (server log file, player table,
-// queued commands). The four first fields are persisted in "server.dat"; the rest is the
-// live state the poll cycle keeps.
+// One configured server: its settings, persisted in "server.dat", and the live state the poll
+// cycle keeps. The name is its key everywhere (server log file, player table, queued commands).
 struct ServerEntry final {
-    QString name;
-    QString host;
-    QString port; // kept exactly as typed
-    QString password;
+    ServerSettings settings;
+    // The cells of the server's row in a "server.dat" written elsewhere with more than four
+    // columns; they go back into the file as they were read.
+    QStringList extraCells;
 
     QString playerCount = QStringLiteral("-");
     ServerState state = ServerState::Queue;

@@ -2,15 +2,13 @@
 
 #include "base/Intervals.h"
 #include "base/Logging.h"
-#include "servers/TableFile.h"
+#include "servers/ServerListFile.h"
 
 #include <QFileInfo>
 
 #include <algorithm>
 
 namespace {
-
-constexpr int kTableColumns = 4;
 
 bool isIntegerColumn(int column) {
     return column == ServerListModel::PlayerColumn || column == ServerListModel::PortColumn;
@@ -21,88 +19,53 @@ bool isIntegerColumn(int column) {
 ServerListModel::ServerListModel(const QString &fileName, QObject *parent)
     : SortableTableModel(parent)
     , m_fileName(fileName)
-    , m_table(emptyServerTable())
+    , m_fileHeader(ServerListFile::defaultHeader())
     , m_sort(PlayerColumn) {
     m_saveRetryTimer.setSingleShot(true);
     connect(&m_saveRetryTimer, &QTimer::timeout, this, &ServerListModel::retrySave);
 }
 
-StringTable ServerListModel::emptyServerTable() {
-    StringTable table(kTableColumns, 1);
-    table.setRow(0, {QStringLiteral("Name"), QStringLiteral("Host"), QStringLiteral("Port"),
-                     QStringLiteral("PW")});
-    return table;
-}
-
 bool ServerListModel::load(QString *errorText) {
-    m_table = emptyServerTable();
+    ServerListFile::Contents contents{ServerListFile::defaultHeader(), {}};
     bool ok = true;
     if (QFileInfo::exists(m_fileName)) {
         QString reason;
-        ok = LoadStringGrid(m_table, m_fileName, &reason);
+        ok = ServerListFile::load(m_fileName, &contents, &reason);
         if (!ok) {
             qCWarning(lcError).noquote() << reason + QStringLiteral(" (LoadStringGrid)");
             if (errorText)
                 *errorText = tr("Failed to read server list: %1").arg(reason);
         }
-        // Adding a server needs the four columns even when the file gave fewer.
-        if (m_table.columnCount() < kTableColumns)
-            m_table.setColumnCount(kTableColumns);
     }
-    servergridtolist();
-    return ok;
-}
-
-void ServerListModel::servergridtolist() {
     beginResetModel();
-    m_entries.clear();
-    for (int r = 1; r < m_table.rowCount(); ++r) {
-        ServerEntry entry;
-        entry.name = m_table.cell(0, r);
-        entry.host = m_table.cell(1, r);
-        entry.port = m_table.cell(2, r);
-        entry.password = m_table.cell(3, r);
-        m_entries.append(entry);
-    }
+    m_fileHeader = std::move(contents.header);
+    m_entries = std::move(contents.servers);
     endResetModel();
+    return ok;
 }
 
 int ServerListModel::rowOfName(const QString &name) const {
     for (int row = 0; row < serverCount(); ++row) {
-        if (m_entries.at(row).name == name)
+        if (m_entries.at(row).settings.name == name)
             return row;
     }
     return -1;
 }
 
-int ServerListModel::appendServer(const QString &name, const QString &host, const QString &port,
-                                  const QString &password) {
+int ServerListModel::appendServer(const ServerSettings &settings) {
     const int row = serverCount();
     beginInsertRows(QModelIndex(), row, row);
-    m_table.appendRow({name, host, port, password});
     ServerEntry entry;
-    entry.name = name;
-    entry.host = host;
-    entry.port = port;
-    entry.password = password;
+    entry.settings = settings;
     m_entries.append(entry);
     endInsertRows();
     return row;
 }
 
-bool ServerListModel::updateServer(int row, const QString &name, const QString &host,
-                                   const QString &port, const QString &password) {
+bool ServerListModel::updateServer(int row, const ServerSettings &settings) {
     if (row < 0 || row >= serverCount())
         return false;
-    m_table.setCell(0, row + 1, name);
-    m_table.setCell(1, row + 1, host);
-    m_table.setCell(2, row + 1, port);
-    m_table.setCell(3, row + 1, password);
-    ServerEntry &entry = m_entries[row];
-    entry.name = name;
-    entry.host = host;
-    entry.port = port;
-    entry.password = password;
+    m_entries[row].settings = settings;
     emitRowChanged(row, NameColumn, PasswordColumn);
     return true;
 }
@@ -111,7 +74,6 @@ bool ServerListModel::removeServer(int row) {
     if (row < 0 || row >= serverCount())
         return false;
     beginRemoveRows(QModelIndex(), row, row);
-    DeleteRow(m_table, row + 1);
     m_entries.removeAt(row);
     endRemoveRows();
     return true;
@@ -189,19 +151,13 @@ void ServerListModel::applySort() {
     const QVector<int> order = m_sort.sortedRows(
         serverCount(), [this, column](int row) { return columnText(m_entries.at(row), column); },
         isIntegerColumn(column));
-    permuteRows(order, [this, &order] {
-        StringTable sortedTable = m_table;
-        for (int newRow = 0; newRow < order.size(); ++newRow)
-            sortedTable.setRow(newRow + 1, m_table.row(order.at(newRow) + 1));
-        m_entries = inRowOrder(m_entries, order);
-        m_table = std::move(sortedTable);
-    });
+    permuteRows(order, [this, &order] { m_entries = inRowOrder(m_entries, order); });
     serversave();
 }
 
 bool ServerListModel::serversave() {
     if (writeFile()) {
-        // A pending retry would only write the same table again.
+        // A pending retry would only write the same list again.
         m_saveRetryTimer.stop();
         return true;
     }
@@ -217,7 +173,7 @@ void ServerListModel::retrySave() {
 
 bool ServerListModel::writeFile() {
     QString reason;
-    if (SaveStringGrid(m_table, m_fileName, &reason))
+    if (ServerListFile::save(m_fileName, m_fileHeader, m_entries, &reason))
         return true;
     qCWarning(lcError).noquote() << reason + QStringLiteral(" (serversave)");
     return false;
@@ -259,17 +215,17 @@ QVariant ServerListModel::headerData(int section, Qt::Orientation orientation, i
 QString ServerListModel::columnText(const ServerEntry &entry, int column) {
     switch (column) {
     case NameColumn:
-        return entry.name;
+        return entry.settings.name;
     case PlayerColumn:
         return entry.playerCount;
     case StatusColumn:
         return entry.statusText();
     case HostColumn:
-        return entry.host;
+        return entry.settings.host;
     case PortColumn:
-        return entry.port;
+        return entry.settings.port;
     case PasswordColumn:
-        return entry.password;
+        return entry.settings.password;
     default:
         return {};
     }

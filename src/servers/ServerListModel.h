@@ -3,12 +3,12 @@
 #include "base/ListSort.h"
 #include "base/SortableTableModel.h"
 #include "servers/ServerEntry.h"
-#include "servers/StringTable.h"
 
+#include <QStringList>
 #include <QTimer>
 
-// The server list: the server table (the persisted form, written to "server.dat") and the
-// entries with their live state, always in the same order. Model row r is table row r + 1.
+// The server list: the entries with their settings and live state, in the order the poll cycle
+// visits them and "server.dat" keeps them. The file is written from the entries, whole.
 class ServerListModel final : public SortableTableModel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ServerListModel)
@@ -29,15 +29,11 @@ public:
     explicit ServerListModel(const QString &fileName, QObject *parent = nullptr);
 
     QString fileName() const { return m_fileName; }
-    const StringTable &serverTable() const { return m_table; }
-    static StringTable emptyServerTable();
 
-    // Start-up: the header-only table, the file loaded over it when it exists, then
-    // servergridtolist(). Returns false with a text for the program log when the file exists
+    // Start-up: the servers of the file when it exists, each with "-" players, status "Queue"
+    // and the queued icon. Returns false with a text for the program log when the file exists
     // but could not be read whole; the list then holds what could be read.
     bool load(QString *errorText = nullptr);
-    // Rebuilds every entry from the table: "-" players, status "Queue", the queued icon.
-    void servergridtolist();
 
     int serverCount() const { return static_cast<int>(m_entries.size()); }
     const ServerEntry &entry(int row) const { return m_entries.at(row); }
@@ -45,12 +41,10 @@ public:
     // Exact, case-sensitive match on the name; -1 when no entry has it.
     int rowOfName(const QString &name) const;
 
-    // Table and entries change together; the caller saves with serversave() afterwards.
-    int appendServer(const QString &name, const QString &host, const QString &port,
-                     const QString &password);
+    // The caller saves with serversave() afterwards.
+    int appendServer(const ServerSettings &settings);
     // Keeps the entry's player count, status and icon.
-    bool updateServer(int row, const QString &name, const QString &host, const QString &port,
-                      const QString &password);
+    bool updateServer(int row, const ServerSettings &settings);
     bool removeServer(int row);
 
     bool setPlayerCount(int row, const QString &text);
@@ -79,7 +73,7 @@ public:
     void resort();
     void sortServers(int column, Qt::SortOrder order);
 
-    // Writes the table to the file; after a failure it says so through message() and tries
+    // Writes the list to the file; after a failure it says so through message() and tries
     // once more serverSaveRetryMs later. Returns whether the first attempt succeeded.
     bool serversave();
 
@@ -101,7 +95,8 @@ private:
     void emitRowChanged(int row, int firstColumn, int lastColumn);
 
     QString m_fileName;
-    StringTable m_table;
+    // Row 0 of the file as it was read, written back with the entries.
+    QStringList m_fileHeader;
     ServerList m_entries;
     bool m_deletePending = false;
     ListSort m_sort; // the player count, ascending, no icon, until app.ini or a click says more

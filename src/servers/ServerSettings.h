@@ -2,7 +2,8 @@
 
 #include <QString>
 
-// The four persisted fields of one server, as the server settings dialog collects them.
+// The four persisted fields of one server, as "server.dat" keeps them and the server settings
+// dialog collects them.
 struct ServerSettings final {
     QString name;
     QString host;

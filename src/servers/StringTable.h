@@ -4,8 +4,8 @@
 #include <QStringList>
 #include <QVector>
 
-// A rectangular table of texts whose row 0 is a header row; it holds the server table, the
-// player table and the statistics table. Both counts are at least 1.
+// A rectangular table of texts whose row 0 is a header row; it holds the server list on its way to
+// and from "server.dat", the player table and the statistics table. Both counts are at least 1.
 class StringTable final {
 public:
     StringTable() = default;

@@ -3,7 +3,7 @@
 #include "base/ProgramState.h"
 #include "chat/BackgroundWatch.h"
 #include "chat/ChatSession.h"
-#include "commands/CommandQueue.h"
+#include "commands/QueueModel.h"
 #include "console/Console.h"
 #include "monitor/PlayerListModel.h"
 #include "monitor/PlayerTracker.h"
@@ -167,8 +167,8 @@ QWidget *MainWindow::buildLeftColumn() {
     m_serverView->setMinimumHeight(kListMinHeight);
     // Also the list's double-click (chat), Delete key and Menu key.
     m_serverMenu = new ServerMenu(m_console, m_serverView, this);
-    auto *queue = new IconProxyModel(CommandQueue::IconIndexRole, this);
-    queue->setSourceModel(m_console->queue());
+    auto *queue = new IconProxyModel(QueueModel::IconIndexRole, this);
+    queue->setSourceModel(m_console->queueModel());
     m_queueView = makeListView({}, m_leftSplitter, queue);
     m_queueView->setAccessibleName(tr("Command queue"));
     auto *players = new IconProxyModel(PlayerListModel::IconIndexRole, this);
@@ -176,8 +176,8 @@ QWidget *MainWindow::buildLeftColumn() {
     m_playerView = makeListView({}, m_leftSplitter, players);
     // A header click sorts the list; the header of the sort column shows the direction.
     m_queueView->header()->setSectionsClickable(true);
-    connect(m_queueView->header(), &QHeaderView::sectionClicked, m_console->queue(),
-            &CommandQueue::headerClicked);
+    connect(m_queueView->header(), &QHeaderView::sectionClicked, m_console->queueModel(),
+            &QueueModel::headerClicked);
     m_playerView->header()->setSectionsClickable(true);
     connect(m_playerView->header(), &QHeaderView::sectionClicked, m_console->playerList(),
             &PlayerListModel::headerClicked);
@@ -227,11 +227,11 @@ void MainWindow::runStartUp() {
 void MainWindow::followQueueColumnWidths() {
     // The queue file stores the widths too and is written with every change of the queue, so
     // its widths are the newer ones whenever it exists; app.ini's apply without it.
-    setColumnWidths(m_queueView, m_console->queue()->columnWidths());
+    setColumnWidths(m_queueView, m_console->queueColumnWidths());
     connect(m_queueView->header(), &QHeaderView::sectionResized, this, [this] {
-        QueueFile::ColumnWidths widths;
+        Console::QueueColumnWidths widths;
         readColumnWidths(m_queueView, widths);
-        m_console->queue()->setColumnWidths(widths);
+        m_console->setQueueColumnWidths(widths);
     });
 }
 

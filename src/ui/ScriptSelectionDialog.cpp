@@ -1,7 +1,7 @@
 #include "ui/ScriptSelectionDialog.h"
 
 #include "base/Clock.h"
-#include "commands/CommandQueue.h"
+#include "commands/ScriptSchedule.h"
 #include "ui/MessageBoxes.h"
 
 #include <QButtonGroup>
@@ -135,7 +135,7 @@ QDateTime ScriptSelectionDialog::startTime() const {
 
 void ScriptSelectionDialog::confirm() {
     const ScriptSchedule::Result result =
-        m_queue->queueScript(m_scriptName, m_text, startTime(), m_serverName);
+        ScriptSchedule::queueScript(m_queue, m_scriptName, m_text, startTime(), m_serverName);
     if (!result.ok()) {
         MessageBoxes::inform(this, result.message);
         return;

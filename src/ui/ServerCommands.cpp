@@ -1,6 +1,5 @@
 #include "ui/ServerCommands.h"
 
-#include "commands/CommandQueue.h"
 #include "ui/MessageBoxes.h"
 #include "ui/ServerMenu.h"
 
@@ -8,7 +7,7 @@
 
 ServerCommands::ServerCommands(CommandQueue *queue, ServerMenu *menu, QWidget *dialogParent)
     : QObject(menu)
-    , m_queue(queue)
+    , m_commands(queue)
     , m_menu(menu)
     , m_dialogParent(dialogParent)
     , m_saveWorld(new QAction(tr("`Saveworld\u00b4"), this))
@@ -33,7 +32,7 @@ QString ServerCommands::selectedServer() const {
 void ServerCommands::Saveworld1Click() {
     const QString server = selectedServer();
     if (!server.isEmpty())
-        m_queue->queueSaveWorld(server);
+        m_commands.queueSaveWorld(server);
 }
 
 void ServerCommands::DestroyWildDinos1Click() {
@@ -42,7 +41,7 @@ void ServerCommands::DestroyWildDinos1Click() {
         return;
     if (MessageBoxes::confirm(m_dialogParent,
                               tr("Destroys all untamed creatures on  `%1\u00b4 ?").arg(server)))
-        m_queue->queueDestroyWildDinos(server);
+        m_commands.queueDestroyWildDinos(server);
 }
 
 void ServerCommands::Stop1Click() {
@@ -50,7 +49,7 @@ void ServerCommands::Stop1Click() {
     if (server.isEmpty())
         return;
     if (MessageBoxes::confirm(m_dialogParent, tr("Stop server:  `%1\u00b4 ?").arg(server)))
-        m_queue->queueStopServer(server);
+        m_commands.queueStopServer(server);
 }
 
 void ServerCommands::N1Click() {
@@ -63,7 +62,7 @@ void ServerCommands::N1Click() {
         MessageBoxes::ask(m_dialogParent, tr("Unban Player @  `%1\u00b4").arg(server),
                           tr("  Steam 64 ID :  "), &steamId);
     emit logSearchRequested(QString());
-    if (typed && !m_queue->queueUnban(server, steamId))
+    if (typed && !m_commands.queueUnban(server, steamId))
         MessageBoxes::inform(m_dialogParent, tr("Invalid SteamID!"));
 }
 
@@ -74,5 +73,5 @@ void ServerCommands::Setmessageoftheday1Click() {
     QString message;
     if (MessageBoxes::ask(m_dialogParent, tr("Set message of the day @  `%1\u00b4").arg(server),
                           tr("  Message:  "), &message))
-        m_queue->queueMessageOfTheDay(server, message);
+        m_commands.queueMessageOfTheDay(server, message);
 }

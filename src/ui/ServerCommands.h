@@ -1,5 +1,7 @@
 #pragma once
 
+#include "commands/UserCommands.h"
+
 #include <QObject>
 
 class CommandQueue;
@@ -38,7 +40,7 @@ signals:
 private:
     QString selectedServer() const;
 
-    CommandQueue *m_queue;
+    UserCommands m_commands;
     ServerMenu *m_menu;
     QWidget *m_dialogParent;
     QAction *m_saveWorld;

@@ -6,6 +6,7 @@
 #include "chat/ChatLog.h"
 #include "chat/ChatSession.h"
 #include "console/Console.h"
+#include "servers/ServerListFile.h"
 #include "servers/ServerListModel.h"
 #include "servers/TableFile.h"
 #include "ui/ChatPanel.h"
@@ -43,7 +44,7 @@ private slots:
         const QStringList names{QStringLiteral("Alpha Island"), QStringLiteral("Beta Ridge"),
                                 QStringLiteral("Gamma Valley"), QStringLiteral("Delta Swamp"),
                                 QStringLiteral("Epsilon Reef")};
-        StringTable table = ServerListModel::emptyServerTable();
+        StringTable table = ServerListFile::emptyTable();
         for (const QString &name : names) {
             auto *sim = new SimServer(name, QStringLiteral("secret"), 0, this);
             QVERIFY(sim->start());

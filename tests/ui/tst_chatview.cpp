@@ -528,8 +528,9 @@ private slots:
         console.start();
         SimServer sim(QStringLiteral("A"), QStringLiteral("pw"));
         QVERIFY(sim.start());
-        const int row = console.servers()->appendServer(
-            QStringLiteral("A"), QStringLiteral("127.0.0.1"), sim.portText(), QStringLiteral("pw"));
+        const int row =
+            console.servers()->appendServer({QStringLiteral("A"), QStringLiteral("127.0.0.1"),
+                                             sim.portText(), QStringLiteral("pw")});
         console.servers()->setState(row, ServerState::Online);
         sim.appendGameLog(QStringLiteral("SERVER: Admin says hi"));
         ChatSession &session = *console.chat();

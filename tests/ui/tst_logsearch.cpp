@@ -365,8 +365,9 @@ private slots:
         console.start();
         SimServer sim(QStringLiteral("A"), QStringLiteral("pw"));
         QVERIFY(sim.start());
-        const int row = console.servers()->appendServer(
-            QStringLiteral("A"), QStringLiteral("127.0.0.1"), sim.portText(), QStringLiteral("pw"));
+        const int row =
+            console.servers()->appendServer({QStringLiteral("A"), QStringLiteral("127.0.0.1"),
+                                             sim.portText(), QStringLiteral("pw")});
         console.servers()->setState(row, ServerState::Online);
         for (const char *line : {"SERVER: hello world", "Anna (Tribe): Hello there",
                                  "SERVER: restart soon", "Bob (Tribe): bye"})

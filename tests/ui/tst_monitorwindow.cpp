@@ -5,6 +5,7 @@
 #include "console/Console.h"
 #include "monitor/PlayerListModel.h"
 #include "monitor/PollCycle.h"
+#include "servers/ServerListFile.h"
 #include "servers/ServerListModel.h"
 #include "servers/TableFile.h"
 #include "ui/MainWindow.h"
@@ -40,7 +41,7 @@ private slots:
         QVERIFY(alpha.start());
         alpha.addPlayer(QStringLiteral("Anna"));
         alpha.addPlayer(QStringLiteral("Bob"));
-        StringTable table = ServerListModel::emptyServerTable();
+        StringTable table = ServerListFile::emptyTable();
         table.appendRow(
             {QStringLiteral("Alpha"), alpha.host(), alpha.portText(), QStringLiteral("pw")});
         table.appendRow({QStringLiteral("Beta"), QStringLiteral("127.0.0.1"), closedPort(),

@@ -256,8 +256,8 @@ private slots:
 
     void showPasswordsUnmasksAndIsNeverWritten() {
         Fixture f;
-        f.console->servers()->appendServer(QStringLiteral("A"), QStringLiteral("127.0.0.1"),
-                                           QStringLiteral("27015"), QStringLiteral("secret12"));
+        f.console->servers()->appendServer({QStringLiteral("A"), QStringLiteral("127.0.0.1"),
+                                            QStringLiteral("27015"), QStringLiteral("secret12")});
         f.openDialog();
         auto *delegate = qobject_cast<PasswordDelegate *>(
             f.window->serverView()->itemDelegateForColumn(ServerListModel::PasswordColumn));

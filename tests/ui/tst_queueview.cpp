@@ -219,7 +219,7 @@ private slots:
 
         // A width the operator drags goes with the next write of the queue, and to both at exit.
         f.view()->header()->resizeSection(0, 175);
-        QCOMPARE(f.queue()->columnWidths()[0], 175);
+        QCOMPARE(f.console->queueColumnWidths()[0], 175);
         f.queue()->QueueAppend(QStringLiteral("User command"), QStringLiteral("cmd:doexit"),
                                QDateTime(QDate(2031, 6, 3), QTime(8, 0, 0)),
                                QStringLiteral("Island"));
@@ -241,8 +241,8 @@ private slots:
         Fixture f;
         f.start();
         for (const char *name : {"The Island #1", "Scorched Earth", "Ragnarok PvE"})
-            f.console->servers()->appendServer(QString::fromUtf8(name), QStringLiteral("10.0.0.7"),
-                                               QStringLiteral("27020"), QStringLiteral("secret"));
+            f.console->servers()->appendServer({QString::fromUtf8(name), QStringLiteral("10.0.0.7"),
+                                                QStringLiteral("27020"), QStringLiteral("secret")});
         const QDateTime evening(QDate(2031, 6, 1), QTime(21, 30, 0));
         auto add = [&](const char *script, const char *command, const QDateTime &at,
                        const char *server) {

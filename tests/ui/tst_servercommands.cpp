@@ -73,8 +73,8 @@ struct Fixture : ConsoleFixture {
     ScriptMenu *scriptMenu() const { return window.scriptMenu(); }
 
     void addServer(const QString &name, ServerState state) {
-        const int row = servers()->appendServer(name, QStringLiteral("127.0.0.1"),
-                                                QStringLiteral("27015"), QStringLiteral("pw"));
+        const int row = servers()->appendServer(
+            {name, QStringLiteral("127.0.0.1"), QStringLiteral("27015"), QStringLiteral("pw")});
         servers()->setState(row, state);
     }
     void select(const QString &name) const {

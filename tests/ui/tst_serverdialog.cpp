@@ -9,6 +9,7 @@
 #include "console/ServerEditor.h"
 #include "monitor/PollCycle.h"
 #include "servers/ServerSettings.h"
+#include "servers/StringTable.h"
 #include "servers/TableFile.h"
 #include "ui/ChatPanel.h"
 #include "ui/ChatView.h"
@@ -290,8 +291,8 @@ private slots:
         QTest::keyClicks(f.dialog()->portField(), QStringLiteral("70000"));
         QCOMPARE(f.pressOk(), QString()); // an empty password and a port above 65535 are taken
         QVERIFY(!f.dialog()->isVisible());
-        QCOMPARE(f.servers()->entry(0).name, QString(50, QLatin1Char('n')));
-        QCOMPARE(f.servers()->entry(0).port, QStringLiteral("70000"));
+        QCOMPARE(f.servers()->entry(0).settings.name, QString(50, QLatin1Char('n')));
+        QCOMPARE(f.servers()->entry(0).settings.port, QStringLiteral("70000"));
         QCOMPARE(f.savedNames(), QStringList{QString(50, QLatin1Char('n'))});
     }
 
@@ -480,7 +481,7 @@ private slots:
         QVERIFY(waitUntil([&f] { return !f.servers()->deletePending(); }, kWait));
 
         QCOMPARE(f.servers()->serverCount(), 1);
-        QCOMPARE(f.servers()->entry(0).name, QStringLiteral("A"));
+        QCOMPARE(f.servers()->entry(0).settings.name, QStringLiteral("A"));
         const QStringList messages = f.messages();
         const qsizetype first =
             messages.indexOf(QStringLiteral("Server deleted:  ") + q("B") +

@@ -7,9 +7,11 @@
 #include "base/ProgramLog.h"
 #include "chat/ChatLog.h"
 #include "commands/CommandQueue.h"
+#include "commands/QueueModel.h"
 #include "console/Console.h"
 #include "monitor/PlayerListModel.h"
 #include "monitor/PollCycle.h"
+#include "servers/ServerListFile.h"
 #include "servers/ServerListModel.h"
 #include "servers/TableFile.h"
 #include "ui/ChatPanel.h"
@@ -54,7 +56,7 @@ struct Fixture {
     std::unique_ptr<MainWindow> window;
 
     explicit Fixture(const QList<Server> &servers, const QByteArray &ini = QByteArray()) {
-        StringTable table = ServerListModel::emptyServerTable();
+        StringTable table = ServerListFile::emptyTable();
         for (const Server &s : servers)
             table.appendRow({s.name, s.host, s.port, s.password});
         if (!servers.isEmpty())
@@ -248,13 +250,13 @@ private slots:
         QCOMPARE(f.names(view->model()), (QStringList{"b", "a"}));
         QVERIFY(!view->model()->index(0, 0).data(Qt::DecorationRole).isNull());
 
-        clickHeader(view, CommandQueue::StartTimeColumn);
+        clickHeader(view, QueueModel::StartTimeColumn);
         QCOMPARE(f.names(view->model()), (QStringList{"a", "b"}));
-        QCOMPARE(f.names(f.window->queueView()->model(), 0), f.names(queue, 0));
-        QCOMPARE(headerIcons(view), QList<int>{CommandQueue::StartTimeColumn});
-        clickHeader(view, CommandQueue::ServerColumn);
+        QCOMPARE(f.names(f.window->queueView()->model(), 0), f.names(f.console->queueModel(), 0));
+        QCOMPARE(headerIcons(view), QList<int>{QueueModel::StartTimeColumn});
+        clickHeader(view, QueueModel::ServerColumn);
         QCOMPARE(f.names(view->model()), (QStringList{"b", "a"}));
-        QCOMPARE(headerIcons(view), QList<int>{CommandQueue::ServerColumn});
+        QCOMPARE(headerIcons(view), QList<int>{QueueModel::ServerColumn});
         QCOMPARE(queue->entry(0).scriptName, QStringLiteral("b")); // the queue itself moved
 
         QTreeView *players = f.window->playerView();

@@ -3,7 +3,7 @@
 
 #include "SimGroup.h"
 #include "SimServer.h"
-#include "servers/ServerListModel.h"
+#include "servers/ServerListFile.h"
 #include "servers/TableFile.h"
 
 #include <QCommandLineParser>
@@ -151,7 +151,7 @@ int main(int argc, char *argv[]) {
     out().flush();
 
     if (parser.isSet(serverListOption)) {
-        StringTable table = ServerListModel::emptyServerTable();
+        StringTable table = ServerListFile::emptyTable();
         for (const SimServer *server : group.servers())
             table.appendRow(
                 {server->name(), server->host(), server->portText(), server->password()});

@@ -398,18 +398,18 @@ ChatLineProcessor::Result ChatLineProcessor::process(const QString &body, Mode m
     return result;
 }
 
-ChatLineProcessor::Result ChatLineProcessor::processNewest(const QString &answer, Mode mode,
+ChatLineProcessor::Result ChatLineProcessor::processNewest(const QString &body, Mode mode,
                                                            const QDateTime &receivedAt,
                                                            DuplicateMemory &memory, int keep,
                                                            bool &olderLeftOut) {
     Result result;
     olderLeftOut = false;
-    const QString body = AnswerText::withPlainLineEnds(answer);
-    if (answerWithoutLines(body, result))
+    const QString plain = AnswerText::withPlainLineEnds(body);
+    if (answerWithoutLines(plain, result))
         return result;
     keep = std::max(keep, 1);
     const QString chatStamp = chatStampOf(receivedAt);
-    const QStringView text(body);
+    const QStringView text(plain);
     const std::optional<LineSpan> last = lastLine(text);
     if (!last) {
         processLines(text, mode, chatStamp, memory, result);

@@ -570,13 +570,14 @@ int main(int argc, char *argv[]) {
     }
 
     // Player lines: joins ("joined" or "playing") and ends ("has left", "Program exit").
-    static const QRegularExpression playerLine(
-        QStringLiteral("^Player: `.*´ \\((\\d{17})\\) (joined|playing) @ `(.+)´$"));
-    static const QRegularExpression leftLine(QStringLiteral(
-        "^Player: `.*´ \\((\\d{17})\\) has left `(.+)´ - Duration \\{\\d\\d:\\d\\d:\\d\\d\\}$"));
-    static const QRegularExpression exitLine(
-        QStringLiteral("^Program exit: `.*´ \\((\\d{17})\\) has played @ `(.+)´ - Duration "
+    static const QRegularExpression playerLine(QStringLiteral(
+        "^Player: `.*´ \\(([0-9]{17}|[0-9A-Fa-f]{32})\\) (joined|playing) @ `(.+)´$"));
+    static const QRegularExpression leftLine(
+        QStringLiteral("^Player: `.*´ \\(([0-9]{17}|[0-9A-Fa-f]{32})\\) has left `(.+)´ - Duration "
                        "\\{\\d\\d:\\d\\d:\\d\\d\\}$"));
+    static const QRegularExpression exitLine(QStringLiteral(
+        "^Program exit: `.*´ \\(([0-9]{17}|[0-9A-Fa-f]{32})\\) has played @ `(.+)´ - Duration "
+        "\\{\\d\\d:\\d\\d:\\d\\d\\}$"));
     struct PlayerEvent {
         qint64 ms;
         bool begins;

@@ -1,7 +1,8 @@
 // Answers to "listplayers" as they arrive from servers, one visit after another: the player
-// lines, their names and SteamID64s, and the player table that follows them. A SteamID64 is in
-// the table at most once, and after a visit every player of that server is one its answer
+// lines, their names and ids (SteamID64 or EOS id), and the player table that follows them. An id
+// is in the table at most once, and after a visit every player of that server is one its answer
 // mentions.
+#include "base/PlayerId.h"
 #include "monitor/PlayerLines.h"
 #include "monitor/PlayerTracker.h"
 #include "rcon/RconPacket.h"
@@ -30,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                 QString steamId;
                 if (!PlayerLines::parse(line, &name, &steamId))
                     continue;
-                FUZZ_CHECK(!steamId.isEmpty() && steamId.size() <= 17);
+                FUZZ_CHECK(PlayerId::isPlayerId(steamId));
                 FUZZ_CHECK(line.contains(steamId));
                 FUZZ_CHECK(name.isEmpty() || line.contains(name));
             }

@@ -76,13 +76,35 @@ private slots:
             << QStringList{QStringLiteral(
                    "[170105-090807] Tribe Foo, ID 123: Day 5, 10:11:12: Bob was killed!")}
             << QStringList{QStringLiteral("grey[0,15) red[52,67)")};
-        QTest::newRow("unknown tag value stays as text")
-            << game
-            << gameLine(QStringLiteral(
-                   "Tribe Foo, ID 1: <RichColor Color=\"1, 1, 1, 1\">Bob tamed a Dodo</>\n"))
-            << QStringList{QStringLiteral("[170105-090807] Tribe Foo, ID 1: <RichColor "
-                                          "Color=\"1, 1, 1, 1\">Bob tamed a Dodo</>")}
-            << QStringList{QStringLiteral("grey[0,15)")};
+        // Any four numbers from 0 to 1 colour the text by their value, as real tribe logs use.
+        const auto tagged = [](const char *value) {
+            return gameLine(QStringLiteral("Tribe Foo, ID 1: <RichColor Color=\"") +
+                            QLatin1String(value) + QStringLiteral("\">Bob tamed a Dodo</>\n"));
+        };
+        const QStringList dodo{QStringLiteral("[170105-090807] Tribe Foo, ID 1: Bob tamed a Dodo")};
+        QTest::newRow("tag of another value")
+            << game << tagged("0.85, 0.15, 0.25, 1") << dodo
+            << QStringList{QStringLiteral("grey[0,15) #d92640[33,49)")};
+        QTest::newRow("white tag") << game << tagged("1, 1, 1, 1") << dodo
+                                   << QStringList{QStringLiteral("grey[0,15) white[33,49)")};
+        QTest::newRow("tag without blanks, opacity ignored")
+            << game << tagged("1,0,0,0.5") << dodo
+            << QStringList{QStringLiteral("grey[0,15) red[33,49)")};
+        QTest::newRow("tag with fractions like .5 and 1.0")
+            << game << tagged(".5, 1.0, 0.0, 1") << dodo
+            << QStringList{QStringLiteral("grey[0,15) #80ff00[33,49)")};
+        // A tag that does not read as four numbers from 0 to 1 stays as text.
+        const auto kept = [](const char *value) {
+            return QStringList{QStringLiteral("[170105-090807] Tribe Foo, ID 1: <RichColor "
+                                              "Color=\"") +
+                               QLatin1String(value) + QStringLiteral("\">Bob tamed a Dodo</>")};
+        };
+        const QStringList onlyStamp{QStringLiteral("grey[0,15)")};
+        for (const char *value : {"1, 0, 0", "1, 0, 0, 1, 1", "2, 0, 0, 1", "-1, 0, 0, 1",
+                                  "1e0, 0, 0, 1", "red", "1, , 0, 1", ""}) {
+            QTest::addRow("tag \"%s\" stays as text", value)
+                << game << tagged(value) << kept(value) << onlyStamp;
+        }
         QTest::newRow("only the first tag is coloured")
             << game
             << gameLine(QStringLiteral("Tribe A, ID 1: <RichColor Color=\"0, 1, 0, 1\">x</>: "
@@ -131,6 +153,16 @@ private slots:
                            QStringLiteral("[170105-090807] Ann (Rex): ho")}
             << QStringList{QStringLiteral("grey[0,15) white*[16,29)"),
                            QStringLiteral("grey[0,15) white*[16,29)")};
+        QTest::newRow("CR LF, blanks at line ends and the padding")
+            << game
+            << gameLine(QStringLiteral("Tribe Foo, ID 123: Day 5, 10:11:12: Bob was killed!) "
+                                       "\r\n")) +
+                   gameLine(QStringLiteral("SERVER: world saved  \r\n\n "))
+            << QStringList{QStringLiteral(
+                               "[170105-090807] Tribe Foo, ID 123: Day 5, 10:11:12: Bob was "
+                               "killed!"),
+                           QStringLiteral("[170105-090807] SERVER: world saved")}
+            << QStringList{QStringLiteral("grey[0,15)"), QStringLiteral("grey[0,15)")};
         QTest::newRow("short rest after the last line is left")
             << chat << QStringLiteral("Bob (Rex): hi\n \n")
             << QStringList{QStringLiteral("[170105-090807] Bob (Rex): hi")}
@@ -188,6 +220,10 @@ private slots:
             << QStringLiteral("Keep Alive\nBob (Rex): hi\n") << Outcome::KeepAlive;
         QTest::newRow("no response")
             << QStringLiteral("Server received, But no response!! \n") << Outcome::NoResponse;
+        QTest::newRow("no response in lower case")
+            << QStringLiteral("server received, but no response!!") << Outcome::NoResponse;
+        QTest::newRow("no response in capitals, CR LF and padding")
+            << QStringLiteral("SERVER RECEIVED, BUT NO RESPONSE!!  \r\n\n ") << Outcome::NoResponse;
     }
 
     void answersWithoutLines() {
@@ -342,6 +378,81 @@ private slots:
                  QStringLiteral(u"Anna zähmte a Raptor - Lvl 120 (Raptor)!"));
         QCOMPARE(colouredText(result.lines.at(1), QColor(250, 130, 20)), result.lines.at(1).text());
         QVERIFY(result.saveWanted);
+    }
+
+    // The same block from a server that ends its lines with CR LF, leaves blanks at their ends
+    // and pads the answer: the same lines, and no CR anywhere.
+    void crLfAnswersReadLikeLfAnswers_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("game log")
+            << int(Mode::GameLog)
+            << gameLine(QStringLiteral("Bob (Rex): anyone online?\n")) +
+                   QStringLiteral("2017.01.05_09.08.10: Tribe Stoneclaw, ID 1387: Day 212, "
+                                  "04:11:09: <RichColor Color=\"0.85, 0.15, 0.25, 1\">Anna "
+                                  "destroyed a 'Wooden Wall'!</>)\n") +
+                   QStringLiteral("2017.01.05_09.08.10: Tribe Stoneclaw, ID 1387: Day 212, "
+                                  "04:11:09: Anna destroyed a 'Wooden Wall'!)\n") +
+                   QStringLiteral("2017.01.05_09.08.12: SERVER: (Admin): back in 5\n");
+        QTest::newRow("chat") << int(Mode::Chat)
+                              << QStringLiteral("Bob (Rex): hi\nSERVER: Admin restarts soon\n"
+                                                "Ann (Rex): <RichColor Color=\"0, 0, 1, 1\">ok</>"
+                                                "\n");
+    }
+    void crLfAnswersReadLikeLfAnswers() {
+        QFETCH(int, mode);
+        QFETCH(QString, body);
+        QString crLf = body;
+        crLf.replace(QLatin1Char('\n'), QLatin1String(" \r\n"));
+        crLf += QLatin1String("\n ");
+        ChatLineProcessor::DuplicateMemory lfMemory;
+        ChatLineProcessor::DuplicateMemory crLfMemory;
+        const auto lf = ChatLineProcessor::process(body, Mode(mode), kReceived, lfMemory);
+        const auto read = ChatLineProcessor::process(crLf, Mode(mode), kReceived, crLfMemory);
+        QVERIFY(!lf.lines.isEmpty());
+        QCOMPARE(read.lines, lf.lines);
+        QCOMPARE(crLfMemory.line, lfMemory.line);
+        for (const ChatLine &line : read.lines)
+            QVERIFY2(!line.displayText().contains(QLatin1Char('\r')),
+                     qPrintable(line.displayText()));
+        bool older = false;
+        ChatLineProcessor::DuplicateMemory newestMemory;
+        QCOMPARE(
+            ChatLineProcessor::processNewest(crLf, Mode(mode), kReceived, newestMemory, 2, older)
+                .lines,
+            lf.lines.mid(lf.lines.size() - 2));
+    }
+
+    // The view draws a colour too dark for its background lighter; the others as they are.
+    void darkColoursAreLightenedForTheView_data() {
+        QTest::addColumn<QColor>("colour");
+        QTest::addColumn<bool>("kept");
+        for (const QColor &known :
+             {QColor(128, 128, 128), QColor(250, 130, 20), QColor(255, 255, 0),
+              QColor(235, 179, 10), QColor(255, 255, 255), QColor(255, 0, 0), QColor(0, 255, 255),
+              QColor(255, 0, 255), QColor(0, 255, 0)})
+            QTest::addRow("%s stays", qPrintable(colourName(known))) << known << true;
+        QTest::newRow("blue") << QColor(0, 0, 255) << false;
+        QTest::newRow("a tribe's dark red") << QColor(217, 38, 64) << false;
+        QTest::newRow("black") << QColor(0, 0, 0) << false;
+        QTest::newRow("the background itself") << ChatColors::background() << false;
+    }
+    void darkColoursAreLightenedForTheView() {
+        QFETCH(QColor, colour);
+        QFETCH(bool, kept);
+        const QColor shown = ChatColors::readableOnBackground(colour);
+        QVERIFY(ChatColors::contrast(shown, ChatColors::background()) >=
+                ChatColors::kLeastContrast);
+        if (kept) {
+            QCOMPARE(shown, colour);
+            return;
+        }
+        QVERIFY(shown != colour);
+        // Lighter, but no lighter than it needs to be: the hue stays recognisable.
+        QVERIFY(shown.red() >= colour.red() && shown.green() >= colour.green() &&
+                shown.blue() >= colour.blue());
+        QVERIFY(ChatColors::contrast(shown, ChatColors::background()) <
+                ChatColors::kLeastContrast + 0.2);
     }
 
     // Runs are also read back from log files, so any start and length must stay in the text.

@@ -58,6 +58,18 @@ private slots:
             QStringLiteral("Program exit: `Anna´ (76561198000000001) has played @ `The Island´ - "
                            "Duration {00:00:05}"));
 
+        // The newer edition's EOS ids stand whole in every kind of line.
+        const QString eos = QStringLiteral("0002a1b2c3d4e5f60718293A4B5C6D7E");
+        add("joined, EOS id", Kind::Joined, QStringLiteral("Dora"), eos, island, QString(),
+            QStringLiteral("Player: `Dora´ (0002a1b2c3d4e5f60718293A4B5C6D7E) joined @ "
+                           "`The Island´"),
+            QStringLiteral("`Dora´ joined @ `The Island´"));
+        add("has left, EOS id", Kind::HasLeft, QStringLiteral("Dora"), eos, island,
+            QStringLiteral("00:00:00"),
+            QStringLiteral("Player: `Dora´ (0002a1b2c3d4e5f60718293A4B5C6D7E) has left "
+                           "`The Island´ - Duration {00:00:00}"),
+            QStringLiteral("`Dora´ has left `The Island´"));
+
         // Names as players choose them.
         add("backquotes", Kind::Joined, QStringLiteral("`Bob` ``"), kSteamId, island, QString(),
             QStringLiteral("Player: ``Bob` ``´ (76561198000000001) joined @ `The Island´"),
@@ -206,7 +218,10 @@ private slots:
         QTest::newRow("hours, minutes, seconds") << qint64(3723) << QStringLiteral("01:02:03");
         QTest::newRow("last second of a day") << qint64(86399) << QStringLiteral("23:59:59");
         QTest::newRow("whole days drop out") << qint64(25 * 3600) << QStringLiteral("01:00:00");
-        QTest::newRow("clock set back") << qint64(-10) << QStringLiteral("23:59:50");
+        // A stay that ends before it starts played no time; the wrap-around would make 23 h.
+        QTest::newRow("clock set back") << qint64(-10) << QStringLiteral("00:00:00");
+        QTest::newRow("clock set back by days")
+            << qint64(-3 * 86400 - 5) << QStringLiteral("00:00:00");
     }
 
     void durationIsATimeOfDay() {

@@ -14,6 +14,10 @@ namespace {
 const QString kAnna = QStringLiteral("76561198000000001");
 const QString kBob = QStringLiteral("76561198000000002");
 const QString kCid = QStringLiteral("76561198000000003");
+// EOS ids of the newer edition: 32 hexadecimal digits, kept in the case the server sends.
+const QString kEosDora = QStringLiteral("0002a1b2c3d4e5f60718293a4b5c6d7e");
+const QString kEosEmil = QStringLiteral("0002a1b2c3d4e5f6071829FFFFFFFFFF"); // same first 22
+const QString kEosFinn = QStringLiteral("00020000000000000000000000000001");
 
 QString line(int index, const QString &name, const QString &id) {
     return QStringLiteral("%1. %2, %3").arg(index).arg(name, id);
@@ -61,8 +65,12 @@ private slots:
             << QStringLiteral("\n") + a + QStringLiteral("\n") + b << QStringList{a, b};
         QTest::newRow("short remainder ignored")
             << QStringLiteral("\n") + a + QStringLiteral("\n ") << QStringList{a};
-        QTest::newRow("carriage returns stay on the line")
-            << QStringLiteral("\n") + a + QStringLiteral("\r\n") << QStringList{a + '\r'};
+        QTest::newRow("CR LF line ends")
+            << QStringLiteral("\r\n") + a + QStringLiteral("\r\n") + b + QStringLiteral("\r\n")
+            << QStringList{a, b};
+        QTest::newRow("CR LF, trailing blanks and the padding")
+            << QStringLiteral("\r\n") + a + QStringLiteral("  \r\n") + b + QStringLiteral("\r\n\n ")
+            << QStringList{a, b};
     }
     void splitFindsPlayerLines() {
         QFETCH(QString, answer);
@@ -84,6 +92,34 @@ private slots:
         QTest::newRow("carriage return after the id")
             << line(0, QStringLiteral("Anna"), kAnna) + '\r' << true << QStringLiteral("Anna")
             << kAnna;
+        QTest::newRow("blanks after the id")
+            << line(0, QStringLiteral("Anna"), kAnna) + QStringLiteral("  ") << true
+            << QStringLiteral("Anna") << kAnna;
+        QTest::newRow("EOS id, whole") << line(0, QStringLiteral("Dora"), kEosDora) << true
+                                       << QStringLiteral("Dora") << kEosDora;
+        QTest::newRow("EOS id in capitals, as received")
+            << line(3, QStringLiteral("Dora"), kEosDora.toUpper()) << true << QStringLiteral("Dora")
+            << kEosDora.toUpper();
+        QTest::newRow("EOS id, name with brackets and question marks")
+            << line(7, QStringLiteral("[TRB] ?? Dora (the 2nd)"), kEosEmil) << true
+            << QStringLiteral("[TRB] ?? Dora (the 2nd)") << kEosEmil;
+        QTest::newRow("anonymised line")
+            << QStringLiteral("0. x, x") << false << QString() << QString();
+        QTest::newRow("16 digits")
+            << line(0, QStringLiteral("Anna"), kAnna.left(16)) << false << QString() << QString();
+        QTest::newRow("18 digits")
+            << line(0, QStringLiteral("Anna"), kAnna + '7') << false << QString() << QString();
+        QTest::newRow("17 characters with a letter")
+            << line(0, QStringLiteral("Anna"), QStringLiteral("7656119800000000a")) << false
+            << QString() << QString();
+        QTest::newRow("31 hexadecimal digits") << line(0, QStringLiteral("Dora"), kEosDora.left(31))
+                                               << false << QString() << QString();
+        QTest::newRow("32 characters, not all hexadecimal")
+            << line(0, QStringLiteral("Dora"), kEosDora.left(31) + 'g') << false << QString()
+            << QString();
+        QTest::newRow("text after the id")
+            << line(0, QStringLiteral("Anna"), kAnna + QStringLiteral(" (admin)")) << false
+            << QString() << QString();
         QTest::newRow("empty name")
             << QStringLiteral("0. , ") + kAnna << true << QString() << kAnna;
         QTest::newRow("no comma") << QStringLiteral("0. Anna 76561198000000001") << false
@@ -103,6 +139,100 @@ private slots:
             return;
         QCOMPARE(gotName, name);
         QCOMPARE(gotId, id);
+    }
+
+    // Answers as real servers of both editions send them, visited one after another: the
+    // records they leave behind, each player once by the whole id.
+    void realAnswersOfBothEditions_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("ids");
+        QTest::newRow("older edition, LF")
+            << QStringLiteral("\n0. Anna, 76561198000000001\n1. Bob, the Great, "
+                              "76561198000000002\n")
+            << QStringList{"Anna", "Bob, the Great"} << QStringList{kAnna, kBob};
+        QTest::newRow("older edition, CR LF with padding")
+            << QStringLiteral("\r\n0. Anna, 76561198000000001\r\n1. Bob, the Great, "
+                              "76561198000000002 \r\n\n ")
+            << QStringList{"Anna", "Bob, the Great"} << QStringList{kAnna, kBob};
+        QTest::newRow("newer edition, EOS ids")
+            << QStringLiteral("\n0. Dora, 0002a1b2c3d4e5f60718293a4b5c6d7e\n1. [TRB] Emil ?, "
+                              "0002a1b2c3d4e5f6071829FFFFFFFFFF\n ")
+            << QStringList{"Dora", "[TRB] Emil ?"} << QStringList{kEosDora, kEosEmil};
+        QTest::newRow("newer edition, CR LF")
+            << QStringLiteral("\r\n0. Dora, 0002a1b2c3d4e5f60718293a4b5c6d7e\r\n1. Finn  "
+                              "Fish, 00020000000000000000000000000001\r\n")
+            << QStringList{"Dora", "Finn  Fish"} << QStringList{kEosDora, kEosFinn};
+        QTest::newRow("anonymised players are none")
+            << QStringLiteral("\n0. x, x\n1. x, x\n") << QStringList{} << QStringList{};
+        QTest::newRow("a real line among anonymised ones")
+            << QStringLiteral("\n0. x, x\n1. Dora, 0002a1b2c3d4e5f60718293a4b5c6d7e\n")
+            << QStringList{"Dora"} << QStringList{kEosDora};
+    }
+    void realAnswersOfBothEditions() {
+        QFETCH(QString, answer);
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, ids);
+        Tracked t;
+        QVERIFY(PlayerLines::isPlayerList(answer));
+        const QStringList lines = PlayerLines::split(answer);
+        for (const QString &playerLine : lines)
+            QVERIFY2(!playerLine.contains(QLatin1Char('\r')), qPrintable(playerLine));
+        t.visit(QStringLiteral("A"), lines);
+        QStringList gotNames;
+        QStringList gotIds;
+        for (const PlayerRecord &record : t.tracker.records()) {
+            gotNames << record.name;
+            gotIds << record.steamId;
+        }
+        QCOMPARE(gotNames, names);
+        QCOMPARE(gotIds, ids);
+        for (int i = 0; i < ids.size(); ++i) {
+            QCOMPARE(t.messages.at(i), QStringLiteral("Player: `") + names.at(i) +
+                                           QStringLiteral("\u00b4 (") + ids.at(i) +
+                                           QStringLiteral(") joined @ `A\u00b4"));
+        }
+        // The same answer again is the same players: nobody leaves, nobody joins.
+        t.visit(QStringLiteral("A"), PlayerLines::split(answer));
+        QCOMPARE(t.messages.size(), ids.size());
+    }
+
+    void eosPlayersAreKeptApartByTheWholeId() {
+        Tracked t;
+        // Dora and Emil share their first 22 digits: a key cut short would make them one.
+        t.visit(QStringLiteral("A"), {line(0, QStringLiteral("Dora"), kEosDora),
+                                      line(1, QStringLiteral("Emil"), kEosEmil)});
+        QCOMPARE(t.tracker.recordCount(), 2);
+        t.now = t.now.addSecs(90);
+        t.visit(QStringLiteral("A"), {line(0, QStringLiteral("Emil"), kEosEmil)});
+        QCOMPARE(t.tracker.recordCount(), 1);
+        QCOMPARE(t.tracker.record(0).steamId, kEosEmil);
+        QCOMPARE(t.messages.constLast(), QStringLiteral("Player: `Dora\u00b4 (") + kEosDora +
+                                             QStringLiteral(") has left `A\u00b4 - Duration "
+                                                            "{00:01:30}"));
+    }
+
+    void clockSetBackLogsAStayOfNothing() {
+        Intervals::instance().onlineTickerMs = 20;
+        Tracked t;
+        PlayerListModel model(&t.tracker);
+        t.visit(QStringLiteral("A"),
+                {line(0, QStringLiteral("Anna"), kAnna), line(1, QStringLiteral("Bob"), kBob)});
+        // The computer's clock goes back an hour while both play.
+        t.now = t.now.addSecs(-3600);
+        QTRY_COMPARE(model.index(0, PlayerListModel::OnlineColumn).data().toString(),
+                     QStringLiteral("00:00:00"));
+        const QRegularExpression entry(QStringLiteral(
+            "^Stay ends before its join stamp 240301-120000 \\(clock set back\\).*"));
+        QTest::ignoreMessage(QtWarningMsg, entry);
+        t.visit(QStringLiteral("A"), {line(1, QStringLiteral("Bob"), kBob)});
+        QCOMPARE(t.messages.constLast(), QStringLiteral("Player: `Anna\u00b4 (") + kAnna +
+                                             QStringLiteral(") has left `A\u00b4 - Duration "
+                                                            "{00:00:00}"));
+        QTest::ignoreMessage(QtWarningMsg, entry);
+        QCOMPARE(model.programExitLines(),
+                 QStringList{QStringLiteral("Program exit: `Bob\u00b4 (") + kBob +
+                             QStringLiteral(") has played @ `A\u00b4 - Duration {00:00:00}")});
     }
 
     void IsNumChecksBothHalves_data() {

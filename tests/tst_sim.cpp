@@ -29,6 +29,7 @@ private slots:
     void plainCommandsAnswerAsTheGame();
     void logsReturnLinesSincePreviousCall();
     void adminCommandsActOnPlayers();
+    void newerEditionAndCrLfModesAnswerLikeRealServers();
     void churnKeepsAnswersWellFormed();
     void faultNamesRoundTrip();
     void programServesAndQuitsOnSigterm();
@@ -91,6 +92,32 @@ void TestSim::logsReturnLinesSincePreviousCall() {
     QVERIFY(fresh[0].endsWith(QStringLiteral("AdminCmd: ServerChat (Admin): hello (PlayerName: "
                                              "RCON)")));
     QVERIFY(fresh[1].endsWith(QStringLiteral(": SERVER: (Admin): hello")));
+}
+
+void TestSim::newerEditionAndCrLfModesAnswerLikeRealServers() {
+    SimServer server(QStringLiteral("Alpha"), QStringLiteral("pw"));
+    server.setPlayerIds(SimServer::PlayerIds::Eos);
+    const QString dora = server.addPlayer(QStringLiteral("Dora"));
+    const QString emil = server.addPlayer(QStringLiteral("Emil"));
+    const QRegularExpression eos(QStringLiteral("^0002[0-9a-f]{28}$"));
+    QVERIFY2(eos.match(dora).hasMatch(), qPrintable(dora));
+    QVERIFY(dora != emil);
+    QCOMPARE(server.answer(QStringLiteral("listplayers")), QStringLiteral("\n0. Dora, ") + dora +
+                                                               QStringLiteral("\n1. Emil, ") +
+                                                               emil + QLatin1Char('\n'));
+
+    server.setCrLf(true);
+    QCOMPARE(server.answer(QStringLiteral("listplayers")), QStringLiteral("\r\n0. Dora, ") + dora +
+                                                               QStringLiteral("\r\n1. Emil, ") +
+                                                               emil + QStringLiteral("\r\n\n "));
+    QCOMPARE(server.answer(QStringLiteral("GetGameLog")),
+             QStringLiteral("Server received, But no response!! \r\n \n "));
+    QCOMPARE(server.answer(QStringLiteral("KickPlayer ") + dora),
+             QStringLiteral("Kicked ") + dora + QStringLiteral("\n "));
+    QCOMPARE(server.players().size(), 1);
+    server.clearPlayers();
+    QCOMPARE(server.answer(QStringLiteral("listplayers")),
+             QStringLiteral("No Players Connected\n "));
 }
 
 void TestSim::adminCommandsActOnPlayers() {

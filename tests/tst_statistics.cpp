@@ -19,6 +19,9 @@ const QDate kToday(2026, 3, 1);
 const QString kId1 = QStringLiteral("76561198000000001");
 const QString kId2 = QStringLiteral("76561198000000002");
 const QString kId3 = QStringLiteral("76561198000000003");
+// EOS ids of the newer edition; the two share their first 17 characters.
+const QString kEos1 = QStringLiteral("0002a1b2c3d4e5f6a7b8c9d0e1f2a3b4");
+const QString kEos2 = QStringLiteral("0002a1b2c3d4e5f6aFFFFFFFFFFFFFFF");
 
 QString joined(const QString &stamp, const QString &name, const QString &id,
                const QString &server) {
@@ -192,6 +195,37 @@ private slots:
             << QList<QStringList>{{kId1, "Cid", "", "00:00:00", ""},
                                   {kId2, "Bea", "", "00:00:00", ""},
                                   {kId3, "Ann", "", "00:00:00", ""}};
+
+        QTest::newRow("EOS ids are read whole: two players sharing 17 characters stay two")
+            << QStringList{left("170105-120000", "Dora", kEos1, "S", "01:00:00"),
+                           left("170105-110000", "Emil", kEos2, "S", "00:30:00"),
+                           joined("170105-100000", "Emil", kEos2, "S"),
+                           joined("170105-090000", "Dora", kEos1, "S")}
+            << QStringList{"S"}
+            << QList<QStringList>{{kEos2, "Emil", "05.01.2017", "00:30:00", "00:30:00"},
+                                  {kEos1, "Dora", "05.01.2017", "01:00:00", "01:00:00"}};
+
+        QTest::newRow("SteamID64 and EOS players side by side")
+            << QStringList{exited("170106-100000", "Dora", kEos1.toUpper(), "S", "00:05:00"),
+                           left("170106-090000", "Ann", kId1, "S", "02:00:00"),
+                           joined("170106-080000", "Dora", kEos1.toUpper(), "S"),
+                           joined("170106-070000", "Ann", kId1, "S")}
+            << QStringList{"S"}
+            << QList<QStringList>{{kEos1.toUpper(), "Dora", "06.01.2017", "00:05:00", "00:05:00"},
+                                  {kId1, "Ann", "06.01.2017", "02:00:00", "02:00:00"}};
+
+        // A name may hold "´ (" itself: the id is the first that reads as one.
+        QTest::newRow("a name holding the id's opening")
+            << QStringList{left("170105-100000", "x\u00b4 (y", kEos1, "S", "00:10:00"),
+                           joined("170105-090000", "x\u00b4 (y", kEos1, "S")}
+            << QStringList{"S"}
+            << QList<QStringList>{{kEos1, "x\u00b4 (y", "05.01.2017", "00:10:00", "00:10:00"}};
+
+        QTest::newRow("an id that is neither kind is no player")
+            << QStringList{left("170105-100000", "x", "x", "S", "00:10:00"),
+                           joined("170105-090000", "x", "x", "S"),
+                           joined("170105-090000", "Cut", kEos1.left(20), "S")}
+            << QStringList{} << QList<QStringList>{};
 
         QTest::newRow("no player lines")
             << QStringList{"[170105-090000] Serverstatus (S):  Online",

@@ -158,9 +158,8 @@ std::optional<PlayerLogLine> PlayerLogLine::parse(QStringView text) {
 }
 
 QString PlayerLogLine::durationText(qint64 seconds) {
-    seconds %= kSecondsPerDay;
-    if (seconds < 0)
-        seconds += kSecondsPerDay;
+    // A stay cannot end before it began: only a clock set back says so, and it played no time.
+    seconds = seconds < 0 ? 0 : seconds % kSecondsPerDay;
     return QStringLiteral("%1:%2:%3")
         .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
         .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))

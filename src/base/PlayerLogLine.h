@@ -55,7 +55,8 @@ struct PlayerLogLine final {
     // follows an id (no blank, no bracket), so only a server name must not hold a marker.
     static std::optional<PlayerLogLine> parse(QStringView text);
 
-    // A time played as a time of day "hh:nn:ss": whole days drop out (25 hours read 01:00:00).
+    // A time played as a time of day "hh:nn:ss": whole days drop out (25 hours read 01:00:00),
+    // and a negative time (the clock was set back during the stay) reads 00:00:00.
     static QString durationText(qint64 seconds);
 
     // The program log after the server `oldName` became `newName`: in every line that holds the

@@ -1,9 +1,25 @@
 #include "chat/ChatLine.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr int kStampLength = 15;
+
+// Relative luminance of an sRGB colour, from 0 (black) to 1 (white).
+double luminance(const QColor &colour) {
+    const auto linear = [](int level) {
+        const double c = level / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.red()) + 0.7152 * linear(colour.green()) +
+           0.0722 * linear(colour.blue());
+}
+
+QColor towardsWhite(const QColor &colour, double share) {
+    const auto mix = [share](int level) { return int(std::lround(level + (255 - level) * share)); };
+    return QColor(mix(colour.red()), mix(colour.green()), mix(colour.blue()));
+}
 } // namespace
 
 QColor ChatColors::viewText() {
@@ -26,6 +42,30 @@ QColor ChatColors::serverAdmin() {
 }
 QColor ChatColors::player() {
     return QColor(255, 255, 255);
+}
+
+double ChatColors::contrast(const QColor &a, const QColor &b) {
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor ChatColors::readableOnBackground(const QColor &colour) {
+    const QColor opaque = QColor::fromRgb(colour.rgb() | 0xff000000u);
+    if (!colour.isValid() || contrast(opaque, background()) >= kLeastContrast)
+        return colour;
+    // The least share of white that reads, to a 256th: the colour keeps as much of its hue as
+    // it can.
+    double low = 0.0;
+    double high = 1.0;
+    for (int step = 0; step < 8; ++step) {
+        const double middle = (low + high) / 2;
+        if (contrast(towardsWhite(opaque, middle), background()) >= kLeastContrast)
+            high = middle;
+        else
+            low = middle;
+    }
+    return towardsWhite(opaque, high);
 }
 
 ChatLine::ChatLine(const QString &stamp, const QString &text, const QList<ChatRun> &runs)

@@ -13,6 +13,14 @@ QColor admin();       // orange: "AdminCmd:" lines
 QColor serverParen(); // yellow: "SERVER: (" lines
 QColor serverAdmin(); // gold: "SERVER: A" lines
 QColor player();      // white: player chat and other marked lines
+
+// The least contrast of a drawn colour to the background, as the ratio of their luminances.
+constexpr double kLeastContrast = 4.5;
+double contrast(const QColor &a, const QColor &b);
+// `colour` as the dark view draws it: one with too little contrast to the background (the blue
+// of the colour tags among them) is mixed with white just until it reads; the others stay. Only
+// the view changes: the server log keeps the colour itself.
+QColor readableOnBackground(const QColor &colour);
 } // namespace ChatColors
 
 // A stretch of a line's shown text (stamp included) drawn in one colour and weight. An

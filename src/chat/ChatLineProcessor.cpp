@@ -1,12 +1,14 @@
 #include "chat/ChatLineProcessor.h"
 
 #include "base/LogStamp.h"
+#include "rcon/AnswerText.h"
 
 #include <QSet>
 #include <QStringView>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -17,7 +19,6 @@ constexpr int kMinimumRest = 8; // a rest of 8 characters or fewer is not a line
 constexpr int kStampLength = 15;
 
 const QString kKeepAlive = QStringLiteral("Keep Alive");
-const QString kNoResponse = QStringLiteral("Server received, But no response!!");
 const QString kTagClose = QStringLiteral("</>");
 
 struct Repair {
@@ -35,19 +36,6 @@ constexpr std::array<Repair, 9> kRepairs{{
     {u"z?hmte", u"z\u00e4hmte"},
     {u"Flo?", u"Flo\u00df"},
     {u"bef?rdert", u"bef\u00f6rdert"},
-}};
-
-struct TagColour {
-    const char *value;
-    QRgb rgb;
-};
-constexpr std::array<TagColour, 6> kTagColours{{
-    {"\"1, 0, 0, 1\"", qRgb(255, 0, 0)},
-    {"\"1, 1, 0, 1\"", qRgb(255, 255, 0)},
-    {"\"0, 1, 1, 1\"", qRgb(0, 255, 255)},
-    {"\"1, 0, 1, 1\"", qRgb(255, 0, 255)},
-    {"\"0, 1, 0, 1\"", qRgb(0, 255, 0)},
-    {"\"0, 0, 1, 1\"", qRgb(0, 0, 255)},
 }};
 
 // Per-character colour and weight while the markers are being taken out of a line.
@@ -96,6 +84,30 @@ private:
     QString m_text;
     std::vector<Format> m_formats;
 };
+
+// A number from 0 to 1 as a tag writes it: digits with at most one decimal point ("1", "0",
+// "0.85", ".5"); no sign, no exponent.
+std::optional<double> unitNumber(QStringView text) {
+    if (text.isEmpty() || text.size() > 16)
+        return std::nullopt;
+    int points = 0;
+    int digits = 0;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('.'))
+            ++points;
+        else if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            ++digits;
+        else
+            return std::nullopt;
+    }
+    if (points > 1 || digits == 0)
+        return std::nullopt;
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || value < 0.0 || value > 1.0)
+        return std::nullopt;
+    return value;
+}
 
 // The words that the overlap compares: commas, hyphens, zeros and closing tags taken out.
 QString withoutWordNoise(QString text) {
@@ -154,6 +166,25 @@ QString ChatLineProcessor::repairWords(QString line) {
     return line;
 }
 
+std::optional<QRgb> ChatLineProcessor::tagColour(QStringView value) {
+    // Red, green, blue and opacity. The opacity must read too, but the text is drawn opaque: a
+    // faint line on the dark view would be lost, and the server log keeps plain colours.
+    double channels[4] = {};
+    int count = 0;
+    for (const QStringView part : value.tokenize(QLatin1Char(','))) {
+        if (count == 4)
+            return std::nullopt;
+        const std::optional<double> number = unitNumber(part.trimmed());
+        if (!number)
+            return std::nullopt;
+        channels[count++] = *number;
+    }
+    if (count != 4)
+        return std::nullopt;
+    const auto level = [](double channel) { return int(std::lround(channel * 255.0)); };
+    return qRgb(level(channels[0]), level(channels[1]), level(channels[2]));
+}
+
 int ChatLineProcessor::wordOverlap(const QString &previousLine, const QString &line) {
     return sharedWords(previousLine, line, std::numeric_limits<int>::max());
 }
@@ -184,23 +215,22 @@ ChatLine ChatLineProcessor::colourLine(const QString &markedLine, int stampLengt
         f.colourBold(r, int(f.text().size()), rgb);
     }
 
-    // Only the first colour tag of a line is turned into colour; an unknown value stays as text.
+    // Only the first colour tag of a line is turned into colour; a value that does not read as
+    // a colour stays as text.
     const int t = int(f.text().indexOf(colourTagOpening(), pos));
     if (t >= 0 && f.text().indexOf(kTagClose, pos) >= 0) {
-        // The value with both its quotation characters, e.g. "1, 0, 0, 1" in quotes.
+        // The value between the two quotation characters, e.g. 1, 0, 0, 1.
         const int quote = t + int(colourTagOpening().size()) - 1;
-        const QStringView value = QStringView(f.text()).mid(quote, 12);
-        const TagColour *known = nullptr;
-        for (const TagColour &c : kTagColours) {
-            if (value == QLatin1String(c.value))
-                known = &c;
-        }
-        const int gt = known ? int(f.text().indexOf(QLatin1Char('>'), quote + 1)) : -1;
+        const int endQuote = int(f.text().indexOf(QLatin1Char('"'), quote + 1));
+        const std::optional<QRgb> rgb =
+            endQuote < 0 ? std::nullopt
+                         : tagColour(QStringView(f.text()).mid(quote + 1, endQuote - quote - 1));
+        const int gt = rgb ? int(f.text().indexOf(QLatin1Char('>'), endQuote + 1)) : -1;
         const int close = gt >= 0 ? int(f.text().indexOf(kTagClose, gt + 1)) : -1;
         if (close >= 0) {
             f.remove(t + 2, gt - (t + 2) + 1);
             const int end = close - (gt - (t + 2) + 1);
-            f.colour(t + 2, end, known->rgb);
+            f.colour(t + 2, end, *rgb);
             f.remove(end, int(kTagClose.size()));
         }
     }
@@ -345,7 +375,7 @@ bool answerWithoutLines(const QString &body, Result &result) {
         result.outcome = ChatLineProcessor::Outcome::KeepAlive;
         return true;
     }
-    if (body.startsWith(kNoResponse)) {
+    if (AnswerText::isNoOutputAnswer(body)) {
         result.outcome = ChatLineProcessor::Outcome::NoResponse;
         return true;
     }
@@ -362,8 +392,9 @@ ChatLineProcessor::Result ChatLineProcessor::process(const QString &body, Mode m
                                                      const QDateTime &receivedAt,
                                                      DuplicateMemory &memory) {
     Result result;
-    if (!answerWithoutLines(body, result))
-        processLines(body, mode, chatStampOf(receivedAt), memory, result);
+    const QString plain = AnswerText::withPlainLineEnds(body);
+    if (!answerWithoutLines(plain, result))
+        processLines(plain, mode, chatStampOf(receivedAt), memory, result);
     return result;
 }
 
@@ -373,11 +404,12 @@ ChatLineProcessor::Result ChatLineProcessor::processNewest(const QString &body, 
                                                            bool &olderLeftOut) {
     Result result;
     olderLeftOut = false;
-    if (answerWithoutLines(body, result))
+    const QString plain = AnswerText::withPlainLineEnds(body);
+    if (answerWithoutLines(plain, result))
         return result;
     keep = std::max(keep, 1);
     const QString chatStamp = chatStampOf(receivedAt);
-    const QStringView text(body);
+    const QStringView text(plain);
     const std::optional<LineSpan> last = lastLine(text);
     if (!last) {
         processLines(text, mode, chatStamp, memory, result);

@@ -2,15 +2,20 @@
 
 #include "chat/ChatLine.h"
 
+#include <QColor>
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringView>
+
+#include <optional>
 
 // Turns one answer to "GetGameLog" or "Getchat" into chat lines: word repair, stamps, admin,
 // player and server lines, the plain duplicate of a coloured tribe line, and the colours.
 class ChatLineProcessor final {
 public:
-    // The answer to "GetGameLog" or to "Getchat" (LogSourceRequest).
+    // The answer to "GetGameLog" or to "Getchat" (LogSourceRequest). Answers are read with plain
+    // line ends (AnswerText): CR LF, blanks at line ends and the padding at the end read like LF.
     enum class Mode { GameLog = 0, Chat = 1 };
 
     // The previous game-log line of one view and one server, so a plain line that repeats a
@@ -23,7 +28,7 @@ public:
     enum class Outcome {
         Lines,      // the body was split into lines (possibly none)
         KeepAlive,  // the server ended the chat on its side
-        NoResponse, // "Server received, But no response!!"
+        NoResponse, // "Server received, But no response!!" (AnswerText::isNoOutputAnswer)
     };
 
     struct Result final {
@@ -42,6 +47,11 @@ public:
     // the memory left behind and saveWanted are exactly those of process().
     static Result processNewest(const QString &body, Mode mode, const QDateTime &receivedAt,
                                 DuplicateMemory &memory, int keep, bool &olderLeftOut);
+
+    // The colour of a tag's value, the text between its quotation characters: four numbers
+    // from 0 to 1 (red, green, blue, opacity) separated by commas, blanks around them allowed,
+    // as in "0.85, 0.15, 0.25, 1". None when the value does not read so.
+    static std::optional<QRgb> tagColour(QStringView value);
 
     // The server delivers "?" for German umlauts in some words.
     static QString repairWords(QString line);

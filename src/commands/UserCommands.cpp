@@ -1,7 +1,7 @@
 #include "commands/UserCommands.h"
 
 #include "base/Clock.h"
-#include "base/SteamId.h"
+#include "base/PlayerId.h"
 #include "commands/CommandQueue.h"
 #include "commands/QueueEntry.h"
 
@@ -25,9 +25,9 @@ void UserCommands::queueMessageOfTheDay(const QString &server, const QString &me
     append(server, QStringLiteral("cmd:SetMessageOfTheDay ") + message);
 }
 
-bool UserCommands::queueUnban(const QString &server, const QString &steamId) const {
-    if (!SteamId::isTyped(steamId))
+bool UserCommands::queueUnban(const QString &server, const QString &playerId) const {
+    if (!PlayerId::isTyped(playerId))
         return false;
-    append(server, QStringLiteral("cmd:UnbanPlayer ") + steamId);
+    append(server, QStringLiteral("cmd:UnbanPlayer ") + playerId);
     return true;
 }

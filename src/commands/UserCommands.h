@@ -15,8 +15,9 @@ public:
     void queueDestroyWildDinos(const QString &server) const;
     void queueStopServer(const QString &server) const;
     void queueMessageOfTheDay(const QString &server, const QString &message) const;
-    // False, and nothing queued, unless the id is 17 characters that pass SteamId::IsNum.
-    bool queueUnban(const QString &server, const QString &steamId) const;
+    // False, and nothing queued, unless the id as typed is a SteamID64 (17 characters that pass
+    // SteamId::IsNum) or an EOS id (PlayerId); it is sent whole.
+    bool queueUnban(const QString &server, const QString &playerId) const;
 
 private:
     void append(const QString &server, const QString &command) const;

@@ -1,21 +1,25 @@
 #include "monitor/PlayerLines.h"
 
+#include "base/Logging.h"
+#include "base/PlayerId.h"
 #include "base/PlayerLogLine.h"
 #include "base/SteamId.h"
+#include "rcon/AnswerText.h"
 
 namespace {
 // A shorter remainder cannot hold an index, a name, the separator and a 17-digit id.
 constexpr int kShortestPlayerLine = 22;
-constexpr int kSteamIdLength = 17;
 } // namespace
 
 bool PlayerLines::isPlayerList(const QString &answer) {
-    return answer.startsWith(QLatin1Char('\n')) && answer.mid(1, 2) == QLatin1String("0.");
+    const QString plain = AnswerText::withPlainLineEnds(answer);
+    return plain.startsWith(QLatin1Char('\n')) && plain.mid(1, 2) == QLatin1String("0.");
 }
 
 QStringList PlayerLines::split(const QString &answer) {
     QStringList lines;
-    QStringView rest = QStringView(answer).mid(1);
+    const QString plain = AnswerText::withPlainLineEnds(answer);
+    QStringView rest = QStringView(plain).mid(1);
     while (rest.size() > kShortestPlayerLine) {
         const qsizetype feed = rest.indexOf(QLatin1Char('\n'));
         if (feed < 0) {
@@ -33,8 +37,8 @@ bool PlayerLines::parse(const QString &line, QString *name, QString *steamId) {
     const qsizetype comma = line.lastIndexOf(QLatin1Char(','));
     if (comma < 0)
         return false;
-    const QString id = line.mid(comma + 2, kSteamIdLength).trimmed();
-    if (id.isEmpty())
+    const QString id = line.mid(comma + 1).trimmed();
+    if (!PlayerId::isPlayerId(id))
         return false;
     const qsizetype nameStart = line.indexOf(QLatin1Char('.')) + 2;
     if (name)
@@ -56,4 +60,12 @@ QString PlayerLines::durationText(const QDateTime &join, const QDateTime &now) {
 
 QString PlayerLines::joinStamp(const QDateTime &when) {
     return when.toString(QStringLiteral("yyMMdd-HHmmss"));
+}
+
+void PlayerLines::reportClockSetBack(const QString &line, const QString &joinStamp,
+                                     const QString &tag) {
+    qCWarning(lcError).noquote() << QStringLiteral("Stay ends before its join stamp ") + joinStamp +
+                                        QStringLiteral(" (clock set back), logged as "
+                                                       "00:00:00: ") +
+                                        line + tag;
 }

@@ -5,6 +5,7 @@
 #include "base/Intervals.h"
 #include "base/LogStamp.h"
 #include "base/PlayerLogLine.h"
+#include "monitor/PlayerLines.h"
 #include "monitor/PlayerTracker.h"
 
 #include <limits>
@@ -96,9 +97,13 @@ QStringList PlayerListModel::programExitLines() const {
     QStringList lines;
     for (int row = 0; row < m_entries.size(); ++row) {
         const PlayerRecord &entry = m_entries.at(row);
+        const qint64 join = m_joins.at(row);
         lines << PlayerLogLine{PlayerLogLine::Kind::ProgramExit, entry.name, entry.steamId,
-                               entry.server, onlineSince(m_joins.at(row), now)}
+                               entry.server, onlineSince(join, now)}
                      .text();
+        if (join != kNoJoin && now < join)
+            PlayerLines::reportClockSetBack(lines.constLast(), entry.joinStamp,
+                                            QStringLiteral(" (Program exit)"));
     }
     return lines;
 }

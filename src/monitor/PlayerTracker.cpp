@@ -89,9 +89,12 @@ void PlayerTracker::detectLeaves(const QString &server, const QStringList &playe
         if (!firstPass) {
             const PlayerRecord gone = record(row - 1);
             const QDateTime join = LogStamp::ParseLogStamp(gone.joinStamp, Clock::today());
+            const QDateTime now = Clock::now();
             const PlayerLogLine logged{PlayerLogLine::Kind::HasLeft, gone.name, gone.steamId,
-                                       gone.server, PlayerLines::durationText(join, Clock::now())};
+                                       gone.server, PlayerLines::durationText(join, now)};
             const QString line = logged.text();
+            if (join.isValid() && now < join)
+                PlayerLines::reportClockSetBack(line, gone.joinStamp, QStringLiteral(" (Leave)"));
             emit message(line);
             emit notificationRaised(logged.notificationText());
             emit notifiedEventLogged(line);

@@ -230,9 +230,9 @@ void PollCycle::applyOutcome(const Outcome &outcome) {
     // While a deletion waits no answer changes any status.
     if (!servers->deletePending()) {
         const int row = servers->rowOfName(m_currentServerName);
-        // An empty answer says nothing about the players: like a keep-alive it changes nothing,
-        // or it would log made-up departures and joins.
-        const bool keepsState = !outcome.code && (outcome.body.isEmpty() ||
+        // An empty answer (or one of padding alone) says nothing about the players: like a
+        // keep-alive it changes nothing, or it would log made-up departures and joins.
+        const bool keepsState = !outcome.code && (QStringView(outcome.body).trimmed().isEmpty() ||
                                                   outcome.body.startsWith(QLatin1String("Keep")));
         if (row >= 0 && !keepsState) {
             const bool wasOnline = servers->entry(row).isOnline();

@@ -2,6 +2,7 @@
 
 #include "base/LogStamp.h"
 #include "base/NameQuotes.h"
+#include "base/PlayerId.h"
 #include "base/PlayerLogLine.h"
 #include "stats/PlayTime.h"
 
@@ -21,7 +22,6 @@ constexpr QStringView kIdPiece = PlayerLogLine::kIdStart;
 constexpr QStringView kJoinedPiece = PlayerLogLine::kJoinedMarker;
 constexpr QStringView kPlayingPiece = PlayerLogLine::kPlayingMarker;
 constexpr QStringView kDurationPiece = PlayerLogLine::kDurationStart;
-constexpr int kSteamIdLength = 17;
 // A join line's server name starts after the first backquote from this index on (character 30).
 constexpr qsizetype kServerSearchFrom = 29;
 constexpr QStringView kSortSeparator = u"@Ä×ª╝¢";
@@ -38,7 +38,7 @@ struct Player {
     QString name;
 };
 
-// The known players, found by SteamID64 anywhere inside a line.
+// The known players, found by their id (a SteamID64 or an EOS id) anywhere inside a line.
 class PlayerIndex final {
 public:
     int rowOf(QStringView steamId) const { return m_rows.value(steamId, -1); }
@@ -49,12 +49,15 @@ public:
         m_rows.insert(QStringView(m_players.back().steamId), int(m_players.size()) - 1);
         for (const QChar c : steamId)
             m_idCharacters[c.unicode()] = true;
+        if (std::find(m_idLengths.cbegin(), m_idLengths.cend(), steamId.size()) ==
+            m_idLengths.cend())
+            m_idLengths.push_back(steamId.size());
     }
 
     const std::vector<Player> &players() const { return m_players; }
 
-    // Every known player whose SteamID64 occurs in the line. Only runs of characters that occur
-    // in some SteamID64 can hold one, which in practice leaves one place per line to look up.
+    // Every known player whose id occurs in the line. Only runs of characters that occur in
+    // some id can hold one, which in practice leaves one place per line and id kind to look up.
     // `line` numbers the line, so that a player found twice in it is listed once.
     void playersIn(QStringView line, qsizetype lineNumber, std::vector<int> &rows) {
         rows.clear();
@@ -62,12 +65,14 @@ public:
         qsizetype run = 0;
         for (qsizetype i = 0; i < line.size(); ++i) {
             run = m_idCharacters[line.at(i).unicode()] ? run + 1 : 0;
-            if (run < kSteamIdLength)
-                continue;
-            const int row = rowOf(line.mid(i + 1 - kSteamIdLength, kSteamIdLength));
-            if (row >= 0 && m_lastLine[size_t(row)] != lineNumber) {
-                m_lastLine[size_t(row)] = lineNumber;
-                rows.push_back(row);
+            for (const qsizetype length : m_idLengths) {
+                if (run < length)
+                    continue;
+                const int row = rowOf(line.mid(i + 1 - length, length));
+                if (row >= 0 && m_lastLine[size_t(row)] != lineNumber) {
+                    m_lastLine[size_t(row)] = lineNumber;
+                    rows.push_back(row);
+                }
             }
         }
     }
@@ -81,6 +86,7 @@ private:
     std::vector<Player> m_players;
     QHash<QStringView, int> m_rows;
     std::vector<bool> m_idCharacters = std::vector<bool>(65536, false);
+    std::vector<qsizetype> m_idLengths; // of the known ids, each once
     std::vector<qsizetype> m_lastLine;
 };
 
@@ -160,11 +166,21 @@ void readPlayerLine(QStringView line, PlayerIndex &players, ServerNames &servers
     const qsizetype player = line.indexOf(kPlayerPiece);
     if (player < 0)
         return;
-    const qsizetype id = line.indexOf(kIdPiece);
-    // A hand-broken line without a whole SteamID64 is no player line.
-    if (id < 0 || id + kIdPiece.size() + kSteamIdLength > line.size())
+    // The id stands whole between the first "´ (" that a player id and ")" follow; a name may
+    // hold "´ (" itself. A hand-broken line without such an id is no player line.
+    qsizetype id = line.indexOf(kIdPiece);
+    QStringView steamId;
+    for (; id >= 0; id = line.indexOf(kIdPiece, id + 1)) {
+        // Only as far as the longest id reaches: a line of many "´ (" stays one pass.
+        const QStringView after = line.mid(id + kIdPiece.size(), PlayerId::kEosLength + 1);
+        const qsizetype close = after.indexOf(QLatin1Char(')'));
+        if (close >= 0 && PlayerId::isPlayerId(after.left(close))) {
+            steamId = after.left(close);
+            break;
+        }
+    }
+    if (id < 0)
         return;
-    const QStringView steamId = line.mid(id + kIdPiece.size(), kSteamIdLength);
     if (players.rowOf(steamId) < 0) {
         const qsizetype nameStart = player + kPlayerPiece.size();
         players.add(steamId.toString(),

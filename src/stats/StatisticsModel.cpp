@@ -108,10 +108,15 @@ QVariant StatisticsModel::data(const QModelIndex &index, int role) const {
         return {};
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
-        if (role == Qt::ToolTipRole && index.column() != PlayerColumn)
-            return {};
         return m_rows.at(index.row()).value(index.column() + PlayerStatistics::NameColumn);
+    case Qt::ToolTipRole:
+        if (index.column() != PlayerColumn)
+            return {};
+        // A tool tip reads markup: the name is escaped inside a paragraph that keeps its
+        // blanks, so it shows exactly as the player wrote it.
+        return QStringLiteral("<p style='white-space:pre'>") +
+               m_rows.at(index.row()).value(PlayerStatistics::NameColumn).toHtmlEscaped() +
+               QStringLiteral("</p>");
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
     case IconIndexRole:

@@ -60,6 +60,8 @@ QWidget *ChatPanel::buildTopBar() {
 
     m_title = new QLabel(tr("Channel offline"), m_topBar);
     m_title->setObjectName(QStringLiteral("chatTitle"));
+    // The server's name as it is, markup and all.
+    m_title->setTextFormat(Qt::PlainText);
     m_title->setAlignment(Qt::AlignCenter);
 
     m_options = new QToolButton(m_topBar);

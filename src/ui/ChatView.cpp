@@ -27,7 +27,9 @@ QTextCharFormat plainFormat() {
 
 QTextCharFormat runFormat(const ChatRun &run) {
     QTextCharFormat format;
-    format.setForeground(run.color.isValid() ? run.color : ChatColors::viewText());
+    // A colour too dark for the background is lightened here only; the log keeps it exact.
+    format.setForeground(run.color.isValid() ? ChatColors::readableOnBackground(run.color)
+                                             : ChatColors::viewText());
     format.setFontWeight(run.bold ? QFont::Bold : QFont::Normal);
     return format;
 }

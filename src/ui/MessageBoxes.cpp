@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 
 #include <utility>
@@ -15,6 +16,21 @@ QString &lastShown() {
 }
 QString caption() {
     return QCoreApplication::translate("MessageBoxes", "Corvid RCON Admin");
+}
+
+// Every box shows its texts as they are: a player or server name in one may hold anything,
+// markup included, and must never rewrite the question around it.
+int runBox(QMessageBox::Icon icon, QWidget *parent, const QString &text,
+           QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton,
+           const QString &detail = QString()) {
+    QMessageBox box(icon, caption(), text, buttons, parent);
+    box.setDefaultButton(defaultButton);
+    box.setInformativeText(detail);
+    box.setTextFormat(Qt::PlainText);
+    // Not every Qt version passes the format on to the label of the detail.
+    if (auto *informative = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
+        informative->setTextFormat(Qt::PlainText);
+    return box.exec();
 }
 } // namespace
 
@@ -46,8 +62,8 @@ bool MessageBoxes::confirm(QWidget *parent, const QString &text) {
         nextAnswer().reset();
         return *answer == QMessageBox::Yes;
     }
-    return QMessageBox::warning(parent, caption(), text, QMessageBox::Yes | QMessageBox::No,
-                                QMessageBox::No) == QMessageBox::Yes;
+    return runBox(QMessageBox::Warning, parent, text, QMessageBox::Yes | QMessageBox::No,
+                  QMessageBox::No) == QMessageBox::Yes;
 }
 
 void MessageBoxes::inform(QWidget *parent, const QString &text) {
@@ -56,7 +72,7 @@ void MessageBoxes::inform(QWidget *parent, const QString &text) {
         nextAnswer().reset();
         return;
     }
-    QMessageBox::information(parent, caption(), text, QMessageBox::Ok);
+    runBox(QMessageBox::Information, parent, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 void MessageBoxes::informScrollable(QWidget *parent, const QString &text, const QString &note) {
@@ -76,9 +92,7 @@ void MessageBoxes::warn(QWidget *parent, const QString &text, const QString &det
         nextAnswer().reset();
         return;
     }
-    QMessageBox box(QMessageBox::Warning, caption(), text, QMessageBox::Ok, parent);
-    box.setInformativeText(detail);
-    box.exec();
+    runBox(QMessageBox::Warning, parent, text, QMessageBox::Ok, QMessageBox::Ok, detail);
 }
 
 bool MessageBoxes::ask(QWidget *parent, const QString &title, const QString &prompt,
@@ -94,6 +108,9 @@ bool MessageBoxes::ask(QWidget *parent, const QString &title, const QString &pro
     box.setLabelText(prompt);
     box.setInputMode(QInputDialog::TextInput);
     box.setTextValue(*text);
+    // The prompt is shown as it is, like every box's text.
+    if (auto *label = box.findChild<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
     // The prompt's blanks only space it out on the screen.
     if (auto *field = box.findChild<QLineEdit *>())
         field->setAccessibleName(prompt.trimmed());

@@ -7,7 +7,8 @@
 
 // Refusals are information boxes with OK; confirmations are warning boxes with Yes and No;
 // failures are warning boxes with OK; questions for a text are input boxes with OK and Cancel.
-// Tests answer the next box in advance so that no modal dialog waits for a person.
+// Every text shows as plain text, never as markup: names in it may hold anything. Tests answer
+// the next box in advance so that no modal dialog waits for a person.
 class MessageBoxes final {
 public:
     static bool confirm(QWidget *parent, const QString &text);

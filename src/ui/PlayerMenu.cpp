@@ -1,5 +1,6 @@
 #include "ui/PlayerMenu.h"
 
+#include "base/PlayerId.h"
 #include "chat/ChatSession.h"
 #include "commands/CommandSender.h"
 #include "console/Console.h"
@@ -38,8 +39,20 @@ bool PlayerMenu::hasSelection() const {
 
 void PlayerMenu::updateEnabling() {
     const bool selected = hasSelection();
-    for (QAction *action : {m_profile, m_kick, m_ban})
+    for (QAction *action : {m_kick, m_ban})
         action->setEnabled(selected);
+    // An EOS id has no profile page. A name the chat's list shows for several players stays
+    // offered, so that choosing it says why nothing opens.
+    bool profile = false;
+    if (selected && m_source == Source::PlayerList) {
+        const QModelIndex current = m_view->currentIndex();
+        profile = PlayerId::isSteamId64(
+            current.siblingAtColumn(PlayerListModel::SteamIdColumn).data().toString());
+    } else if (selected) {
+        const QList<PlayerRecord> matches = chatMatches();
+        profile = matches.size() != 1 || PlayerId::isSteamId64(matches.constFirst().steamId);
+    }
+    m_profile->setEnabled(profile);
 }
 
 void PlayerMenu::openAt(const QPoint &globalPos) {
@@ -58,24 +71,27 @@ std::optional<PlayerRecord> PlayerMenu::chosenPlayer() const {
         player.server = current.siblingAtColumn(PlayerListModel::ServerColumn).data().toString();
         return player;
     }
-    const QString name = current.siblingAtColumn(0).data().toString();
-    const QString server = m_console->chat()->chatLabel();
-    std::optional<PlayerRecord> found;
-    int matches = 0;
-    for (const PlayerRecord &record : m_console->playerList()->entries()) {
-        if (record.name == name && record.server == server) {
-            found = record;
-            ++matches;
-        }
-    }
-    if (matches == 1)
-        return found;
+    const QList<PlayerRecord> matches = chatMatches();
+    if (matches.size() == 1)
+        return matches.constFirst();
     MessageBoxes::inform(m_view->window(), tr("Several players found, please use playerlist!"));
     return std::nullopt;
 }
 
+QList<PlayerRecord> PlayerMenu::chatMatches() const {
+    const QString name = m_view->currentIndex().siblingAtColumn(0).data().toString();
+    const QString server = m_console->chat()->chatLabel();
+    QList<PlayerRecord> matches;
+    for (const PlayerRecord &record : m_console->playerList()->entries()) {
+        if (record.name == name && record.server == server)
+            matches << record;
+    }
+    return matches;
+}
+
 void PlayerMenu::openProfile() {
-    if (const std::optional<PlayerRecord> player = chosenPlayer())
+    const std::optional<PlayerRecord> player = chosenPlayer();
+    if (player && PlayerId::isSteamId64(player->steamId))
         UrlOpener::open(profileUrl(player->steamId));
 }
 

@@ -42,6 +42,8 @@ PopupWindow::PopupWindow(QWidget *parent)
     setFocusPolicy(Qt::NoFocus);
 
     m_label->setObjectName(QStringLiteral("notificationText"));
+    // Notifications name players and servers, whose names are text and never markup.
+    m_label->setTextFormat(Qt::PlainText);
     m_label->setAlignment(Qt::AlignCenter);
     m_label->setStyleSheet(QStringLiteral("QLabel { color: white; background: transparent; }"));
     m_label->hide();

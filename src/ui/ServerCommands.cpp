@@ -57,12 +57,12 @@ void ServerCommands::N1Click() {
     if (server.isEmpty())
         return;
     emit logSearchRequested(QStringLiteral("banplayer"));
-    QString steamId;
+    QString playerId;
     const bool typed =
         MessageBoxes::ask(m_dialogParent, tr("Unban Player @  `%1\u00b4").arg(server),
-                          tr("  Steam 64 ID :  "), &steamId);
+                          tr("  Steam 64 ID :  "), &playerId);
     emit logSearchRequested(QString());
-    if (typed && !m_commands.queueUnban(server, steamId))
+    if (typed && !m_commands.queueUnban(server, playerId))
         MessageBoxes::inform(m_dialogParent, tr("Invalid SteamID!"));
 }
 

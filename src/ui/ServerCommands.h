@@ -29,7 +29,8 @@ public:
     void Saveworld1Click();
     void DestroyWildDinos1Click();
     void Stop1Click();
-    // Shows the earlier bans in the program log while the Steam ID is typed.
+    // Shows the earlier bans in the program log while the id (a SteamID64 or an EOS id) is
+    // typed.
     void N1Click();
     void Setmessageoftheday1Click();
 

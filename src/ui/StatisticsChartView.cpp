@@ -35,12 +35,18 @@ const QColor kText(0xe6, 0xe6, 0xe6);
 const QColor kGrid(0x33, 0x33, 0x33);
 const QColor kHiddenMarker(0x55, 0x55, 0x55);
 
+// The chart draws its labels as markup: a player's or server's name is escaped, so that it
+// shows as it is written.
+QString chartText(const QString &name) {
+    return name.toHtmlEscaped();
+}
+
 // An axis needs distinct labels: equal names get invisible zero-width spaces appended.
 QStringList playerLabels(const StringTable &table, const QString &nameless) {
     QStringList labels;
     QHash<QString, int> seen;
     for (int row = 1; row < table.rowCount(); ++row) {
-        QString name = table.cell(PlayerStatistics::NameColumn, row);
+        QString name = chartText(table.cell(PlayerStatistics::NameColumn, row));
         if (name.isEmpty())
             name = nameless;
         const int earlier = seen.value(name, 0);
@@ -136,7 +142,7 @@ void StatisticsChartView::setStatistics(const PlayerStatistics &statistics) {
     // The sets join after the axes: joining with the series, every player would get bars first.
     QList<QBarSet *> sets;
     for (int s = 0; s < m_servers.size(); ++s) {
-        auto *set = new QBarSet(m_servers.at(s));
+        auto *set = new QBarSet(chartText(m_servers.at(s)));
         set->append(m_hoursPerServer.at(s));
         sets << set;
     }
@@ -213,7 +219,8 @@ void StatisticsChartView::updateMarker(int server) {
         return;
     const bool shown = m_shown.value(server);
     QLegendMarker *marker = markers.at(server);
-    marker->setLabel((shown ? QStringLiteral("☑ ") : QStringLiteral("☐ ")) + m_servers.at(server));
+    marker->setLabel((shown ? QStringLiteral("☑ ") : QStringLiteral("☐ ")) +
+                     chartText(m_servers.at(server)));
     marker->setBrush(shown ? seriesColour(server) : kHiddenMarker);
     marker->setPen(QPen(shown ? seriesColour(server) : kHiddenMarker));
 }
@@ -345,7 +352,10 @@ void StatisticsChartView::contextMenuEvent(QContextMenuEvent *event) {
     auto *menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     for (int s = 0; s < m_servers.size(); ++s) {
-        QAction *action = menu->addAction(m_servers.at(s));
+        // A "&" in a server's name is shown, not taken as the item's shortcut letter.
+        QString caption = m_servers.at(s);
+        caption.replace(QLatin1Char('&'), QLatin1String("&&"));
+        QAction *action = menu->addAction(caption);
         action->setCheckable(true);
         action->setChecked(isServerShown(s));
         connect(action, &QAction::toggled, this, [this, s](bool on) { setServerShown(s, on); });

@@ -21,6 +21,8 @@ QPixmap indicatorPicture(bool busy) {
 
 QLabel *addPanel(QStatusBar *bar, int width) {
     auto *label = new QLabel(bar);
+    // A panel may name a server, whose name is text and never markup.
+    label->setTextFormat(Qt::PlainText);
     label->setFixedWidth(width);
     label->setContentsMargins(4, 0, 4, 0);
     bar->addWidget(label);

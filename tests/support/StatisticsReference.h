@@ -4,12 +4,16 @@
 // it line by line: every player row against every server column against every duration line, each
 // test a substring search, and the rows ordered by the text of their total.
 //
+// A player's id is a SteamID64 (17 digits) or an EOS id (32 hexadecimal digits), read whole: the
+// text between the first "´ (" that such an id and ")" follow and that ")".
+//
 // Where the steps leave a hand-broken line open, both builds settle it the same way: a player line
-// needs "´ (" followed by 17 characters, a join line's server needs a backquote at or after
+// needs such an id, a join line's server needs a backquote at or after
 // character 30 and at least one character before the line's last, and a duration line whose
 // duration ("hh:mm:ss", minutes and seconds below 60) or time stamp does not read is skipped.
 
 #include "base/LogStamp.h"
+#include "base/PlayerId.h"
 #include "servers/StringTable.h"
 
 #include <QCollator>
@@ -104,9 +108,15 @@ inline StringTable buildStatistics(const QStringList &lines, const QDate &today)
 
     for (const QString &line : lines) {
         if (line.contains(QStringLiteral("] Player: `"))) {
-            const int idAt = int(line.indexOf(QStringLiteral("´ (")));
-            if (idAt >= 0 && idAt + 3 + 17 <= line.size()) {
-                const QString id = line.mid(idAt + 3, 17);
+            int idAt = int(line.indexOf(QStringLiteral("´ (")));
+            QString id;
+            for (; idAt >= 0; idAt = int(line.indexOf(QStringLiteral("´ ("), idAt + 1))) {
+                const int close = int(line.indexOf(QLatin1Char(')'), idAt + 3));
+                id = close < 0 ? QString() : line.mid(idAt + 3, close - idAt - 3);
+                if (PlayerId::isPlayerId(id))
+                    break;
+            }
+            if (idAt >= 0) {
                 const int nameAt = int(line.indexOf(QStringLiteral("] Player: `"))) + 11;
                 const QString name = idAt > nameAt ? line.mid(nameAt, idAt - nameAt) : QString();
                 if (!known.contains(id)) {

@@ -12,6 +12,7 @@
 #include "ui/ChatPanel.h"
 #include "ui/ChatView.h"
 #include "ui/MessageBoxes.h"
+#include "ui/Theme.h"
 
 #include "ChatRunText.h"
 #include "SimServer.h"
@@ -188,6 +189,50 @@ private slots:
         const int killed = int(tribe.indexOf(QLatin1String("Bob was killed")));
         QCOMPARE(formatAt(f.view, 2, killed).foreground().color(), QColor(255, 0, 0));
         QCOMPARE(formatAt(f.view, 2, 17).foreground().color(), QColor(202, 202, 202));
+    }
+
+    // The view lightens a colour its dark background would swallow; the log and its file keep
+    // the colour the server sent.
+    void darkColoursAreLightenedInTheViewOnly() {
+        ViewFixture f;
+        ChatLineProcessor::DuplicateMemory memory;
+        const QString body = QStringLiteral(
+            "2017.01.05_09.08.09: Tribe Foo, ID 1: Day 5, 10:11:12: <RichColor Color=\"0, 0, 1, "
+            "1\">Bob froze a Dodo!</>)\r\n"
+            "2017.01.05_09.08.10: Tribe Foo, ID 1: Day 5, 10:11:13: <RichColor Color=\"0.85, "
+            "0.15, 0.25, 1\">Anna destroyed a wall!</>)\r\n\n ");
+        const auto result = ChatLineProcessor::process(body, ChatLineProcessor::Mode::GameLog,
+                                                       QDateTime::currentDateTime(), memory);
+        QCOMPARE(result.lines.size(), 2);
+        f.log.append(result.lines);
+        const QColor blue(0, 0, 255);
+        const QColor tribeRed(217, 38, 64);
+        const auto tagColourOf = [](const ChatLine &line) {
+            for (const ChatRun &run : line.runs()) {
+                if (run.start > 16)
+                    return run.color;
+            }
+            return QColor();
+        };
+        QCOMPARE(tagColourOf(f.log.lines().at(0)), blue);
+        QCOMPARE(tagColourOf(f.log.lines().at(1)), tribeRed);
+        const int froze = int(f.view.document()->findBlockByNumber(0).text().indexOf("Bob froze"));
+        const int wall = int(f.view.document()->findBlockByNumber(1).text().indexOf("Anna"));
+        const QColor shownBlue = formatAt(f.view, 0, froze).foreground().color();
+        const QColor shownRed = formatAt(f.view, 1, wall).foreground().color();
+        QCOMPARE(shownBlue, ChatColors::readableOnBackground(blue));
+        QCOMPARE(shownRed, ChatColors::readableOnBackground(tribeRed));
+        QVERIFY(shownBlue != blue && shownRed != tribeRed);
+        QCOMPARE(shownBlue.blue(), 255);
+        QVERIFY(ChatColors::contrast(shownBlue, ChatColors::background()) >= 4.5);
+
+        QTemporaryDir dir;
+        ServerLogFile file(dir.filePath(QStringLiteral("Alpha.log")));
+        QVERIFY(file.save(f.log));
+        ChatLog reread;
+        QVERIFY(file.loadInto(reread));
+        QCOMPARE(tagColourOf(reread.lines().at(0)), blue);
+        QCOMPARE(tagColourOf(reread.lines().at(1)), tribeRed);
     }
 
     void appendingAddsBlocksWithoutTouchingEarlierOnes() {
@@ -587,6 +632,35 @@ private slots:
         QCOMPARE(panel.title(), QStringLiteral("Channel offline"));
         QVERIFY(!panel.input()->isEnabled());
         QCOMPARE(panel.playersOnline()->topLevelItemCount(), 0);
+    }
+
+    // Under Xvfb or offscreen with KVD_SCREENSHOT_DIR set: the chat view with the game's
+    // colours, a tribe line of a colour beyond the six known ones, and a blue line made readable.
+    void screenshot() {
+        const QByteArray shots = qgetenv("KVD_SCREENSHOT_DIR");
+        if (shots.isEmpty())
+            QSKIP("KVD_SCREENSHOT_DIR is not set");
+        Theme::apply(*qApp);
+        ViewFixture f;
+        f.view.resize(860, 136);
+        ChatLineProcessor::DuplicateMemory memory;
+        const QString body = QStringLiteral(
+            "2031.06.01_21.30.02: Anna Lena (Rex): anyone up for a raid?\r\n"
+            "2031.06.01_21.30.05: AdminCmd: saveworld (PlayerName: Admin)\r\n"
+            "2031.06.01_21.30.06: SERVER: (Admin): world saved, restart at 22:00\r\n"
+            "2031.06.01_21.30.09: Tribe Raptor Riders, ID 1234567: Day 212, 04:11:09: <RichColor "
+            "Color=\"0.85, 0.15, 0.25, 1\">Anna Lena destroyed a 'Wooden Wall'!</>)\r\n"
+            "2031.06.01_21.30.12: Tribe Raptor Riders, ID 1234567: Day 212, 04:11:12: <RichColor "
+            "Color=\"0, 0, 1, 1\">Your Rex - Lvl 112 (Rex) was frozen!</>)\r\n"
+            "2031.06.01_21.30.15: Tribe Raptor Riders, ID 1234567: Day 212, 04:11:15: <RichColor "
+            "Color=\"0, 1, 0, 1\">Big.Bob tamed a Parasaur - Lvl 40 (Parasaur)!</>)\r\n"
+            "2031.06.01_21.30.20: SERVER: Admin restarts the server in 30 minutes\r\n\n ");
+        f.log.append(ChatLineProcessor::process(body, ChatLineProcessor::Mode::GameLog,
+                                                QDateTime::currentDateTime(), memory)
+                         .lines);
+        QVERIFY(QTest::qWaitForWindowExposed(&f.view));
+        QVERIFY(f.view.grab().save(QString::fromLocal8Bit(shots) +
+                                   QStringLiteral("/chat-colours.png")));
     }
 };
 

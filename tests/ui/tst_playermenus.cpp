@@ -1,6 +1,7 @@
 // The player menus on the player list and on the chat's "Player online" list: the profile page,
 // a kick without a question and a ban only after Yes, reaching a simulated game server; the chat's
-// list acts only on a player it finds exactly once on the chat's server.
+// list acts only on a player it finds exactly once on the chat's server. A player of the newer
+// edition is kicked by the whole EOS id and has no Steam profile; names show as text in boxes.
 #include "base/Intervals.h"
 #include "chat/ChatSession.h"
 #include "commands/CommandSender.h"
@@ -15,10 +16,15 @@
 #include "ui/UrlOpener.h"
 
 #include "ConsoleFixture.h"
+#include "ModalDialogs.h"
 #include "SimServer.h"
 #include "TestWait.h"
 
 #include <QApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QtTest>
@@ -31,6 +37,10 @@ const QString kAnnaOne = QStringLiteral("76561198000000011");
 const QString kAnnaTwo = QStringLiteral("76561198000000012");
 const QString kBert = QStringLiteral("76561198000000013");
 const QString kBertOnReef = QStringLiteral("76561198000000021");
+// A player of the newer edition, listed by an EOS id.
+const QString kDora = QStringLiteral("0002a1b2c3d4e5f60718293a4b5c6d7e");
+// A name that, read as markup, rewrote the ban question and hid the real server.
+const QString kTrickName = QStringLiteral("Bob<br>Ban player  Bob  on server  Beta ?<!--");
 
 void resetBoxes() {
     MessageBoxes::setNextAnswer(QMessageBox::Ok);
@@ -68,8 +78,9 @@ struct Fixture : ConsoleFixture {
             {name, server->host(), server->portText(), QStringLiteral("pw")});
         return server;
     }
-    bool playersListed() const {
-        return waitUntil([this] { return console->playerList()->rowCount() == 4; }, kWait);
+    bool playersListed(int count = 4) const {
+        return waitUntil([this, count] { return console->playerList()->rowCount() == count; },
+                         kWait);
     }
     QTreeView *players() const { return window.playerView(); }
     QTreeWidget *chatPlayers() const { return window.chatPanel()->playersOnline(); }
@@ -186,6 +197,102 @@ private slots:
             f.messages().contains(QStringLiteral("Command successfully: BanPlayer ") + kAnnaOne +
                                   QStringLiteral(" @ Island")),
             kWait);
+    }
+
+    void eosPlayerIsKickedByTheWholeIdAndHasNoSteamProfile() {
+        Fixture f;
+        f.reef->addPlayer(QStringLiteral("Dora"), kDora);
+        QVERIFY(f.playersListed(5));
+        f.selectPlayer(kDora);
+        PlayerMenu *menu = f.window.playerMenu();
+        menu->updateEnabling();
+        QVERIFY(!menu->profileAction()->isEnabled());
+        QVERIFY(menu->kickAction()->isEnabled());
+        QVERIFY(menu->banAction()->isEnabled());
+        const QUrl before = UrlOpener::lastUrl();
+        menu->profileAction()->trigger();
+        QCOMPARE(UrlOpener::lastUrl(), before);
+
+        menu->kickAction()->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(Fixture::commandsOf(f.reef),
+                                  QStringList{QStringLiteral("KickPlayer ") + kDora}, kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            f.messages().contains(QStringLiteral("Command successfully: KickPlayer ") + kDora +
+                                  QStringLiteral(" @ Reef")),
+            kWait);
+        QCOMPARE(f.reef->players().size(), 1); // Bert stays, Dora was found by her id
+        QVERIFY(f.playersListed(4));
+
+        // On the chat's list too, a player known by an EOS id has no profile to open.
+        f.reef->addPlayer(QStringLiteral("Dora"), kDora);
+        QVERIFY(f.playersListed(5));
+        f.console->chat()->Chat1Click(QStringLiteral("Reef"));
+        QTRY_COMPARE_WITH_TIMEOUT(f.chatPlayers()->topLevelItemCount(), 2, kWait);
+        QCOMPARE(f.chatPlayers()->topLevelItem(1)->text(0), QStringLiteral("Dora"));
+        f.chatPlayers()->setCurrentItem(f.chatPlayers()->topLevelItem(1));
+        f.window.chatPlayerMenu()->updateEnabling();
+        QVERIFY(!f.window.chatPlayerMenu()->profileAction()->isEnabled());
+        QVERIFY(f.window.chatPlayerMenu()->banAction()->isEnabled());
+        f.chatPlayers()->setCurrentItem(f.chatPlayers()->topLevelItem(0));
+        f.window.chatPlayerMenu()->updateEnabling();
+        QVERIFY(f.window.chatPlayerMenu()->profileAction()->isEnabled());
+    }
+
+    void aPlayersNameInTheBanQuestionIsText() {
+        Fixture f;
+        f.reef->addPlayer(kTrickName, kDora);
+        QVERIFY(f.playersListed(5));
+        f.selectPlayer(kDora);
+        QString shown;
+        Qt::TextFormat format = Qt::AutoText;
+        ModalStep<QMessageBox> answer([&](QMessageBox *box) {
+            shown = box->text();
+            if (auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label")))
+                format = label->textFormat();
+            box->button(QMessageBox::No)->click();
+        });
+        f.window.playerMenu()->banAction()->trigger();
+        QVERIFY(answer.ran());
+        QCOMPARE(shown, QStringLiteral("Ban player  `") + kTrickName +
+                            QStringLiteral("\u00b4  on server  `Reef\u00b4 ?"));
+        QCOMPARE(format, Qt::PlainText);
+        QVERIFY(f.nothingSent());
+    }
+
+    // Every box and input box shows its texts as they are, a detail below the text included.
+    void boxesShowNamesAsText() {
+        const auto formats = [](QWidget *box) {
+            QList<Qt::TextFormat> found;
+            for (const QLabel *label : box->findChildren<QLabel *>()) {
+                if (!label->text().isEmpty())
+                    found << label->textFormat();
+            }
+            return found;
+        };
+        QList<Qt::TextFormat> shown;
+        {
+            ModalStep<QMessageBox> close([&](QMessageBox *box) {
+                shown = formats(box);
+                box->button(QMessageBox::Ok)->click();
+            });
+            MessageBoxes::warn(nullptr,
+                               QStringLiteral("The script `<b>x</b>\u00b4 could not be "
+                                              "copied."),
+                               QStringLiteral("<i>") + kTrickName);
+            QVERIFY(close.ran());
+        }
+        QCOMPARE(shown, (QList<Qt::TextFormat>{Qt::PlainText, Qt::PlainText}));
+        {
+            ModalStep<QInputDialog> cancel([&](QInputDialog *box) {
+                shown = formats(box);
+                box->reject();
+            });
+            QString typed;
+            QVERIFY(!MessageBoxes::ask(nullptr, QStringLiteral("Unban Player @  `") + kTrickName,
+                                       QStringLiteral("<b>prompt</b>"), &typed));
+            QVERIFY(cancel.ran());
+        }
+        QCOMPARE(shown, QList<Qt::TextFormat>{Qt::PlainText});
     }
 
     void chatPlayerMenuActsOnlyOnAPlayerFoundOnceOnTheChatServer() {

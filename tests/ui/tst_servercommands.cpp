@@ -240,6 +240,18 @@ private slots:
             << QVariant(QStringLiteral("7656119800000x042")) << false << "Invalid SteamID!";
         QTest::newRow("blank around 17 digits")
             << QVariant(QStringLiteral(" 76561198000000042")) << false << "Invalid SteamID!";
+        // The newer edition's EOS ids: 32 hexadecimal digits, sent as typed.
+        const QString eos = QStringLiteral("0002a1b2c3d4e5f60718293a4b5c6d7e");
+        QTest::newRow("EOS id") << QVariant(eos) << true << kNoBox;
+        QTest::newRow("EOS id in capitals") << QVariant(eos.toUpper()) << true << kNoBox;
+        QTest::newRow("31 hexadecimal digits")
+            << QVariant(eos.left(31)) << false << "Invalid SteamID!";
+        QTest::newRow("33 hexadecimal digits")
+            << QVariant(eos + 'a') << false << "Invalid SteamID!";
+        QTest::newRow("32 characters, one not hexadecimal")
+            << QVariant(eos.left(31) + 'g') << false << "Invalid SteamID!";
+        QTest::newRow("blank after an EOS id")
+            << QVariant(eos + ' ') << false << "Invalid SteamID!";
         QTest::newRow("cancelled") << QVariant() << false << kNoBox;
     }
 
@@ -280,10 +292,9 @@ private slots:
         QCOMPARE(search.size(), 2);
         QCOMPARE(search.at(1).at(0).toString(), QString());
         QCOMPARE(MessageBoxes::lastText(), shown);
-        QCOMPARE(f.entries(),
-                 queued
-                     ? QStringList{userCommand(QStringLiteral("cmd:UnbanPlayer 76561198000000042"))}
-                     : QStringList());
+        QCOMPARE(f.entries(), queued ? QStringList{userCommand(QStringLiteral("cmd:UnbanPlayer ") +
+                                                               typed.toString())}
+                                     : QStringList());
     }
 
     void unbanShowsInvalidSteamIdAfterTheSearchEnded() {

@@ -26,6 +26,7 @@
 #include <QCategoryAxis>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QGraphicsTextItem>
 #include <QHeaderView>
 #include <QHorizontalStackedBarSeries>
 #include <QLabel>
@@ -34,6 +35,7 @@
 #include <QMenu>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QValueAxis>
 #include <QtTest>
 
@@ -387,6 +389,37 @@ private slots:
         QVERIFY(!labels.isEmpty());
         QCOMPARE(labels.last(),
                  built.table.cell(PlayerStatistics::NameColumn, built.playerCount()));
+    }
+
+    // The diagram and the table's tool tips read markup: names show exactly as written.
+    void namesShowAsTextInTheDiagramAndTheToolTips() {
+        const QString player = QStringLiteral("Bob<br>Ban player  Bob  on server  Beta ?<!--");
+        const QString server = QStringLiteral("Beta<b>2</b> & co");
+        const QString id = QStringLiteral("0002a1b2c3d4e5f60718293a4b5c6d7e");
+        Fixture f({left("170109-100000", player, id, server, "01:00:00"),
+                   joined("170109-090000", player, id, server)});
+        QVERIFY(f.openDiagram());
+        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+        QTest::qWait(50); // the legend lays out its labels on a later turn
+        f.diagram()->grab();
+        QStringList drawn;
+        for (QGraphicsItem *item : f.diagram()->scene()->items()) {
+            if (auto *text = dynamic_cast<QGraphicsTextItem *>(item))
+                drawn << text->toPlainText();
+        }
+        // The axis elides a long name; it shows the markup as text all the same.
+        QVERIFY2(!drawn.filter(QRegularExpression(QStringLiteral("^Bob<br>Ban player"))).isEmpty(),
+                 qPrintable(drawn.join(QLatin1Char('|'))));
+        QVERIFY2(drawn.contains(QStringLiteral("\u2611 ") + server),
+                 qPrintable(drawn.join(QLatin1Char('|'))));
+
+        const QModelIndex name = f.model()->index(0, StatisticsModel::PlayerColumn);
+        QCOMPARE(name.data().toString(), player);
+        const QString tip = name.data(Qt::ToolTipRole).toString();
+        QVERIFY(Qt::mightBeRichText(tip));
+        QTextDocument shown;
+        shown.setHtml(tip);
+        QCOMPARE(shown.toPlainText(), player);
     }
 
     void barIsHoursAsAFraction() {

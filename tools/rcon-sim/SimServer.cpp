@@ -14,6 +14,15 @@ const QString NoResponse = QStringLiteral("Server received, But no response!! \n
 
 // Shared by every simulated server, so that two servers never make up the same player.
 std::atomic<quint64> nextSteamId{76561198000000001ULL};
+std::atomic<quint64> nextEosNumber{1};
+
+// An EOS id: 32 hexadecimal digits. Multiplying by an odd number keeps every id distinct while
+// the digits look as scattered as real ones.
+QString madeUpEosId() {
+    const quint64 scattered = nextEosNumber++ * 0x9E3779B97F4A7C15ULL;
+    return QStringLiteral("0002c0ffee15") +
+           QStringLiteral("%1").arg(scattered, 16, 16, QLatin1Char('0')) + QStringLiteral("7e57");
+}
 
 // Names with blanks, commas, dots and umlauts, as players pick them.
 const char *const PlayerNames[] = {
@@ -297,6 +306,15 @@ void SimServer::writeChunks(QTcpSocket *socket, QList<QByteArray> chunks) {
 }
 
 QString SimServer::answer(const QString &command) {
+    QString text = plainAnswer(command);
+    if (m_crLf) {
+        text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+        text += QLatin1String("\n ");
+    }
+    return text;
+}
+
+QString SimServer::plainAnswer(const QString &command) {
     const QString verb = command.section(QLatin1Char(' '), 0, 0).toLower();
     const QString argument = argumentOf(command);
     const bool readOnly = verb == QLatin1String("listplayers") ||
@@ -364,7 +382,9 @@ QString SimServer::linesSince(const QStringList &lines, qsizetype &cursor) const
 }
 
 QString SimServer::addPlayer(const QString &name, const QString &steamId) {
-    const QString id = steamId.isEmpty() ? QString::number(nextSteamId++) : steamId;
+    QString id = steamId;
+    if (id.isEmpty())
+        id = m_playerIds == PlayerIds::Eos ? madeUpEosId() : QString::number(nextSteamId++);
     removePlayer(id);
     m_players.append(Player{name, id});
     return id;

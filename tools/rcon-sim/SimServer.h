@@ -40,9 +40,13 @@ public:
     };
     Q_DECLARE_FLAGS(Faults, Fault)
 
+    // The ids a server lists its players by: the older edition's SteamID64 (17 digits) or the
+    // newer edition's EOS id (32 hexadecimal digits).
+    enum class PlayerIds { SteamId64, Eos };
+
     struct Player {
         QString name;
-        QString steamId;
+        QString steamId; // of either kind
     };
 
     struct ReceivedPacket {
@@ -68,8 +72,15 @@ public:
     QString password() const { return m_password; }
     void setPassword(const QString &password) { m_password = password; }
 
-    // Players; a SteamID64 left empty is made up (17 digits, starting 7656119).
+    // Players; an id left empty is made up of the kind playerIds() names: a SteamID64 (17
+    // digits, starting 7656119) or an EOS id (32 lower-case hexadecimal digits, starting 0002).
     QString addPlayer(const QString &name, const QString &steamId = QString());
+    void setPlayerIds(PlayerIds ids) { m_playerIds = ids; }
+    PlayerIds playerIds() const { return m_playerIds; }
+    // Answers as some servers send them: every line ends in CR LF, and the padding "\n " ends
+    // the answer.
+    void setCrLf(bool on) { m_crLf = on; }
+    bool crLf() const { return m_crLf; }
     QString addRandomPlayer();
     bool removePlayer(const QString &steamId);
     void clearPlayers();
@@ -101,7 +112,8 @@ public:
     void startChurn(int intervalMs, quint32 seed = 1);
     void stopChurn();
 
-    // The answer the game would give, with its effect on the server (no faults applied).
+    // The answer the game would give, with its effect on the server (no faults applied), in
+    // the line ends of the CR LF mode when it is on.
     QString answer(const QString &command);
 
     static Fault faultFromName(const QString &name);
@@ -126,6 +138,7 @@ private:
     void writeChunks(QTcpSocket *socket, QList<QByteArray> chunks);
     void stallConnects();
     void churnStep();
+    QString plainAnswer(const QString &command);
     QString linesSince(const QStringList &lines, qsizetype &cursor) const;
     void trimLogs();
 
@@ -138,6 +151,8 @@ private:
     QString m_error;
 
     QList<Player> m_players;
+    PlayerIds m_playerIds = PlayerIds::SteamId64;
+    bool m_crLf = false;
     QSet<QString> m_banned;
     QStringList m_gameLog;
     QStringList m_chat;

@@ -93,8 +93,15 @@ int main(int argc, char *argv[]) {
         QStringLiteral(
             "Also write the servers as a console server list (server.dat) to this file."),
         QStringLiteral("file"));
+    const QCommandLineOption eosOption(
+        QStringLiteral("eos-ids"),
+        QStringLiteral("Players are listed by EOS id (32 hexadecimal digits), as the newer "
+                       "edition does, instead of by SteamID64."));
+    const QCommandLineOption crLfOption(
+        QStringLiteral("crlf"),
+        QStringLiteral("Answers end their lines with CR LF and carry the padding \"\\n \"."));
     parser.addOptions({serverOption, passwordOption, playersOption, churnOption, faultOption,
-                       delayOption, seedOption, serverListOption});
+                       delayOption, seedOption, serverListOption, eosOption, crLfOption});
     parser.process(app);
 
     QStringList definitions = parser.values(serverOption);
@@ -122,6 +129,9 @@ int main(int argc, char *argv[]) {
             return 1;
         }
         server->setAnswerDelayMs(parser.value(delayOption).toInt());
+        if (parser.isSet(eosOption))
+            server->setPlayerIds(SimServer::PlayerIds::Eos);
+        server->setCrLf(parser.isSet(crLfOption));
         for (int i = 0; i < parser.value(playersOption).toInt(); ++i)
             server->addRandomPlayer();
     }

@@ -48,8 +48,10 @@ private slots:
         QTest::newRow("lower case") << QStringLiteral("server received, but no response!!") << true;
         QTest::newRow("upper case and blanks")
             << QStringLiteral("SERVER RECEIVED, BUT NO RESPONSE!!   \t") << true;
-        QTest::newRow("another text after it")
-            << QStringLiteral("Server received, But no response!! Kicked") << false;
+        QTest::newRow("what follows the phrase is not looked at")
+            << QStringLiteral("Server received, But no response!! Kicked") << true;
+        QTest::newRow("not at the start")
+            << QStringLiteral("Kicked. Server received, But no response!!") << false;
         QTest::newRow("one exclamation mark")
             << QStringLiteral("Server received, But no response!") << false;
         QTest::newRow("a real answer") << QStringLiteral("World Saved") << false;

@@ -54,5 +54,6 @@ QString AnswerText::withPlainLineEnds(const QString &answer) {
 }
 
 bool AnswerText::isNoOutputAnswer(QStringView answer) {
-    return answer.trimmed().compare(kNoOutput, Qt::CaseInsensitive) == 0;
+    // What follows the phrase is not looked at, so trailing blanks, CR LF and padding pass too.
+    return answer.startsWith(kNoOutput, Qt::CaseInsensitive);
 }

@@ -12,8 +12,8 @@ namespace AnswerText {
 // shared, not copied.
 QString withPlainLineEnds(const QString &answer);
 
-// "Server received, But no response!!", the answer to a command that prints nothing, in any
-// letter case and with any blanks and line ends around it.
+// An answer that starts with "Server received, But no response!!", the answer to a command that
+// prints nothing, in any letter case; blanks, line ends and padding after it do not matter.
 bool isNoOutputAnswer(QStringView answer);
 
 } // namespace AnswerText

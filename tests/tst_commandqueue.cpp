@@ -194,6 +194,9 @@ private slots:
                                         "(Time exceeded)"),
                          QStringLiteral("Delete scriptcommand: `Busy´ on `In progress..´ (Time "
                                         "syntax error)"),
+                         // It was in flight when the program ended: its outcome is unknown.
+                         QStringLiteral("ERROR: Command on A - d (not confirmed before the "
+                                        "program ended)"),
                          QStringLiteral("Delete scriptcommand: `Bad´ on `31.02.2032 10:00:00´ "
                                         "(Time syntax error)")}));
         QCOMPARE(describe(m_queue->entries()),

@@ -173,7 +173,7 @@ private slots:
                                   QStringList{QStringLiteral("KickPlayer ") + kBert}, kWait);
         QTRY_VERIFY_WITH_TIMEOUT(
             f.messages().contains(QStringLiteral("Command successfully: KickPlayer ") + kBert +
-                                  QStringLiteral(" @ Island")),
+                                  QStringLiteral(" (Bert) @ Island")),
             kWait);
         QVERIFY(Fixture::commandsOf(f.reef).isEmpty());
     }
@@ -195,7 +195,7 @@ private slots:
                  QStringList{QStringLiteral("BanPlayer ") + kAnnaOne});
         QTRY_VERIFY_WITH_TIMEOUT(
             f.messages().contains(QStringLiteral("Command successfully: BanPlayer ") + kAnnaOne +
-                                  QStringLiteral(" @ Island")),
+                                  QStringLiteral(" (Anna) @ Island")),
             kWait);
     }
 
@@ -218,7 +218,7 @@ private slots:
                                   QStringList{QStringLiteral("KickPlayer ") + kDora}, kWait);
         QTRY_VERIFY_WITH_TIMEOUT(
             f.messages().contains(QStringLiteral("Command successfully: KickPlayer ") + kDora +
-                                  QStringLiteral(" @ Reef")),
+                                  QStringLiteral(" (Dora) @ Reef")),
             kWait);
         QCOMPARE(f.reef->players().size(), 1); // Bert stays, Dora was found by her id
         QVERIFY(f.playersListed(4));

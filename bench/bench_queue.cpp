@@ -1,6 +1,7 @@
 // Prints the costs of a command queue of 10,000 entries: one scheduler tick (nothing due, the
-// clean-up of a finished entry, one entry due at the end), the whole queue-file save and the
-// start-up load.
+// clean-up of finished entries, one entry due at the end), the whole queue-file save and the
+// start-up load; and, against simulated servers at the operating intervals, how long after its
+// start time an entry for one server goes out behind a burst of 3,000 entries for another.
 #include "base/Clock.h"
 #include "base/ProgramState.h"
 #include "commands/CommandQueue.h"
@@ -10,10 +11,14 @@
 #include "commands/QueueTime.h"
 #include "servers/ServerListModel.h"
 
+#include "SimServer.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeView>
 
 #include <algorithm>
@@ -94,6 +99,19 @@ void benchTicks(const QString &folder, bool withView) {
         "scheduler tick removing a finished entry from %d%s: median %.3f ms (target < 2 ms)\n",
         kEntries, shown, cleanUp);
 
+    // Every other entry finished: all of them leave in the one tick.
+    const double cleanUpHalf = timeMs(
+        5,
+        [&] {
+            fill(queue);
+            for (int row = 0; row < kEntries; row += 2)
+                queue.setTimeField(row, QueueEntry::serverOfflineText());
+        },
+        [&] { scheduler.Timer11Timer(); });
+    std::printf("scheduler tick removing %d finished entries of %d at once%s: median %.1f ms\n",
+                kEntries / 2, kEntries, shown, cleanUpHalf);
+    fill(queue);
+
     // The last entry due: every entry is looked at, one is handed to the sender.
     const double due = timeMs(
         51,
@@ -135,10 +153,73 @@ void benchFile(const QString &folder) {
 }
 } // namespace
 
+// 3,000 entries due at once for Busy, then one for Other due two seconds later: how long after
+// its start time Other's command reaches its server, and how many of Busy's went out meanwhile.
+// Busy answers at once, or never (each of its commands then waits out the answer time-out).
+void benchBurst(const QString &folder, bool busyHangs) {
+    constexpr int kBurst = 3000;
+    ProgramState state;
+    state.setFirstPass(false);
+    ServerListModel servers(folder + QStringLiteral("/burst-server.dat"));
+    SimServer busy(QStringLiteral("Busy"), QStringLiteral("pw"));
+    SimServer other(QStringLiteral("Other"), QStringLiteral("pw"));
+    if (busyHangs)
+        busy.setFault(SimServer::SilentCommands);
+    for (SimServer *sim : {&busy, &other}) {
+        sim->start();
+        const int row =
+            servers.appendServer({sim->name(), sim->host(), sim->portText(), QStringLiteral("pw")});
+        servers.setState(row, ServerState::Online);
+    }
+    CommandSender sender(&servers, &state);
+    CommandQueue queue(folder + QStringLiteral("/burst"));
+    QueueScheduler scheduler(&queue, &servers, &sender, &state);
+    queue.LoadQueue();
+
+    const QDateTime start = QDateTime::currentDateTime();
+    QVector<QueueEntry> entries;
+    entries.reserve(kBurst);
+    for (int i = 0; i < kBurst; ++i)
+        entries << QueueEntry(QStringLiteral("Burst"), QStringLiteral("cmd:saveworld"),
+                              QueueTime::format(start), QStringLiteral("Busy"));
+    queue.appendEntries(entries);
+    const QDateTime due = start.addSecs(2);
+    queue.QueueAppend(QStringLiteral("Later"), QStringLiteral("cmd:doexit"), due,
+                      QStringLiteral("Other"));
+    // Start times have whole seconds: the entry is due from the start of its second.
+    const QDateTime dueSecond(due.date(),
+                              QTime(due.time().hour(), due.time().minute(), due.time().second()));
+    QDateTime sentAt;
+    int busySentMeanwhile = -1;
+    QEventLoop loop;
+    QObject::connect(&other, &SimServer::commandReceived, &loop, [&](const QString &command) {
+        if (command != QLatin1String("doexit"))
+            return;
+        sentAt = QDateTime::currentDateTime();
+        busySentMeanwhile = int(busy.commands().size());
+        loop.quit();
+    });
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    scheduler.start();
+    loop.exec();
+    const char *kind = busyHangs ? "never answers" : "answers";
+    if (busySentMeanwhile < 0)
+        std::printf("burst of %d for a server that %s: the later entry was not sent in 60 s\n",
+                    kBurst, kind);
+    else
+        std::printf("burst of %d entries for a server that %s, then one for another server due "
+                    "2 s later: sent %lld ms after its start time, %d of the burst sent by then\n",
+                    kBurst, kind, dueSecond.msecsTo(sentAt), busySentMeanwhile);
+    scheduler.stop();
+    sender.stop();
+}
+
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
-    Clock::setSource([] { return kNow; });
     QTemporaryDir dir;
+    benchBurst(dir.path(), false);
+    benchBurst(dir.path(), true);
+    Clock::setSource([] { return kNow; });
     benchTicks(dir.path(), false);
     benchTicks(dir.path(), true);
     benchFile(dir.path());

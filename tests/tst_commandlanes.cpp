@@ -377,6 +377,27 @@ private slots:
         QCOMPARE(adminCommands(island), QStringList{QStringLiteral("doexit")});
     }
 
+    void scatteredFinishedEntriesLeaveWithoutTakingBackAWaitingOne() {
+        TestClock clock;
+        Rig rig;
+        rig.add(QStringLiteral("Down"), closedPort(), ServerState::Timeout);
+        SimServer *island = rig.sim(QStringLiteral("Island"));
+        for (int i = 0; i < 100; ++i) {
+            rig.queueNow(QStringLiteral("Down"), QStringLiteral("cmd:saveworld"));
+            rig.queue.QueueAppend(QStringLiteral("Later"), QStringLiteral("cmd:saveworld"),
+                                  kNow.addDays(1), QStringLiteral("Island"));
+        }
+        rig.queueNow(QStringLiteral("Island"), QStringLiteral("cmd:doexit"));
+        rig.scheduler.start();
+        // Two ticks in one turn: Island's doexit is handed on, and has not started, when the
+        // 100 separate finished entries leave.
+        rig.scheduler.Timer11Timer();
+        rig.scheduler.Timer11Timer();
+        QCOMPARE(rig.queue.count(), 101);
+        QVERIFY(waitUntil([&] { return !adminCommands(island).isEmpty(); }, kWait));
+        QCOMPARE(adminCommands(island), QStringList{QStringLiteral("doexit")});
+    }
+
     // The console against two hung servers and a healthy one listed after them: the visits of
     // the hung ones take the watchdog's time each, so the healthy one's status is "Queue" for a
     // while after start.

@@ -75,7 +75,25 @@ int CommandQueue::removeServerEntries(const QString &server) {
 }
 
 int CommandQueue::removeEntries(const std::function<bool(const QueueEntry &)> &match) {
-    int removed = 0;
+    // Beyond this many separate runs of rows, one reset is cheaper than a removal per run.
+    constexpr int kMostRuns = 64;
+    int runs = 0;
+    int matching = 0;
+    for (int row = 0; row < count(); ++row) {
+        if (!match(m_entries.at(row)))
+            continue;
+        ++matching;
+        if (row == 0 || !match(m_entries.at(row - 1)))
+            ++runs;
+    }
+    if (matching == 0)
+        return 0;
+    if (runs > kMostRuns) {
+        emit aboutToBeReset();
+        m_entries.removeIf(match);
+        emit reset();
+        return matching;
+    }
     // From the end, so that each removal is one contiguous block of rows.
     for (int row = count() - 1; row >= 0; --row) {
         if (!match(m_entries.at(row)))
@@ -86,10 +104,9 @@ int CommandQueue::removeEntries(const std::function<bool(const QueueEntry &)> &m
         emit entriesAboutToBeRemoved(first, row);
         m_entries.remove(first, row - first + 1);
         emit entriesRemoved(first, row);
-        removed += row - first + 1;
         row = first;
     }
-    return removed;
+    return matching;
 }
 
 void CommandQueue::removeAll() {

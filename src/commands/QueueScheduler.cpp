@@ -26,9 +26,8 @@ QueueScheduler::QueueScheduler(CommandQueue *queue, ServerListModel *servers, Co
     connect(m_sender, &CommandSender::started, this, &QueueScheduler::onStarted);
     connect(m_sender, &CommandSender::finished, this,
             [this](quint64 ticket) { onFinished(ticket); });
-    connect(m_queue, &CommandQueue::entriesAboutToBeRemoved, this, &QueueScheduler::cancelRows);
-    connect(m_queue, &CommandQueue::aboutToBeReset, this,
-            [this] { cancelRows(0, m_queue->count() - 1); });
+    connect(m_queue, &CommandQueue::entriesRemoved, this, &QueueScheduler::cancelRemoved);
+    connect(m_queue, &CommandQueue::reset, this, &QueueScheduler::cancelRemoved);
 }
 
 QString QueueScheduler::rconCommand(const QString &queueCommand) {
@@ -45,11 +44,14 @@ void QueueScheduler::start() {
 void QueueScheduler::stop() {
     m_on = false;
     m_timer.stop();
-    for (int row = 0; row < m_queue->count(); ++row) {
-        const quint64 ticket = m_queue->entry(row).ticket;
-        if (ticket != 0 && m_sender->cancel(ticket))
+    for (const quint64 ticket : std::as_const(m_handedOn)) {
+        if (!m_sender->cancel(ticket))
+            continue;
+        const int row = m_queue->rowOfTicket(ticket);
+        if (row >= 0)
             m_queue->setTicket(row, 0);
     }
+    m_handedOn.clear();
 }
 
 void QueueScheduler::Timer11Timer() {
@@ -123,7 +125,9 @@ void QueueScheduler::startEntry(int row, qint64 now) {
     request.serverName = entry.server;
     request.command = command;
     request.origin = CommandOrigin::Queue;
-    m_queue->setTicket(row, m_sender->submit(request));
+    const quint64 ticket = m_sender->submit(request);
+    m_handedOn.insert(ticket);
+    m_queue->setTicket(row, ticket);
 }
 
 void QueueScheduler::onStarted(quint64 ticket) {
@@ -133,17 +137,24 @@ void QueueScheduler::onStarted(quint64 ticket) {
 }
 
 void QueueScheduler::onFinished(quint64 ticket) {
-    const int row = m_queue->rowOfTicket(ticket);
-    if (row >= 0)
-        m_queue->removeEntry(row);
-    // The lane is free again: the next due entry of its server need not wait for a tick.
+    if (m_handedOn.remove(ticket)) {
+        const int row = m_queue->rowOfTicket(ticket);
+        if (row >= 0)
+            m_queue->removeEntry(row);
+    }
+    // A lane is free again: the next due entry of its server need not wait for a tick.
     dispatch();
 }
 
-void QueueScheduler::cancelRows(int first, int last) {
-    for (int row = first; row <= last; ++row) {
-        const quint64 ticket = m_queue->entry(row).ticket;
-        if (ticket != 0 && !m_sender->isStarted(ticket))
-            m_sender->cancel(ticket);
+void QueueScheduler::cancelRemoved() {
+    for (auto it = m_handedOn.begin(); it != m_handedOn.end();) {
+        if (m_queue->rowOfTicket(*it) >= 0) {
+            ++it;
+            continue;
+        }
+        // A started exchange runs to its end; one that waits in its lane leaves it unsent.
+        if (!m_sender->isStarted(*it))
+            m_sender->cancel(*it);
+        it = m_handedOn.erase(it);
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 
@@ -50,13 +51,15 @@ private:
     void startEntry(int row, qint64 now);
     void onStarted(quint64 ticket);
     void onFinished(quint64 ticket);
-    // The operator deleted entries: those not started yet leave their lanes.
-    void cancelRows(int first, int last);
+    // Entries left the queue (the operator's delete actions): those not started yet leave their
+    // lanes as well.
+    void cancelRemoved();
 
     CommandQueue *m_queue;
     ServerListModel *m_servers;
     CommandSender *m_sender;
     ProgramState *m_state;
-    QTimer m_timer; // Timer11: off during each tick, so ticks never overlap
+    QTimer m_timer;           // Timer11: off during each tick, so ticks never overlap
+    QSet<quint64> m_handedOn; // tickets of the entries handed to the sender, until they end
     bool m_on = false;
 };

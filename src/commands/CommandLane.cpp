@@ -4,7 +4,6 @@
 #include "base/Logging.h"
 #include "base/ProgramState.h"
 #include "commands/CommandLogLines.h"
-#include "commands/CommandSender.h"
 #include "rcon/RconChannel.h"
 #include "servers/ServerListModel.h"
 
@@ -21,8 +20,26 @@ CommandLane::CommandLane(const QString &serverName, ServerListModel *servers, Pr
 
 CommandLane::~CommandLane() = default;
 
+ChannelProfile CommandLane::channelProfile() {
+    ChannelProfile profile;
+    profile.connectTimeout = &Intervals::commandConnectTimeoutMs;
+    profile.readTag = QStringLiteral(" (Read2o)");
+    profile.tickTag = QStringLiteral("(Timer10_s)");
+    // Failed sends and connects are the lane's to report ("Command error: ", " (StartCommand)").
+    profile.counter = &CommandRequestId();
+    return profile;
+}
+
+int CommandLane::findServer(const ServerListModel *servers, const QString &name) {
+    for (int row = servers->serverCount() - 1; row >= 0; --row) {
+        if (servers->entry(row).settings.name == name)
+            return row;
+    }
+    return -1;
+}
+
 RconChannel *CommandLane::makeChannel() {
-    auto *channel = new RconChannel(CommandSender::channelProfile(), this);
+    auto *channel = new RconChannel(channelProfile(), this);
     connect(channel, &RconChannel::loginAccepted, this, [this] {
         // The channel writes the command right after the login.
         m_sent = true;
@@ -83,7 +100,7 @@ void CommandLane::startNext() {
         m_current = m_waiting.dequeue();
         m_sent = false;
         emit started(m_current.ticket);
-        const int row = CommandSender::findServer(m_servers, m_serverName);
+        const int row = findServer(m_servers, m_serverName);
         if (row < 0) {
             qCWarning(lcError).noquote()
                 << QStringLiteral("No server named '%1' (StartCommand)").arg(m_serverName);

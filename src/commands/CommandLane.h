@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commands/PendingCommand.h"
+#include "rcon/ChannelProfile.h"
 
 #include <QList>
 #include <QObject>
@@ -25,6 +26,11 @@ public:
     CommandLane(const QString &serverName, ServerListModel *servers, ProgramState *state,
                 QObject *parent = nullptr);
     ~CommandLane() override;
+
+    // The command channel's time-out, error-entry tags and request counter of its own.
+    static ChannelProfile channelProfile();
+    // The row of the last server of that name, -1 when there is none.
+    static int findServer(const ServerListModel *servers, const QString &name);
 
     QString serverName() const { return m_serverName; }
     void setServerName(const QString &name);

@@ -4,16 +4,9 @@
 #include "commands/CommandLane.h"
 #include "commands/CommandLogLines.h"
 #include "rcon/ChannelProfile.h"
-#include "servers/ServerListModel.h"
 
 ChannelProfile CommandSender::channelProfile() {
-    ChannelProfile profile;
-    profile.connectTimeout = &Intervals::commandConnectTimeoutMs;
-    profile.readTag = QStringLiteral(" (Read2o)");
-    profile.tickTag = QStringLiteral("(Timer10_s)");
-    // Failed sends and connects are the sender's to report ("Command error: ", " (StartCommand)").
-    profile.counter = &CommandRequestId();
-    return profile;
+    return CommandLane::channelProfile();
 }
 
 CommandSender::CommandSender(ServerListModel *servers, ProgramState *state, QObject *parent)
@@ -29,11 +22,7 @@ CommandSender::CommandSender(ServerListModel *servers, ProgramState *state, QObj
 CommandSender::~CommandSender() = default;
 
 int CommandSender::findServer(const ServerListModel *servers, const QString &name) {
-    for (int row = servers->serverCount() - 1; row >= 0; --row) {
-        if (servers->entry(row).settings.name == name)
-            return row;
-    }
-    return -1;
+    return CommandLane::findServer(servers, name);
 }
 
 CommandLane *CommandSender::findLane(const QString &serverName) const {

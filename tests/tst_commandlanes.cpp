@@ -435,6 +435,50 @@ private slots:
         console.shutDown();
     }
 
+    void anExitReportsTheEntryInFlightOnceAndKeepsTheOneBehindIt() {
+        TestClock clock;
+        QTemporaryDir dir;
+        SimServer alpha(QStringLiteral("Alpha"), QStringLiteral("pw"));
+        alpha.setFault(SimServer::SilentCommands);
+        QVERIFY(alpha.start());
+        StringTable table = ServerListFile::emptyTable();
+        table.appendRow(
+            {QStringLiteral("Alpha"), alpha.host(), alpha.portText(), QStringLiteral("pw")});
+        QVERIFY(SaveStringGrid(table, dir.filePath(QStringLiteral("server.dat"))));
+        const QString inFlight = QStringLiteral(
+            "ERROR: Command on Alpha - saveworld (not confirmed before the program ended)");
+        // The lines since the console's start marker.
+        const auto texts = [](const Console &console) {
+            QStringList out;
+            for (const QString &line : console.programLog()->lines()) {
+                if (line.contains(QLatin1String("Program start")))
+                    break;
+                out << line.mid(16);
+            }
+            return out;
+        };
+        {
+            Console console(dir.path());
+            console.start();
+            UserCommands(console.queue()).queueSaveWorld(QStringLiteral("Alpha"));
+            UserCommands(console.queue()).queueStopServer(QStringLiteral("Alpha"));
+            QVERIFY(waitUntil([&] { return !adminCommands(&alpha).isEmpty(); }, kWait));
+            console.shutDown();
+            QCOMPARE(texts(console).count(inFlight), 1);
+            QCOMPARE(console.queue()->count(), 1);
+            QCOMPARE(console.queue()->entry(0).timeField, kNowText);
+        }
+        clock.now = kNow.addSecs(60);
+        Console console(dir.path());
+        console.start();
+        QCOMPARE(texts(console).count(inFlight), 0);
+        QCOMPARE(texts(console).constFirst(),
+                 QStringLiteral("Delete scriptcommand: `User command´ on `") + kNowText +
+                     QStringLiteral("´ (Time exceeded)"));
+        console.shutDown();
+        QCOMPARE(adminCommands(&alpha), QStringList{QStringLiteral("saveworld")});
+    }
+
     void aKillWithAnEntryInFlightIsReportedAtTheNextStart() {
         QTemporaryDir dir;
         SimServer alpha(QStringLiteral("Alpha"), QStringLiteral("pw"));

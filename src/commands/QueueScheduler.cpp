@@ -44,14 +44,18 @@ void QueueScheduler::start() {
 void QueueScheduler::stop() {
     m_on = false;
     m_timer.stop();
-    for (const quint64 ticket : std::as_const(m_handedOn)) {
-        if (!m_sender->cancel(ticket))
+    // An exchange under way stays handed on: its end (at the latest the sender's stop at exit)
+    // removes its entry, so that the file does not report it a second time.
+    for (auto it = m_handedOn.begin(); it != m_handedOn.end();) {
+        if (!m_sender->cancel(*it)) {
+            ++it;
             continue;
-        const int row = m_queue->rowOfTicket(ticket);
+        }
+        const int row = m_queue->rowOfTicket(*it);
         if (row >= 0)
             m_queue->setTicket(row, 0);
+        it = m_handedOn.erase(it);
     }
-    m_handedOn.clear();
 }
 
 void QueueScheduler::Timer11Timer() {

@@ -146,9 +146,10 @@ void CommandQueue::LoadQueue() {
         for (const QueueEntry &entry : std::as_const(file.entries)) {
             if (entry.startKey == 0)
                 emit message(deleteLine(entry, "(Time syntax error)"));
-            else if (entry.startKey <= limit)
+            else if (entry.startKey <= limit) {
                 emit message(deleteLine(entry, "(Time exceeded)"));
-            else
+                m_expiredAtLoad << entry;
+            } else
                 kept << entry;
         }
         emit aboutToBeReset();

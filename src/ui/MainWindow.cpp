@@ -20,8 +20,10 @@
 #include "ui/NotificationPresenter.h"
 #include "ui/OptionsDialog.h"
 #include "ui/PlayerMenu.h"
+#include "ui/QueueCountdownModel.h"
 #include "ui/QueueMenu.h"
 #include "ui/ScriptMenu.h"
+#include "ui/ScriptSelectionDialog.h"
 #include "ui/ServerCommands.h"
 #include "ui/ServerListView.h"
 #include "ui/ServerMenu.h"
@@ -36,6 +38,7 @@
 #include <QSplitter>
 #include <QStandardItemModel>
 #include <QStatusBar>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QTreeView>
@@ -69,6 +72,36 @@ QTreeView *makeListView(const QStringList &columns, QWidget *parent,
 template <size_t N> void setColumnWidths(QTreeView *view, const std::array<int, N> &widths) {
     for (size_t i = 0; i < N; ++i)
         view->setColumnWidth(int(i), widths[i]);
+}
+
+// Stored widths wider than the pane would hide the start times: the other columns shrink until
+// all of them fit, the start time keeping room for a time and its countdown.
+void fitQueueColumns(QTreeView *view) {
+    const int columns = view->header()->count();
+    const int available = view->viewport()->width();
+    int total = 0;
+    for (int i = 0; i < columns; ++i)
+        total += view->columnWidth(i);
+    if (available <= 0 || total <= available)
+        return;
+    const int keep = QueueModel::StartTimeColumn;
+    const int timeWidth =
+        view->fontMetrics().horizontalAdvance(QStringLiteral("00.00.0000 00:00:00  (in 59 min)")) +
+        2 * view->style()->pixelMetric(QStyle::PM_HeaderMargin) + 8;
+    view->setColumnWidth(keep, qMax(qMin(view->columnWidth(keep), available / 2), timeWidth));
+    const int room = qMax(0, available - view->columnWidth(keep));
+    int othersTotal = 0;
+    for (int i = 0; i < columns; ++i) {
+        if (i != keep)
+            othersTotal += view->columnWidth(i);
+    }
+    if (othersTotal <= room)
+        return;
+    constexpr int kNarrowest = 40;
+    for (int i = 0; i < columns; ++i) {
+        if (i != keep)
+            view->setColumnWidth(i, qMax(kNarrowest, view->columnWidth(i) * room / othersTotal));
+    }
 }
 
 template <size_t N> void readColumnWidths(const QTreeView *view, std::array<int, N> &widths) {
@@ -124,6 +157,8 @@ void MainWindow::connectCommands() {
     connect(m_serverCommands, &ServerCommands::logSearchRequested, m_logPanel,
             &LogPanel::setSearchText);
     m_scriptMenu = new ScriptMenu(m_console->scripts(), m_console->queue(), m_serverMenu, this);
+    connect(m_scriptMenu->selectionDialog(), &ScriptSelectionDialog::message, m_console,
+            &Console::message);
     m_serverMenu->setScriptMenu(m_scriptMenu);
     connect(m_scriptMenu, &ScriptMenu::optionsRequested, m_optionsDialog,
             [this] { m_optionsDialog->openOn(OptionsDialog::Tab::Scripts); });
@@ -167,8 +202,10 @@ QWidget *MainWindow::buildLeftColumn() {
     m_serverView->setMinimumHeight(kListMinHeight);
     // Also the list's double-click (chat), Delete key and Menu key.
     m_serverMenu = new ServerMenu(m_console, m_serverView, this);
+    auto *countdown = new QueueCountdownModel(QueueModel::StartTimeColumn, this);
+    countdown->setSourceModel(m_console->queueModel());
     auto *queue = new IconProxyModel(QueueModel::IconIndexRole, this);
-    queue->setSourceModel(m_console->queueModel());
+    queue->setSourceModel(countdown);
     m_queueView = makeListView({}, m_leftSplitter, queue);
     m_queueView->setAccessibleName(tr("Command queue"));
     auto *players = new IconProxyModel(PlayerListModel::IconIndexRole, this);
@@ -228,6 +265,7 @@ void MainWindow::followQueueColumnWidths() {
     // The queue file stores the widths too and is written with every change of the queue, so
     // its widths are the newer ones whenever it exists; app.ini's apply without it.
     setColumnWidths(m_queueView, m_console->queueColumnWidths());
+    QTimer::singleShot(0, m_queueView, [view = m_queueView] { fitQueueColumns(view); });
     connect(m_queueView->header(), &QHeaderView::sectionResized, this, [this] {
         Console::QueueColumnWidths widths;
         readColumnWidths(m_queueView, widths);

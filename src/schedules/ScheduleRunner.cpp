@@ -219,9 +219,18 @@ void ScheduleRunner::plan(Slot *slot, const QDateTime &after) {
     slot->entries = built.entries;
     for (const QueueEntry &entry : std::as_const(slot->entries))
         slot->endKey = qMax(slot->endKey, entry.startKey);
-    if (slot->entries.isEmpty() || m_adoptable.contains(entryKey(slot->entries.first())))
+    if (m_adoptable.isEmpty()) {
+        m_queue->appendEntries(slot->entries);
         return;
-    m_queue->appendEntries(slot->entries);
+    }
+    // At start-up the queue file may hold this run already, whole or without the entries the
+    // load dropped as due: only what is missing joins the queue.
+    QVector<QueueEntry> missing;
+    for (const QueueEntry &entry : std::as_const(slot->entries)) {
+        if (!m_adoptable.contains(entryKey(entry)))
+            missing << entry;
+    }
+    m_queue->appendEntries(missing);
 }
 
 bool ScheduleRunner::readScript(const Schedule &schedule, QString *text) {

@@ -122,7 +122,7 @@ private slots:
         QVERIFY(ScheduleTime::isRun(schedule, run));
     }
 
-    void disabledDaysNeverRunAndTimesInGapsResolve() {
+    void gapsResolveToTheirEndAndOtherTimesAreNoRuns() {
         // 02:00 on the spring-forward day does not exist: the first minute after is 03:00.
         QCOMPARE(ScheduleTime::resolve(QDate(2026, 3, 29), QTime(2, 0)),
                  isoTime(QStringLiteral("2026-03-29T03:00:00+02:00")));

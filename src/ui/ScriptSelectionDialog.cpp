@@ -175,7 +175,7 @@ void ScriptSelectionDialog::followDateTime() {
     // The minutes field shows how far ahead the chosen time is, in whole minutes begun.
     const qint64 seconds = Clock::now().secsTo(QDateTime(m_date->date(), m_time->time()));
     const QSignalBlocker quiet(m_minutes);
-    m_minutes->setValue(int(qBound<qint64>(0, (seconds + 59) / 60, m_minutes->maximum())));
+    m_minutes->setValue(int(qBound(qint64(0), (seconds + 59) / 60, qint64(m_minutes->maximum()))));
 }
 
 QString ScriptSelectionDialog::queuedLine(const QString &scriptName, const QString &server,

@@ -221,6 +221,17 @@ private slots:
         QCOMPARE(ScheduleFile::format(read.schedules), text);
     }
 
+    void skippedSectionsAreWrittenBackAsTyped() {
+        const QByteArray typed = "[Typo]\nscript=Restart\nservers=Alpha\nat=4 Uhr ; oops\n\n";
+        const QByteArray good = "[Good]\nscript=Save\nservers=*\nat=12:00\n";
+        const ScheduleFile::ReadResult read = ScheduleFile::parse(typed + good);
+        QCOMPARE(read.schedules.size(), 1);
+        QCOMPARE(ScheduleFile::format(read.schedules, read.unread),
+                 QByteArray("[Good]\nscript=Save\nservers=*\nat=12:00\ndays=daily\nevery=\n"
+                            "enabled=1\n\n[Typo]\nscript=Restart\nservers=Alpha\n"
+                            "at=4 Uhr ; oops\n"));
+    }
+
 private:
     QByteArray m_oldZone;
 };

@@ -11,6 +11,7 @@ struct Section final {
     int line = 0;
     QList<QPair<QString, QString>> values;
     QString problem; // set by a line of the section that does not read
+    QStringList raw; // the section's lines as written
 };
 
 QString skipped(const QString &name, const QString &reason) {
@@ -104,12 +105,15 @@ ScheduleFile::ReadResult ScheduleFile::parse(const QByteArray &bytes) {
     QVector<Section> sections;
     for (int i = 0; i < lines.size(); ++i) {
         const QString line = lines.at(i).trimmed();
+        if (!sections.isEmpty() && !line.startsWith(QLatin1Char('[')))
+            sections.last().raw << lines.at(i);
         if (line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
             line.startsWith(QLatin1Char('#')))
             continue;
         if (line.startsWith(QLatin1Char('['))) {
             Section section;
             section.line = i + 1;
+            section.raw << lines.at(i);
             const int close = line.lastIndexOf(QLatin1Char(']'));
             section.name = line.mid(1, close - 1).trimmed();
             if (close < 0)
@@ -142,15 +146,20 @@ ScheduleFile::ReadResult ScheduleFile::parse(const QByteArray &bytes) {
                     problem = QStringLiteral("a schedule of that name comes earlier in the file");
             }
         }
-        if (problem.isEmpty())
+        if (problem.isEmpty()) {
             result.schedules << schedule;
-        else
-            result.problems << skipped(section.name, problem);
+            continue;
+        }
+        result.problems << skipped(section.name, problem);
+        QStringList raw = section.raw;
+        while (!raw.isEmpty() && raw.last().trimmed().isEmpty())
+            raw.removeLast();
+        result.unread += raw.join(QLatin1Char('\n')) + QLatin1Char('\n');
     }
     return result;
 }
 
-QByteArray ScheduleFile::format(const QVector<Schedule> &schedules) {
+QByteArray ScheduleFile::format(const QVector<Schedule> &schedules, const QString &unread) {
     QString text;
     for (const Schedule &schedule : schedules) {
         if (!text.isEmpty())
@@ -164,6 +173,11 @@ QByteArray ScheduleFile::format(const QVector<Schedule> &schedules) {
         text += QStringLiteral("every=") + schedule.everyText() + QLatin1Char('\n');
         text += QStringLiteral("enabled=") + QLatin1Char(schedule.enabled ? '1' : '0') +
                 QLatin1Char('\n');
+    }
+    if (!unread.isEmpty()) {
+        if (!text.isEmpty())
+            text += QLatin1Char('\n');
+        text += unread;
     }
     return text.toUtf8();
 }

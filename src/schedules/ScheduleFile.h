@@ -14,9 +14,12 @@ namespace ScheduleFile {
 struct ReadResult final {
     QVector<Schedule> schedules; // the sections that parsed, in file order
     QStringList problems;        // one program-log line per section (or line) skipped
+    // The skipped sections as they were written, so that a save keeps what someone typed.
+    QString unread;
 };
 
 ReadResult parse(const QByteArray &bytes);
-QByteArray format(const QVector<Schedule> &schedules);
+// `unread` (sections that did not read) follows the schedules unchanged.
+QByteArray format(const QVector<Schedule> &schedules, const QString &unread = QString());
 
 } // namespace ScheduleFile

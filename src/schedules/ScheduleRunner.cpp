@@ -74,6 +74,7 @@ void ScheduleRunner::load() {
     const ScheduleFile::ReadResult file = ScheduleFile::parse(bytes);
     for (const QString &problem : file.problems)
         emit message(problem);
+    m_unread = file.unread;
     apply(file.schedules);
 }
 
@@ -116,7 +117,7 @@ bool ScheduleRunner::writeFile(const QVector<Schedule> &schedules, QString *erro
         *error = tr("The folder %1 cannot be created").arg(folder);
         return false;
     }
-    return WholeFile::write(m_fileName, ScheduleFile::format(schedules), error);
+    return WholeFile::write(m_fileName, ScheduleFile::format(schedules, m_unread), error);
 }
 
 QDateTime ScheduleRunner::nextRun(const QString &scheduleName) const {

@@ -86,6 +86,7 @@ private:
     ServerListModel *m_servers;
     ScriptFolder *m_scripts;
     QVector<Schedule> m_schedules;
+    QString m_unread;            // the file's sections that did not read, written back as they were
     QHash<QString, int> m_index; // schedule name -> row of m_schedules
     QVector<Slot> m_slots;
     // The scripts of one planning round, read once each.

@@ -18,7 +18,7 @@ OptionsDialog::OptionsDialog(Console *console, QWidget *parent)
     , m_scripts(new ScriptsPage(console, m_tabs))
     , m_about(new AboutPage(console->updates(), m_tabs))
     , m_close(new QPushButton(tr("Close"), this)) {
-    setWindowTitle(tr("Corvid RCON Admin"));
+    setWindowTitle(tr("Options"));
     setModal(true);
     m_tabs->addTab(m_options, tr(" Options "));
     m_tabs->addTab(m_scripts, tr(" Scripts "));

@@ -4,8 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QHostAddress>
-#include <QTcpSocket>
 #include <QProcess>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -148,10 +148,11 @@ private slots:
         const QStringList servers = TextFile::readLines(folder + QStringLiteral("/server.dat"));
         QVERIFY(servers.join(QLatin1Char('\n')).contains(QLatin1String("Alpha Island")));
         // The program log is written every 10 s: the visits are in it then.
-        QTRY_VERIFY_WITH_TIMEOUT(TextFile::readLines(folder + QStringLiteral("/logs/kvd.log"))
-                                     .join(QLatin1Char('\n'))
-                                     .contains(QLatin1String("Serverstatus (Alpha Island):  Online")),
-                                 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            TextFile::readLines(folder + QStringLiteral("/logs/kvd.log"))
+                .join(QLatin1Char('\n'))
+                .contains(QLatin1String("Serverstatus (Alpha Island):  Online")),
+            30000);
         terminate(demo);
         QCOMPARE(demo.exitCode(), 0);
         // Its servers went with it.

@@ -97,7 +97,7 @@ private slots:
 
         QCOMPARE(f.servers()->serverCount(), 2);
         const ServerEntry &alpha = f.servers()->entry(0);
-        QCOMPARE(alpha.settings.name, QStringLiteral("Alpha")); // re-sorted by the current column
+        QCOMPARE(alpha.settings.name, QStringLiteral("Alpha"));  // re-sorted by the current column
         QCOMPARE(alpha.settings.port, QStringLiteral("+27016")); // as typed
         QCOMPARE(alpha.statusText(), QStringLiteral("Queue"));
         QCOMPARE(alpha.playerCount, QStringLiteral("-"));
@@ -143,11 +143,12 @@ private slots:
         QVERIFY(f.messages().contains(QStringLiteral("Serverstatus (Far):  Unknown")));
         QCOMPARE(f.editor()->settingsOf(QStringLiteral("Far"))->port, QStringLiteral("70000"));
         // Editing it asks for a port in range.
-        QCOMPARE(f.editor()
-                     ->edit(QStringLiteral("Far"), {QStringLiteral("Far"), QStringLiteral("127.0.0.1"),
-                                                    QStringLiteral("70000"), QStringLiteral("pw")})
-                     .refusal,
-                 ServerSettingsRefusal::InvalidPort);
+        QCOMPARE(
+            f.editor()
+                ->edit(QStringLiteral("Far"), {QStringLiteral("Far"), QStringLiteral("127.0.0.1"),
+                                               QStringLiteral("70000"), QStringLiteral("pw")})
+                .refusal,
+            ServerSettingsRefusal::InvalidPort);
     }
 
     void renameCarriesTheNameToFileLogAndPlayers() {

@@ -68,15 +68,15 @@ void DemoServers::start(const QString &folder, const QString &program) {
     m_serverList = QDir(folder).filePath(QStringLiteral("server.dat"));
     QFile::remove(m_serverList);
     // Port 0: each server listens on a port that is free now.
-    m_process.start(program, {QStringLiteral("--server"), QStringLiteral("Alpha Island:0:secret"),
-                              QStringLiteral("--server"), QStringLiteral("Beta Ridge:0:secret"),
-                              QStringLiteral("--server"), QStringLiteral("Gamma Valley:0:hunter2"),
-                              QStringLiteral("--server"), QStringLiteral("Delta Swamp:0:secret"),
-                              QStringLiteral("--players"), QStringLiteral("4"),
-                              QStringLiteral("--churn"), QStringLiteral("3000"),
-                              QStringLiteral("--fault"), QStringLiteral("Gamma Valley=split"),
-                              QStringLiteral("--write-server-list"), m_serverList,
-                              QStringLiteral("--exit-with-parent")});
+    m_process.start(program,
+                    {QStringLiteral("--server"), QStringLiteral("Alpha Island:0:secret"),
+                     QStringLiteral("--server"), QStringLiteral("Beta Ridge:0:secret"),
+                     QStringLiteral("--server"), QStringLiteral("Gamma Valley:0:hunter2"),
+                     QStringLiteral("--server"), QStringLiteral("Delta Swamp:0:secret"),
+                     QStringLiteral("--players"), QStringLiteral("4"), QStringLiteral("--churn"),
+                     QStringLiteral("3000"), QStringLiteral("--fault"),
+                     QStringLiteral("Gamma Valley=split"), QStringLiteral("--write-server-list"),
+                     m_serverList, QStringLiteral("--exit-with-parent")});
     m_wait.start();
     m_timeout.start();
 }

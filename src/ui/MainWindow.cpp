@@ -36,8 +36,8 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QMenu>
+#include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
 #include <QStandardItemModel>
@@ -142,9 +142,8 @@ void MainWindow::connectCommands() {
 }
 
 void MainWindow::buildMenuBar() {
-    m_menus = new MenuBar(menuBar(),
-                          {m_serverMenu, m_serverCommands, m_scriptMenu, m_playerMenu, m_queueMenu},
-                          this);
+    m_menus = new MenuBar(
+        menuBar(), {m_serverMenu, m_serverCommands, m_scriptMenu, m_playerMenu, m_queueMenu}, this);
     Settings *settings = m_console->settings();
     connect(m_menus, &MenuBar::quitRequested, this, &QWidget::close);
     connect(m_menus, &MenuBar::searchLogRequested, this, &MainWindow::focusLogSearch);

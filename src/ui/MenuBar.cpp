@@ -49,9 +49,9 @@ void MenuBar::buildServerMenu(QMenuBar *bar) {
 void MenuBar::buildCommandsMenu(QMenuBar *bar) {
     ServerCommands *commands = m_sources.commands;
     m_commands = bar->addMenu(tr("&Commands"));
-    for (QAction *action : {commands->saveWorldAction(), commands->destroyWildDinosAction(),
-                            commands->stopAction(), commands->unbanAction(),
-                            commands->messageOfTheDayAction()})
+    for (QAction *action :
+         {commands->saveWorldAction(), commands->destroyWildDinosAction(), commands->stopAction(),
+          commands->unbanAction(), commands->messageOfTheDayAction()})
         m_commands->addAction(action);
     m_commands->addAction(m_sources.scripts->menuAction());
     m_commands->addSeparator();
@@ -71,7 +71,8 @@ void MenuBar::buildCommandsMenu(QMenuBar *bar) {
 
 void MenuBar::buildViewMenu(QMenuBar *bar) {
     m_view = bar->addMenu(tr("&View"));
-    m_searchLog = m_view->addAction(tr("Search program logfile"), this, &MenuBar::searchLogRequested);
+    m_searchLog =
+        m_view->addAction(tr("Search program logfile"), this, &MenuBar::searchLogRequested);
     m_searchLog->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     m_statistics = m_view->addAction(tr("Statistics"), this, &MenuBar::statisticsRequested);
     m_view->addSeparator();

@@ -1,5 +1,6 @@
 #include "ui/MessageBoxes.h"
 
+#include "ui/DialogFrame.h"
 #include "ui/ScrollableTextBox.h"
 
 #include <QCoreApplication>
@@ -106,6 +107,10 @@ bool MessageBoxes::ask(QWidget *parent, const QString &title, const QString &pro
     QInputDialog box(parent);
     box.setWindowTitle(title);
     box.setLabelText(prompt);
+    DialogFrame::apply(&box);
+    // The field is as wide as the title and the prompt, whichever is wider.
+    box.setMinimumWidth(
+        std::max(DialogFrame::titleWidth(&box), box.fontMetrics().horizontalAdvance(prompt) + 40));
     box.setInputMode(QInputDialog::TextInput);
     box.setTextValue(*text);
     // The prompt is shown as it is, like every box's text.

@@ -63,7 +63,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-
     Console *m_console;
     ServerListView *m_view;
     ServerSettingsDialog *m_dialog;

@@ -3,6 +3,7 @@
 #include "console/ServerEditor.h"
 #include "servers/ServerSettings.h"
 #include "servers/ServerSettingsRules.h"
+#include "ui/DialogFrame.h"
 #include "ui/MessageBoxes.h"
 
 #include <QGridLayout>
@@ -56,6 +57,7 @@ ServerSettingsDialog::ServerSettingsDialog(ServerEditor *editor, QWidget *parent
     , m_editor(editor) {
     setObjectName(QStringLiteral("serverSettings"));
     setWindowTitle(tr("Server settings"));
+    DialogFrame::apply(this, false);
     setWindowModality(Qt::ApplicationModal);
 
     auto *grid = new QGridLayout;

@@ -137,7 +137,8 @@ private slots:
             window.showMinimized();
         else
             window.hide();
-        QTRY_VERIFY(state == QLatin1String("minimised") ? window.isMinimized() : !window.isVisible());
+        QTRY_VERIFY(state == QLatin1String("minimised") ? window.isMinimized()
+                                                        : !window.isVisible());
 
         QTemporaryDir secondFolder;
         QVERIFY(QFile::copy(QStringLiteral(KVD_BINARY_DIR "/kvd"),

@@ -62,7 +62,8 @@ struct Fixture : ConsoleFixture {
 
     SimServer *sim(const QString &name) {
         SimServer *server = startSim(name, QStringLiteral("pw"));
-        console->serverEditor()->add({name, server->host(), server->portText(), QStringLiteral("pw")});
+        console->serverEditor()->add(
+            {name, server->host(), server->portText(), QStringLiteral("pw")});
         return server;
     }
     void addClosed(const QString &name) const {
@@ -219,7 +220,8 @@ private slots:
         QCOMPARE(view->addServerButton()->text(), QStringLiteral("Add server…"));
         QVERIFY(view->emptyListHelp()->text().contains(QLatin1String("--demo")));
         // Below the picture, inside the list.
-        QVERIFY(view->addServerButton()->geometry().top() > view->placeholder()->geometry().bottom());
+        QVERIFY(view->addServerButton()->geometry().top() >
+                view->placeholder()->geometry().bottom());
         view->addServerButton()->click();
         QVERIFY(f.dialog()->isVisible());
         QVERIFY(!f.dialog()->isEditMode());
@@ -239,7 +241,8 @@ private slots:
         QVERIFY(text.contains(QDir::toNativeSeparators(f.console->folder())));
         QVERIFY(text.contains(QLatin1String("server.dat")));
         // The folder is text: a folder named like markup shows as it is.
-        QVERIFY(HelpPage::pageHtml(QStringLiteral("/tmp/<b>x")).contains(QLatin1String("&lt;b&gt;x")));
+        QVERIFY(
+            HelpPage::pageHtml(QStringLiteral("/tmp/<b>x")).contains(QLatin1String("&lt;b&gt;x")));
         f.window.helpPage()->close();
     }
 
@@ -267,7 +270,8 @@ private slots:
 
     void longLogLineShowsWholeInItsToolTip() {
         Fixture f;
-        const QString longText = QStringLiteral("Player: `<b>Bob</b>\u00b4 ") + QString(400, QLatin1Char('x'));
+        const QString longText =
+            QStringLiteral("Player: `<b>Bob</b>\u00b4 ") + QString(400, QLatin1Char('x'));
         f.console->programLog()->message(QStringLiteral("short"));
         f.console->programLog()->message(longText);
         QListView *view = f.window.logPanel()->programLogView();

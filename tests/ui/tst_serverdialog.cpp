@@ -291,14 +291,20 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
         const int port = int(ServerField::Port);
-        QTest::newRow("port of letters") << port << "abc" << "Invalid port!";
-        QTest::newRow("port 0") << port << "0" << "Invalid port!";
-        QTest::newRow("port 65536") << port << "65536" << "Invalid port!";
-        QTest::newRow("port 27015") << port << "27015" << "";
+        QTest::newRow("port of letters") << port << "abc"
+                                         << "Invalid port!";
+        QTest::newRow("port 0") << port << "0"
+                                << "Invalid port!";
+        QTest::newRow("port 65536") << port << "65536"
+                                    << "Invalid port!";
+        QTest::newRow("port 27015") << port << "27015"
+                                    << "";
         QTest::newRow("name with a slash") << int(ServerField::Name) << "a/b"
                                            << "Invalid servername!";
-        QTest::newRow("blank-led host") << int(ServerField::Host) << " x" << "Invalid input!";
-        QTest::newRow("any password") << int(ServerField::Password) << " x y" << "";
+        QTest::newRow("blank-led host") << int(ServerField::Host) << " x"
+                                        << "Invalid input!";
+        QTest::newRow("any password") << int(ServerField::Password) << " x y"
+                                      << "";
     }
 
     void refusalShowsBesideItsFieldAsTyped() {
@@ -670,7 +676,7 @@ private slots:
         ServerListView *servers = f.view();
         QTest::keyClick(servers, Qt::Key_Menu);
         QCOMPARE(QApplication::activePopupWidget(), f.menu());
-        QVERIFY(f.menu()->newServerAction()->isEnabled()); // always offered
+        QVERIFY(f.menu()->newServerAction()->isEnabled());  // always offered
         QVERIFY(f.menu()->editServerAction()->isEnabled()); // worked out for the selection
         QVERIFY(f.menu()->editServerAction()->isEnabled());
         // At the selected row, wherever the mouse is.

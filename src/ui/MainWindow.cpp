@@ -29,6 +29,7 @@
 #include "ui/ServerCommands.h"
 #include "ui/ServerListView.h"
 #include "ui/ServerMenu.h"
+#include "ui/StatisticsPanel.h"
 #include "ui/StatusPanels.h"
 
 #include <QCloseEvent>

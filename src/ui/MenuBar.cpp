@@ -4,6 +4,7 @@
 #include "ui/QueueMenu.h"
 #include "ui/ScriptMenu.h"
 #include "ui/ServerCommands.h"
+#include "ui/ServerListView.h"
 #include "ui/ServerMenu.h"
 
 #include <QAction>

@@ -52,8 +52,8 @@ private slots:
         QStringList captions;
         for (int c = 0; c < model.columnCount(); ++c)
             captions << model.headerData(c, Qt::Horizontal).toString();
-        QCOMPARE(captions, QStringList({"Player", "SteamID64", "Last online", "Total hh:mm:ss",
-                                        "A", "B"}));
+        QCOMPARE(captions,
+                 QStringList({"Player", "SteamID64", "Last online", "Total hh:mm:ss", "A", "B"}));
         QCOMPARE(column(model, 0), QStringList({"Ann", "bea", "Cid", "dora"}));
         // Two players of one name are told apart by their ids.
         QCOMPARE(column(model, 1), QStringList({"76561198000000001", "76561198000000002",
@@ -63,11 +63,13 @@ private slots:
         QVERIFY(!model.index(0, 1).data(StatisticsModel::IconIndexRole).isValid());
         // Names and ids read from the left, times and dates line up on the right.
         for (int c = 0; c < model.columnCount(); ++c) {
-            const Qt::Alignment expected = (c < 2 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter;
-            QCOMPARE(model.index(1, c).data(Qt::TextAlignmentRole).value<Qt::Alignment>(), expected);
-            QCOMPARE(model.headerData(c, Qt::Horizontal, Qt::TextAlignmentRole)
-                         .value<Qt::Alignment>(),
+            const Qt::Alignment expected =
+                (c < 2 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter;
+            QCOMPARE(model.index(1, c).data(Qt::TextAlignmentRole).value<Qt::Alignment>(),
                      expected);
+            QCOMPARE(
+                model.headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>(),
+                expected);
         }
         QCOMPARE(model.exportHeader().first(), QStringLiteral("SteamID64"));
         QCOMPARE(model.exportRows().first().first(), QStringLiteral("76561198000000001"));

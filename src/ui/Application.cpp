@@ -106,7 +106,9 @@ void Application::connectLaterStarts(MainWindow *window, SingleInstance *instanc
 int Application::run(int argc, char *argv[]) {
     // Exports and help need no display, no window and no lock.
     const CommandLine command = CommandLine::parse(CommandLine::arguments(argc, argv));
-    if (command.action() != CommandLine::Action::StartConsole) {
+    const bool window = command.action() == CommandLine::Action::StartConsole ||
+                        command.action() == CommandLine::Action::StartDemo;
+    if (!window) {
         QCoreApplication app(argc, argv);
         setIdentity();
         return command.execute();

@@ -52,10 +52,8 @@ ServerListView::ServerListView(ServerListModel *servers, QWidget *parent)
     m_help->setTextFormat(Qt::PlainText);
     m_help->setWordWrap(true);
     m_help->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    m_help->setText(
-        tr("Give the console a game server's host, RCON port and RCON password, and it watches "
-           "it from then on. No game server at hand? \"kvd --demo\" starts the console against "
-           "simulated servers, in a folder of its own."));
+    m_help->setText(tr("Ctrl+N or a right-click adds one too. No game server at hand? "
+                       "\"kvd --demo\" tries the console on simulated servers."));
     m_help->setStyleSheet(QStringLiteral("color: #b0b0b0;"));
     connect(servers, &QAbstractItemModel::rowsInserted, this, &ServerListView::updatePlaceholder);
     connect(servers, &QAbstractItemModel::rowsRemoved, this, &ServerListView::updatePlaceholder);
@@ -87,7 +85,7 @@ void ServerListView::updatePlaceholder() {
     m_placeholder->setGeometry(picture);
     // The button and the help go below the picture.
     const QSize button = m_addServer->sizeHint();
-    const int helpWidth = std::max(picture.width(), std::min(viewport()->width() - 2 * kGap, 420));
+    const int helpWidth = std::max(picture.width(), std::min(viewport()->width() - 2 * kGap, 560));
     const int helpHeight = m_help->heightForWidth(helpWidth);
     m_addServer->setGeometry((viewport()->width() - button.width()) / 2,
                              picture.bottom() + 1 + kGap, button.width(), button.height());

@@ -68,8 +68,12 @@ void SingleInstance::answer() {
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine())
+            // A request is one short line; anything longer is no later start of ours.
+            if (!socket->canReadLine()) {
+                if (socket->bytesAvailable() > kRaise.size())
+                    socket->disconnectFromServer();
                 return;
+            }
             const QByteArray request = socket->readLine();
             if (request != kRaise) {
                 socket->disconnectFromServer();

@@ -1,5 +1,7 @@
 #include "console/DemoServers.h"
 
+#include "base/PrivateFiles.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -9,10 +11,6 @@ namespace {
 constexpr int kPollMs = 50;
 constexpr int kStartTimeoutMs = 15000;
 constexpr int kStopWaitMs = 3000;
-
-QString tr(const char *text) {
-    return QCoreApplication::translate("DemoServers", text);
-}
 } // namespace
 
 DemoServers::DemoServers(QObject *parent)
@@ -64,7 +62,7 @@ void DemoServers::start(const QString &folder, const QString &program) {
     }
     m_ready = false;
     m_lines.clear();
-    QDir().mkpath(folder);
+    PrivateFiles::makeFolder(folder);
     m_serverList = QDir(folder).filePath(QStringLiteral("server.dat"));
     QFile::remove(m_serverList);
     // Port 0: each server listens on a port that is free now.

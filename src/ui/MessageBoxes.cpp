@@ -108,17 +108,17 @@ bool MessageBoxes::ask(QWidget *parent, const QString &title, const QString &pro
     box.setWindowTitle(title);
     box.setLabelText(prompt);
     DialogFrame::apply(&box);
-    // The field is as wide as the title and the prompt, whichever is wider.
-    box.setMinimumWidth(
-        std::max(DialogFrame::titleWidth(&box), box.fontMetrics().horizontalAdvance(prompt) + 40));
     box.setInputMode(QInputDialog::TextInput);
     box.setTextValue(*text);
     // The prompt is shown as it is, like every box's text.
     if (auto *label = box.findChild<QLabel *>())
         label->setTextFormat(Qt::PlainText);
     // The prompt's blanks only space it out on the screen.
-    if (auto *field = box.findChild<QLineEdit *>())
+    if (auto *field = box.findChild<QLineEdit *>()) {
         field->setAccessibleName(prompt.trimmed());
+        // The box's layout decides its width: the field makes it as wide as the title.
+        field->setMinimumWidth(DialogFrame::titleWidth(&box));
+    }
     if (box.exec() != QDialog::Accepted)
         return false;
     *text = box.textValue();

@@ -8,12 +8,15 @@
 #include "monitor/PollCycle.h"
 #include "servers/ServerSettings.h"
 #include "ui/ChatPanel.h"
+#include "ui/DialogFrame.h"
 #include "ui/HelpPage.h"
 #include "ui/LogPanel.h"
 #include "ui/LogSearch.h"
 #include "ui/LongLineDelegate.h"
 #include "ui/MainWindow.h"
 #include "ui/MenuBar.h"
+#include "ui/MessageBoxes.h"
+#include "ui/OptionsDialog.h"
 #include "ui/ScriptMenu.h"
 #include "ui/ServerCommands.h"
 #include "ui/ServerListView.h"
@@ -25,6 +28,7 @@
 #include "TestWait.h"
 
 #include <QApplication>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -267,6 +271,39 @@ private slots:
         QVERIFY(f.activate());
         QTest::keyClick(f.view(), Qt::Key_Q, Qt::ControlModifier);
         QTRY_VERIFY(f.console->isShutDown());
+    }
+
+    // No minimise or maximise button on any dialog, and none narrower than its title; the input
+    // boxes were as narrow as their field, whatever their title.
+    void dialogsFitTheirTitleWithoutMinimiseOrMaximise() {
+        Fixture f;
+        const auto check = [](QDialog *dialog) {
+            const Qt::WindowFlags flags = dialog->windowFlags();
+            QVERIFY2(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)),
+                     qPrintable(dialog->windowTitle()));
+            // A layout's minimum size, where it has one, decides.
+            const int least = std::max(dialog->minimumWidth(), dialog->minimumSizeHint().width());
+            QVERIFY2(least >= DialogFrame::titleWidth(dialog), qPrintable(dialog->windowTitle()));
+        };
+        check(f.window.optionsDialog());
+        check(f.dialog());
+        f.window.showHelp();
+        check(f.window.helpPage());
+        f.window.helpPage()->close();
+
+        const QString title =
+            QStringLiteral("`Set message of the day\u00b4 for a long server name");
+        bool seen = false;
+        QTimer::singleShot(0, &f.window, [&] {
+            auto *box = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            seen = true;
+            check(box);
+            box->reject();
+        });
+        QString text;
+        QVERIFY(!MessageBoxes::ask(&f.window, title, QStringLiteral("Message:"), &text));
+        QVERIFY(seen);
     }
 
     void longLogLineShowsWholeInItsToolTip() {

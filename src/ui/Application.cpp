@@ -53,9 +53,12 @@ int handOver(const SingleInstance &instance) {
 
 // The console in its folder with its window, from start-up to the end of the event loop.
 struct Application::Session {
-    Session(Application &app, SingleInstance &instance, const QString &folder)
+    Session(Application &app, SingleInstance &instance, const QString &folder, bool demo = false)
         : console(prepare(app, folder)) {
         app.setConsole(&console);
+        // Beside the operator's own console, the demo must not be taken for it.
+        if (demo)
+            window.setWindowTitle(tr("Corvid RCON Admin - demo"));
         connectExit(&window, &termination);
         connectLaterStarts(&window, &instance);
         window.show();
@@ -146,7 +149,7 @@ int Application::runDemo(Application &app) {
     QObject::connect(&servers, &DemoServers::ready, &app, [&] {
         for (const QString &line : servers.serverLines())
             say(stdout, line);
-        session = std::make_unique<Session>(app, instance, folder);
+        session = std::make_unique<Session>(app, instance, folder, true);
     });
     servers.start(folder);
     const int code = app.exec();

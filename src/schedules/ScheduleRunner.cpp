@@ -16,6 +16,7 @@
 #include <QFileInfo>
 
 #include <limits>
+#include <utility>
 
 namespace {
 const QString kRelativeName = QStringLiteral("scripts/schedules.ini");

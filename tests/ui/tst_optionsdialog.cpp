@@ -26,7 +26,7 @@ private slots:
         Console console(dir.path());
         console.start();
         OptionsDialog dialog(&console);
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("Corvid RCON Admin"));
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Options"));
         QCOMPARE(dialog.tabs()->count(), 4);
         QCOMPARE(dialog.tabs()->tabText(0), QStringLiteral(" Options "));
         QCOMPARE(dialog.tabs()->tabText(1), QStringLiteral(" Scripts "));

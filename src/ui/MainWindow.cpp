@@ -3,6 +3,7 @@
 #include "base/ProgramState.h"
 #include "chat/BackgroundWatch.h"
 #include "chat/ChatSession.h"
+#include "commands/CommandQueue.h"
 #include "commands/QueueModel.h"
 #include "console/Console.h"
 #include "console/Settings.h"
@@ -82,8 +83,8 @@ template <size_t N> void setColumnWidths(QTreeView *view, const std::array<int, 
         view->setColumnWidth(int(i), widths[i]);
 }
 
-// Stored widths wider than the pane would hide the start times: the other columns shrink until
-// all of them fit, the start time keeping room for a time and its countdown.
+// Widths wider than the pane would hide the start times: the other columns shrink until all of
+// them fit, the start time keeping room for a time and its countdown.
 void fitQueueColumns(QTreeView *view) {
     const int columns = view->header()->count();
     const int available = view->viewport()->width();
@@ -330,7 +331,9 @@ void MainWindow::followQueueColumnWidths() {
     // The queue file stores the widths too and is written with every change of the queue, so
     // its widths are the newer ones whenever it exists; app.ini's apply without it.
     setColumnWidths(m_queueView, m_console->queueColumnWidths());
-    QTimer::singleShot(0, m_queueView, [view = m_queueView] { fitQueueColumns(view); });
+    // Widths that app.ini or the queue file gave are the operator's; the built-in ones fit.
+    if (!m_console->hadSettingsFile() && !m_console->queue()->loadedColumnWidths())
+        QTimer::singleShot(0, m_queueView, [view = m_queueView] { fitQueueColumns(view); });
     connect(m_queueView->header(), &QHeaderView::sectionResized, this, [this] {
         Console::QueueColumnWidths widths;
         readColumnWidths(m_queueView, widths);

@@ -297,7 +297,7 @@ private slots:
         WindowLayout layout = f.window->currentLayout();
         layout.width = 1500;
         layout.p1w = 860;
-        layout.lv4col = {150, 330, 160, 200};
+        layout.lv4col = {150, 290, 245, 150};
         f.window->applyLayout(layout);
         f.select(2);
         QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));

@@ -76,6 +76,15 @@ void ScheduleRunner::load() {
     for (const QString &problem : file.problems)
         emit message(problem);
     m_unread = file.unread;
+    // A name typed by hand that matches no server would otherwise just never run.
+    const QStringList known = serverNames();
+    for (const Schedule &schedule : file.schedules) {
+        for (const QString &server : schedule.servers) {
+            if (schedule.enabled && !known.contains(server))
+                emit message(QStringLiteral("Schedule `") + schedule.name +
+                             QStringLiteral("´: no server `") + server + QStringLiteral("´"));
+        }
+    }
     apply(file.schedules);
 }
 

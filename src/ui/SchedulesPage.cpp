@@ -9,6 +9,7 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -58,7 +59,23 @@ SchedulesPage::SchedulesPage(Console *console, QWidget *parent)
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &SchedulesPage::updateButtons);
     connect(m_runner, &ScheduleRunner::schedulesChanged, this, &SchedulesPage::refresh);
+    m_list->installEventFilter(this);
     refresh();
+}
+
+bool SchedulesPage::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == m_list && event->type() == QEvent::KeyPress && selectedRow() >= 0) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Delete) {
+            deleteSchedule();
+            return true;
+        }
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            editSchedule();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void SchedulesPage::refresh() {

@@ -39,6 +39,10 @@ public:
     void deleteSchedule();
     void toggleSchedule();
 
+protected:
+    // Delete asks to delete the selected schedule, Enter edits it.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void updateButtons();
     void openDialog(int row);

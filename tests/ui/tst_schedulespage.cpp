@@ -143,6 +143,11 @@ private slots:
         QCOMPARE(f.console.queue()->count(), 0);
         QCOMPARE(f.page->enableButton()->text(), QStringLiteral("Enable"));
 
+        // The Delete key asks as the button does; No keeps it.
+        MessageBoxes::setNextAnswer(QMessageBox::No);
+        QTest::keyClick(f.page->list(), Qt::Key_Delete);
+        QCOMPARE(MessageBoxes::lastText(), QStringLiteral("Delete schedule: `Nightly restart´?"));
+        QCOMPARE(f.page->list()->topLevelItemCount(), 1);
         MessageBoxes::setNextAnswer(QMessageBox::Yes);
         QTest::mouseClick(f.page->deleteButton(), Qt::LeftButton);
         QCOMPARE(MessageBoxes::lastText(), QStringLiteral("Delete schedule: `Nightly restart´?"));

@@ -194,9 +194,10 @@ void CommandQueue::LoadQueue() {
                 emit message(deleteLine(entry, "(Time syntax error)"));
                 if (entry.timeField == QueueEntry::inProgressText())
                     emit message(CommandLogLines::notConfirmed(inFlightRequest(entry)));
-            } else if (entry.startKey <= limit)
+            } else if (entry.startKey <= limit) {
                 emit message(deleteLine(entry, "(Time exceeded)"));
-            else
+                m_expiredAtLoad << entry;
+            } else
                 kept << entry;
         }
         emit aboutToBeReset();

@@ -61,6 +61,8 @@ public:
     // this.
     void LoadQueue();
     bool isLoaded() const { return m_loaded; }
+    // The entries the load dropped as due, for whoever queued them to learn what was missed.
+    const QVector<QueueEntry> &expiredAtLoad() const { return m_expiredAtLoad; }
     // Writes the file now (deletes it when the queue is empty); false when that failed or the
     // queue was never loaded.
     bool SaveQueue();
@@ -98,6 +100,7 @@ private:
 
     QString m_fileName;
     QVector<QueueEntry> m_entries;
+    QVector<QueueEntry> m_expiredAtLoad;
     QTimer m_saveTimer; // one write per event-loop turn, however many changes it saw
     std::optional<QueueFile::ColumnWidths> m_loadedWidths;
     std::function<QueueFile::ColumnWidths()> m_widthSource;

@@ -20,6 +20,7 @@
 #include "monitor/PollCycle.h"
 #include "notify/Notifier.h"
 #include "notify/WebhookPoster.h"
+#include "schedules/ScheduleRunner.h"
 #include "servers/ServerListModel.h"
 #include "stats/StatisticsRunner.h"
 #include "update/UpdateService.h"
@@ -47,6 +48,7 @@ Console::Console(const QString &folder, QObject *parent)
     , m_queueModel(new QueueModel(m_queue, this))
     , m_scheduler(new QueueScheduler(m_queue, m_servers, m_commands, m_state, this))
     , m_scripts(new ScriptFolder(folder, this))
+    , m_schedules(new ScheduleRunner(folder, m_queue, m_servers, m_scripts, this))
     , m_updates(new UpdateService(settingsPath(), QCoreApplication::applicationFilePath(), this))
     , m_editor(new ServerEditor(
           {m_servers, m_log, m_state, m_poll, m_watch, m_chat, m_players, folder}, this))
@@ -69,6 +71,8 @@ Console::Console(const QString &folder, QObject *parent)
     connect(m_editor, &ServerEditor::serverRenamed, this, &Console::serverRenamed);
     connect(this, &Console::serverRenamed, m_queue, &CommandQueue::renameServer);
     connect(this, &Console::serverRenamed, m_commands, &CommandSender::renameServer);
+    connect(this, &Console::serverRenamed, m_schedules, &ScheduleRunner::renameServer);
+    connect(m_schedules, &ScheduleRunner::message, this, &Console::message);
     connect(m_statistics, &StatisticsRunner::message, this, &Console::message);
 
     connect(this, &Console::pollChannelCloseRequested, m_poll, &PollCycle::closeChannel);
@@ -143,6 +147,8 @@ void Console::start() {
     m_queueColumnWidths = settings.layout.lv4col;
     m_queue->LoadQueue();
     m_queueColumnWidths = m_queue->loadedColumnWidths().value_or(m_queueColumnWidths);
+    m_schedules->load();
+    m_schedules->start();
     m_scheduler->start();
 }
 
@@ -183,6 +189,7 @@ void Console::finish(const WindowLayout *layout, const QString &chatName) {
 #ifdef Q_OS_WIN
     QFile::remove(QStringLiteral("speech.vbs"));
 #endif
+    m_schedules->stop();
     m_scheduler->stop();
     m_commands->stop();
     m_log->savelog();

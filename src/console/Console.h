@@ -19,6 +19,7 @@ class ProgramLog;
 class ProgramState;
 class QueueModel;
 class QueueScheduler;
+class ScheduleRunner;
 class ScriptFolder;
 class ServerEditor;
 class ServerListModel;
@@ -67,6 +68,8 @@ public:
     QueueModel *queueModel() const { return m_queueModel; }
     QueueScheduler *scheduler() const { return m_scheduler; }
     ScriptFolder *scripts() const { return m_scripts; }
+    // The recurring schedules of "scripts/schedules.ini", queued run by run.
+    ScheduleRunner *schedules() const { return m_schedules; }
     // The publisher's update service, for the About page of the options dialog.
     UpdateService *updates() const { return m_updates; }
     // Adds, changes and deletes servers (the server dialog and the server menu).
@@ -76,7 +79,7 @@ public:
 
     // The start-up sequence, once: the logs folder, app.ini, the server list, the program log
     // with its start line, the poll cycle, the periodic save of the log, the script list, and the
-    // command queue with its scheduler.
+    // command queue with its scheduler and the recurring schedules.
     void start();
     bool isStarted() const { return m_started; }
     // What app.ini gave at start-up over the built-in values, for the window to lay itself out;
@@ -135,6 +138,7 @@ private:
     QueueModel *m_queueModel;
     QueueScheduler *m_scheduler;
     ScriptFolder *m_scripts;
+    ScheduleRunner *m_schedules;
     UpdateService *m_updates;
     ServerEditor *m_editor;
     StatisticsRunner *m_statistics;

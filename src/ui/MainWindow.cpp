@@ -3,8 +3,10 @@
 #include "base/ProgramState.h"
 #include "chat/BackgroundWatch.h"
 #include "chat/ChatSession.h"
+#include "commands/CommandQueue.h"
 #include "commands/QueueModel.h"
 #include "console/Console.h"
+#include "console/Settings.h"
 #include "monitor/PlayerListModel.h"
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
@@ -14,28 +16,37 @@
 #include "ui/ComputerName.h"
 #include "ui/Crosshair.h"
 #include "ui/DemoMode.h"
+#include "ui/HelpPage.h"
 #include "ui/IconProxyModel.h"
 #include "ui/Icons.h"
 #include "ui/LogPanel.h"
+#include "ui/LogSearch.h"
+#include "ui/MenuBar.h"
 #include "ui/NotificationPresenter.h"
 #include "ui/OptionsDialog.h"
 #include "ui/PlayerMenu.h"
+#include "ui/QueueCountdownModel.h"
 #include "ui/QueueMenu.h"
 #include "ui/ScriptMenu.h"
+#include "ui/ScriptSelectionDialog.h"
 #include "ui/ServerCommands.h"
 #include "ui/ServerListView.h"
 #include "ui/ServerMenu.h"
+#include "ui/StatisticsPanel.h"
 #include "ui/StatusPanels.h"
 
 #include <QCloseEvent>
 #include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
 #include <QStandardItemModel>
 #include <QStatusBar>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QTreeView>
@@ -46,6 +57,7 @@ namespace {
 constexpr int kListMinHeight = 120;
 constexpr int kLeftColumnMin = 100;
 constexpr int kLogPaneMin = 220;
+constexpr int kStatusMessageMs = 8000;
 
 // Without a model of its own the view gets an empty one with these column captions.
 QTreeView *makeListView(const QStringList &columns, QWidget *parent,
@@ -69,6 +81,36 @@ QTreeView *makeListView(const QStringList &columns, QWidget *parent,
 template <size_t N> void setColumnWidths(QTreeView *view, const std::array<int, N> &widths) {
     for (size_t i = 0; i < N; ++i)
         view->setColumnWidth(int(i), widths[i]);
+}
+
+// Widths wider than the pane would hide the start times: the other columns shrink until all of
+// them fit, the start time keeping room for a time and its countdown.
+void fitQueueColumns(QTreeView *view) {
+    const int columns = view->header()->count();
+    const int available = view->viewport()->width();
+    int total = 0;
+    for (int i = 0; i < columns; ++i)
+        total += view->columnWidth(i);
+    if (available <= 0 || total <= available)
+        return;
+    const int keep = QueueModel::StartTimeColumn;
+    const int timeWidth =
+        view->fontMetrics().horizontalAdvance(QStringLiteral("00.00.0000 00:00:00  (in 59 min)")) +
+        2 * view->style()->pixelMetric(QStyle::PM_HeaderMargin) + 8;
+    view->setColumnWidth(keep, qMax(qMin(view->columnWidth(keep), available / 2), timeWidth));
+    const int room = qMax(0, available - view->columnWidth(keep));
+    int othersTotal = 0;
+    for (int i = 0; i < columns; ++i) {
+        if (i != keep)
+            othersTotal += view->columnWidth(i);
+    }
+    if (othersTotal <= room)
+        return;
+    constexpr int kNarrowest = 40;
+    for (int i = 0; i < columns; ++i) {
+        if (i != keep)
+            view->setColumnWidth(i, qMax(kNarrowest, view->columnWidth(i) * room / othersTotal));
+    }
 }
 
 template <size_t N> void readColumnWidths(const QTreeView *view, std::array<int, N> &widths) {
@@ -112,6 +154,7 @@ MainWindow::MainWindow(Console *console, QWidget *parent)
     connect(m_optionsDialog, &OptionsDialog::restartRequested, this, &QWidget::close);
     connectMonitoring();
     connectCommands();
+    buildMenuBar();
     m_crosshair = new Crosshair(console->state(), this);
     connect(console->state(), &ProgramState::optionsChanged, this, &MainWindow::followOptions);
     if (ComputerName::isDemoComputer())
@@ -124,6 +167,8 @@ void MainWindow::connectCommands() {
     connect(m_serverCommands, &ServerCommands::logSearchRequested, m_logPanel,
             &LogPanel::setSearchText);
     m_scriptMenu = new ScriptMenu(m_console->scripts(), m_console->queue(), m_serverMenu, this);
+    connect(m_scriptMenu->selectionDialog(), &ScriptSelectionDialog::message, m_console,
+            &Console::message);
     m_serverMenu->setScriptMenu(m_scriptMenu);
     connect(m_scriptMenu, &ScriptMenu::optionsRequested, m_optionsDialog,
             [this] { m_optionsDialog->openOn(OptionsDialog::Tab::Scripts); });
@@ -133,8 +178,64 @@ void MainWindow::connectCommands() {
         new PlayerMenu(m_console, m_chat->playersOnline(), PlayerMenu::Source::ChatPlayers, this);
 }
 
+void MainWindow::buildMenuBar() {
+    m_menus = new MenuBar(
+        menuBar(), {m_serverMenu, m_serverCommands, m_scriptMenu, m_playerMenu, m_queueMenu}, this);
+    Settings *settings = m_console->settings();
+    connect(m_menus, &MenuBar::quitRequested, this, &QWidget::close);
+    connect(m_menus, &MenuBar::searchLogRequested, this, &MainWindow::focusLogSearch);
+    connect(m_menus, &MenuBar::statisticsRequested, this, [this] {
+        m_console->settings()->setShowProgramLog(true);
+        m_logPanel->setCurrentWidget(m_logPanel->statisticsPage());
+    });
+    connect(m_menus, &MenuBar::showProgramLogChanged, settings, &Settings::setShowProgramLog);
+    connect(m_menus, &MenuBar::showPasswordsChanged, settings, &Settings::setShowPasswords);
+    connect(m_menus, &MenuBar::optionsRequested, m_optionsDialog,
+            [this] { m_optionsDialog->openOn(OptionsDialog::Tab::Options); });
+    connect(m_menus, &MenuBar::scriptsRequested, m_optionsDialog,
+            [this] { m_optionsDialog->openOn(OptionsDialog::Tab::Scripts); });
+    connect(m_menus, &MenuBar::schedulesRequested, m_optionsDialog,
+            [this] { m_optionsDialog->openOn(OptionsDialog::Tab::Schedules); });
+    connect(m_menus, &MenuBar::aboutRequested, m_optionsDialog,
+            [this] { m_optionsDialog->openOn(OptionsDialog::Tab::About); });
+    connect(m_menus, &MenuBar::helpRequested, this, &MainWindow::showHelp);
+    connect(m_serverMenu, &ServerMenu::statusMessage, this,
+            [this](const QString &text) { statusBar()->showMessage(text, kStatusMessageMs); });
+    const ProgramOptions &options = m_console->state()->options();
+    m_menus->setShowProgramLog(options.showProgramLog);
+    m_menus->setShowPasswords(options.showPasswords);
+}
+
+void MainWindow::showHelp() {
+    if (!m_help)
+        m_help = new HelpPage(m_console->folder(), this);
+    m_help->showPage();
+}
+
+void MainWindow::focusLogSearch() {
+    m_console->settings()->setShowProgramLog(true);
+    m_logPanel->setCurrentIndex(0);
+    QLineEdit *field = m_logPanel->search()->field();
+    field->setFocus(Qt::ShortcutFocusReason);
+    field->selectAll();
+}
+
+void MainWindow::bringToFront() {
+    if (!isVisible() && m_tray && m_tray->isVisible()) {
+        showFromTray();
+        return;
+    }
+    if (isMinimized())
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
 void MainWindow::followOptions() {
     const ProgramOptions &options = m_console->state()->options();
+    m_menus->setShowProgramLog(options.showProgramLog);
+    m_menus->setShowPasswords(options.showPasswords);
     if (m_serverView->showPasswords() != options.showPasswords)
         m_serverView->setShowPasswords(options.showPasswords);
     if (m_logPanel->isVisibleTo(this) != options.showProgramLog) {
@@ -167,8 +268,10 @@ QWidget *MainWindow::buildLeftColumn() {
     m_serverView->setMinimumHeight(kListMinHeight);
     // Also the list's double-click (chat), Delete key and Menu key.
     m_serverMenu = new ServerMenu(m_console, m_serverView, this);
+    auto *countdown = new QueueCountdownModel(QueueModel::StartTimeColumn, this);
+    countdown->setSourceModel(m_console->queueModel());
     auto *queue = new IconProxyModel(QueueModel::IconIndexRole, this);
-    queue->setSourceModel(m_console->queueModel());
+    queue->setSourceModel(countdown);
     m_queueView = makeListView({}, m_leftSplitter, queue);
     m_queueView->setAccessibleName(tr("Command queue"));
     auto *players = new IconProxyModel(PlayerListModel::IconIndexRole, this);
@@ -228,6 +331,9 @@ void MainWindow::followQueueColumnWidths() {
     // The queue file stores the widths too and is written with every change of the queue, so
     // its widths are the newer ones whenever it exists; app.ini's apply without it.
     setColumnWidths(m_queueView, m_console->queueColumnWidths());
+    // Widths that app.ini or the queue file gave are the operator's; the built-in ones fit.
+    if (!m_console->hadSettingsFile() && !m_console->queue()->loadedColumnWidths())
+        QTimer::singleShot(0, m_queueView, [view = m_queueView] { fitQueueColumns(view); });
     connect(m_queueView->header(), &QHeaderView::sectionResized, this, [this] {
         Console::QueueColumnWidths widths;
         readColumnWidths(m_queueView, widths);

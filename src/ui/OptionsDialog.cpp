@@ -2,7 +2,9 @@
 
 #include "console/Console.h"
 #include "ui/AboutPage.h"
+#include "ui/DialogFrame.h"
 #include "ui/OptionsPage.h"
+#include "ui/SchedulesPage.h"
 #include "ui/ScriptsPage.h"
 
 #include <QHBoxLayout>
@@ -16,12 +18,15 @@ OptionsDialog::OptionsDialog(Console *console, QWidget *parent)
     , m_tabs(new QTabWidget(this))
     , m_options(new OptionsPage(console, m_tabs))
     , m_scripts(new ScriptsPage(console, m_tabs))
+    , m_schedules(new SchedulesPage(console, m_tabs))
     , m_about(new AboutPage(console->updates(), m_tabs))
     , m_close(new QPushButton(tr("Close"), this)) {
-    setWindowTitle(tr("Corvid RCON Admin"));
+    setWindowTitle(tr("Options"));
+    DialogFrame::apply(this);
     setModal(true);
     m_tabs->addTab(m_options, tr(" Options "));
     m_tabs->addTab(m_scripts, tr(" Scripts "));
+    m_tabs->addTab(m_schedules, tr(" Schedules "));
     m_tabs->addTab(m_about, tr("About"));
 
     auto *buttons = new QHBoxLayout;
@@ -45,6 +50,7 @@ OptionsDialog::OptionsDialog(Console *console, QWidget *parent)
 
 void OptionsDialog::openOn(Tab tab) {
     m_scripts->refresh();
+    m_schedules->refresh();
     m_options->refresh();
     m_tabs->setCurrentIndex(int(tab));
     m_close->setFocus();

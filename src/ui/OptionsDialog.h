@@ -7,17 +7,19 @@ class Console;
 class OptionsPage;
 class QPushButton;
 class QTabWidget;
+class SchedulesPage;
 class ScriptsPage;
 
 // The options dialog: " Options " (the program's switches, each in force and written at once),
-// " Scripts " (the script list) and "About" (version and the update service), with "Close"
-// below. Modal and on top; the values live in the console, so closing keeps every change.
+// " Scripts " (the script list), " Schedules " (the recurring schedules) and "About" (version and
+// the update service), with "Close" below. Modal and on top; the values live in the console, so
+// closing keeps every change.
 class OptionsDialog final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(OptionsDialog)
 
 public:
-    enum class Tab { Options, Scripts, About };
+    enum class Tab { Options, Scripts, Schedules, About };
 
     OptionsDialog(Console *console, QWidget *parent = nullptr);
 
@@ -26,6 +28,7 @@ public:
 
     OptionsPage *optionsPage() const { return m_options; }
     ScriptsPage *scriptsPage() const { return m_scripts; }
+    SchedulesPage *schedulesPage() const { return m_schedules; }
     AboutPage *aboutPage() const { return m_about; }
     QTabWidget *tabs() const { return m_tabs; }
     QPushButton *closeButton() const { return m_close; }
@@ -41,6 +44,7 @@ private:
     QTabWidget *m_tabs;
     OptionsPage *m_options;
     ScriptsPage *m_scripts;
+    SchedulesPage *m_schedules;
     AboutPage *m_about;
     QPushButton *m_close;
 };

@@ -1,17 +1,22 @@
 #include "ui/ScriptSelectionDialog.h"
 
 #include "base/Clock.h"
+#include "commands/QueueTime.h"
 #include "commands/ScriptSchedule.h"
+#include "ui/DialogFrame.h"
 #include "ui/MessageBoxes.h"
 
 #include <QButtonGroup>
 #include <QDateEdit>
+#include <QFocusEvent>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTimeEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 ScriptSelectionDialog::ScriptSelectionDialog(CommandQueue *queue, QWidget *parent)
@@ -26,9 +31,12 @@ ScriptSelectionDialog::ScriptSelectionDialog(CommandQueue *queue, QWidget *paren
     , m_date(new QDateEdit(this))
     , m_timeLabel(new QLabel(tr("Time:"), this))
     , m_time(new QTimeEdit(this))
+    , m_minutesLabel(new QLabel(tr("In:"), this))
+    , m_minutes(new QSpinBox(this))
     , m_ok(new QPushButton(tr("Ok"), this))
     , m_cancel(new QPushButton(tr("Cancel"), this)) {
     setWindowTitle(tr("Script selection"));
+    DialogFrame::apply(this);
     setModal(true);
 
     auto *serverCaption = new QLabel(tr("Server:"), this);
@@ -52,6 +60,11 @@ ScriptSelectionDialog::ScriptSelectionDialog(CommandQueue *queue, QWidget *paren
     m_later->setAccessibleDescription(tr("Start"));
     m_dateLabel->setBuddy(m_date);
     m_timeLabel->setBuddy(m_time);
+    m_minutesLabel->setBuddy(m_minutes);
+    m_minutes->setAccessibleName(tr("In minutes"));
+    // Up to a week ahead.
+    m_minutes->setRange(0, 7 * 24 * 60);
+    m_minutes->setSuffix(tr(" minutes"));
 
     m_start->addButton(m_now);
     m_start->addButton(m_later);
@@ -70,6 +83,7 @@ ScriptSelectionDialog::ScriptSelectionDialog(CommandQueue *queue, QWidget *paren
     form->addRow(startCaption, choices);
     form->addRow(m_dateLabel, m_date);
     form->addRow(m_timeLabel, m_time);
+    form->addRow(m_minutesLabel, m_minutes);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -91,6 +105,24 @@ ScriptSelectionDialog::ScriptSelectionDialog(CommandQueue *queue, QWidget *paren
         if (checked)
             choiceChanged();
     });
+    connect(m_minutes, &QSpinBox::valueChanged, this, &ScriptSelectionDialog::minutesChanged);
+    connect(m_date, &QDateEdit::dateChanged, this, &ScriptSelectionDialog::followDateTime);
+    connect(m_time, &QTimeEdit::timeChanged, this, &ScriptSelectionDialog::followDateTime);
+    // However the time field gets the focus, typed digits go into its hours first.
+    m_time->installEventFilter(this);
+}
+
+bool ScriptSelectionDialog::eventFilter(QObject *watched, QEvent *event) {
+    // A click leaves the cursor where it was clicked; any other way in selects the hours, after
+    // the field's own focus handling, which may leave no section selected.
+    if (watched == m_time && event->type() == QEvent::FocusIn &&
+        static_cast<QFocusEvent *>(event)->reason() != Qt::MouseFocusReason) {
+        QTimer::singleShot(0, m_time, [time = m_time] {
+            if (time->hasFocus())
+                time->setSelectedSection(QDateTimeEdit::HourSection);
+        });
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void ScriptSelectionDialog::prepare(const QString &server, const QString &scriptName,
@@ -100,15 +132,15 @@ void ScriptSelectionDialog::prepare(const QString &server, const QString &script
     m_text = scriptText;
     m_server->setText(server);
     m_script->setText(scriptName);
-    const QDateTime now = Clock::now();
-    m_date->setDate(now.date());
-    m_time->setTime(now.time());
+    // "Later" starts a minute ahead: the current time would already be past when "Ok" is pressed.
+    const QDateTime later = Clock::now().addSecs(60);
+    m_date->setDate(later.date());
+    m_time->setTime(later.time());
     const QSignalBlocker quiet(m_start);
     m_now->setChecked(true);
-    m_dateLabel->hide();
-    m_date->hide();
-    m_timeLabel->hide();
-    m_time->hide();
+    for (QWidget *widget : std::initializer_list<QWidget *>{m_dateLabel, m_date, m_timeLabel,
+                                                            m_time, m_minutesLabel, m_minutes})
+        widget->hide();
     m_ok->setFocus();
 }
 
@@ -120,11 +152,42 @@ bool ScriptSelectionDialog::run(const QString &server, const QString &scriptName
 
 void ScriptSelectionDialog::choiceChanged() {
     const bool later = m_later->isChecked();
-    m_dateLabel->setVisible(later);
-    m_date->setVisible(later);
-    m_timeLabel->setVisible(later);
-    m_time->setVisible(later);
-    m_ok->setFocus();
+    for (QWidget *widget : std::initializer_list<QWidget *>{m_dateLabel, m_date, m_timeLabel,
+                                                            m_time, m_minutesLabel, m_minutes})
+        widget->setVisible(later);
+    if (!later) {
+        m_ok->setFocus();
+        return;
+    }
+    // "Later" wants a time: the field takes the digits typed next.
+    m_time->setFocus(Qt::OtherFocusReason);
+    m_time->setSelectedSection(QDateTimeEdit::HourSection);
+    followDateTime();
+}
+
+void ScriptSelectionDialog::minutesChanged(int minutes) {
+    const QDateTime at = Clock::now().addSecs(60 * qint64(minutes));
+    const QSignalBlocker quietDate(m_date);
+    const QSignalBlocker quietTime(m_time);
+    m_date->setDate(at.date());
+    m_time->setTime(at.time());
+}
+
+void ScriptSelectionDialog::followDateTime() {
+    // The minutes field shows how far ahead the chosen time is, in whole minutes begun.
+    const qint64 seconds = Clock::now().secsTo(QDateTime(m_date->date(), m_time->time()));
+    const QSignalBlocker quiet(m_minutes);
+    m_minutes->setValue(int(qBound(qint64(0), (seconds + 59) / 60, qint64(m_minutes->maximum()))));
+}
+
+QString ScriptSelectionDialog::queuedLine(const QString &scriptName, const QString &server,
+                                          const QDateTime &start, int commands) {
+    const QString at = start.date() == Clock::today() ? start.toString(QStringLiteral("HH:mm:ss"))
+                                                      : QueueTime::format(start);
+    const QString counted =
+        commands == 1 ? QStringLiteral("1 command") : QStringLiteral("%1 commands").arg(commands);
+    return QStringLiteral("Script queued: `") + scriptName + QStringLiteral("´ on `") + server +
+           QStringLiteral("´ at ") + at + QStringLiteral(", ") + counted;
 }
 
 QDateTime ScriptSelectionDialog::startTime() const {
@@ -134,11 +197,13 @@ QDateTime ScriptSelectionDialog::startTime() const {
 }
 
 void ScriptSelectionDialog::confirm() {
+    const QDateTime start = startTime();
     const ScriptSchedule::Result result =
-        ScriptSchedule::queueScript(m_queue, m_scriptName, m_text, startTime(), m_serverName);
+        ScriptSchedule::queueScript(m_queue, m_scriptName, m_text, start, m_serverName);
     if (!result.ok()) {
         MessageBoxes::inform(this, result.message);
         return;
     }
+    emit message(queuedLine(m_scriptName, m_serverName, start, int(result.entries.size())));
     accept();
 }

@@ -16,6 +16,7 @@ private slots:
         QTest::addColumn<int>("tab");
         QTest::newRow("options") << int(OptionsDialog::Tab::Options);
         QTest::newRow("scripts") << int(OptionsDialog::Tab::Scripts);
+        QTest::newRow("schedules") << int(OptionsDialog::Tab::Schedules);
         QTest::newRow("about") << int(OptionsDialog::Tab::About);
     }
 
@@ -25,11 +26,12 @@ private slots:
         Console console(dir.path());
         console.start();
         OptionsDialog dialog(&console);
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("Corvid RCON Admin"));
-        QCOMPARE(dialog.tabs()->count(), 3);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Options"));
+        QCOMPARE(dialog.tabs()->count(), 4);
         QCOMPARE(dialog.tabs()->tabText(0), QStringLiteral(" Options "));
         QCOMPARE(dialog.tabs()->tabText(1), QStringLiteral(" Scripts "));
-        QCOMPARE(dialog.tabs()->tabText(2), QStringLiteral("About"));
+        QCOMPARE(dialog.tabs()->tabText(2), QStringLiteral(" Schedules "));
+        QCOMPARE(dialog.tabs()->tabText(3), QStringLiteral("About"));
 
         int shown = -1;
         bool closeHadFocus = false;

@@ -11,6 +11,7 @@
 #include "servers/ServerListModel.h"
 #include "ui/MainWindow.h"
 #include "ui/MessageBoxes.h"
+#include "ui/QueueCountdownModel.h"
 #include "ui/QueueMenu.h"
 #include "ui/Theme.h"
 
@@ -117,9 +118,44 @@ private slots:
         QCOMPARE(captions,
                  (QStringList{QStringLiteral("Script name"), QStringLiteral("Script command"),
                               QStringLiteral("Start time"), QStringLiteral("Server")}));
-        QCOMPARE(model->index(1, 2).data().toString(), QStringLiteral("02.06.2031 20:00:00"));
+        // Beside the start time, the time left until it.
+        QCOMPARE(model->index(1, 2).data().toString(),
+                 QStringLiteral("02.06.2031 20:00:00  (in 34 h)"));
         QVERIFY(!model->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
         QVERIFY(model->index(0, 1).data(Qt::DecorationRole).isNull());
+    }
+
+    void timeLeftReadsAsAnOperatorSaysIt_data() {
+        QTest::addColumn<qint64>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("due") << qint64(0) << QString();
+        QTest::newRow("past") << qint64(-30) << QString();
+        QTest::newRow("seconds") << qint64(45) << QStringLiteral("in 45 s");
+        QTest::newRow("a minute begun counts") << qint64(181) << QStringLiteral("in 4 min");
+        QTest::newRow("whole hour") << qint64(3600) << QStringLiteral("in 1 h");
+        QTest::newRow("hours and minutes") << qint64(7500) << QStringLiteral("in 2 h 5 min");
+        QTest::newRow("days") << qint64(3 * 86400 + 100) << QStringLiteral("in 3 days");
+    }
+    void timeLeftReadsAsAnOperatorSaysIt() {
+        QFETCH(qint64, seconds);
+        QFETCH(QString, text);
+        QCOMPARE(QueueCountdownModel::timeLeft(seconds), text);
+        // A state text has no time left.
+        QCOMPARE(QueueCountdownModel::withTimeLeft(QueueEntry::inProgressText(), kNow),
+                 QueueEntry::inProgressText());
+    }
+
+    void firstStartFitsTheColumnsIntoThePane() {
+        Fixture f;
+        f.start();
+        f.queueEntries();
+        QTRY_VERIFY(f.view()->columnWidth(0) < 200);
+        int total = 0;
+        for (int column = 0; column < 4; ++column)
+            total += f.view()->columnWidth(column);
+        QVERIFY(total <= f.view()->viewport()->width());
+        const QString shown = f.view()->model()->index(1, 2).data().toString();
+        QVERIFY(f.view()->columnWidth(2) > f.view()->fontMetrics().horizontalAdvance(shown));
     }
 
     void menuOffersItsItemsOnlyForASelectedEntry() {
@@ -261,7 +297,7 @@ private slots:
         WindowLayout layout = f.window->currentLayout();
         layout.width = 1500;
         layout.p1w = 860;
-        layout.lv4col = {150, 330, 160, 200};
+        layout.lv4col = {150, 290, 245, 150};
         f.window->applyLayout(layout);
         f.select(2);
         QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));

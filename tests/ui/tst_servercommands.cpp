@@ -35,6 +35,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTimeEdit>
 #include <QtTest>
@@ -363,7 +364,8 @@ private slots:
             QTest::mouseClick(dialog->laterButton(), Qt::LeftButton);
             seen.fieldsShownForLater =
                 dialog->dateField()->isVisible() && dialog->timeField()->isVisible();
-            seen.okFocusedAfterChange = dialog->focusWidget() == dialog->okButton();
+            // "Later" wants a time: the time field takes what is typed next.
+            seen.okFocusedAfterChange = dialog->focusWidget() == dialog->timeField();
             if (later) {
                 dialog->dateField()->setDate(chosen.date());
                 dialog->timeField()->setTime(chosen.time());
@@ -384,8 +386,9 @@ private slots:
         QCOMPARE(seen.script, QStringLiteral("Evening save"));
         QVERIFY(seen.now);
         QVERIFY(seen.fieldsHidden);
+        // "Later" starts a minute ahead.
         QCOMPARE(seen.date, kTen.date());
-        QCOMPARE(seen.time, kTen.time());
+        QCOMPARE(seen.time, kTen.time().addSecs(60));
         QVERIFY(seen.fieldsShownForLater);
         QVERIFY(seen.okFocusedAfterChange);
         QVERIFY(!f.scriptMenu()->selectionDialog()->isVisible());
@@ -427,8 +430,41 @@ private slots:
         QVERIFY(look.ran());
         QVERIFY(now);
         QVERIFY(hidden);
-        QCOMPARE(fields, testNow());
+        QCOMPARE(fields, testNow().addSecs(60));
         QCOMPARE(f.queue()->count(), 0);
+    }
+
+    void laterTakesTypedDigitsAndMinutesAndTheQueuedScriptIsLogged() {
+        Fixture f;
+        f.addServer(kIsland, ServerState::Online);
+        f.writeScript(QStringLiteral("Restart"),
+                      "msg:soon\r\nwait:60\r\ncmd:saveworld\r\ncmd:doexit\r\n");
+        f.select(kIsland);
+        QTime typed;
+        QDateTime inMinutes;
+        int minutesShown = -1;
+        ModalStep<ScriptSelectionDialog> type([&](ScriptSelectionDialog *dialog) {
+            QTest::mouseClick(dialog->laterButton(), Qt::LeftButton);
+            // Straight after choosing "Later", digits go into the hours, then the minutes.
+            QTest::keyClicks(dialog->timeField(), QStringLiteral("2145"));
+            typed = dialog->timeField()->time();
+            minutesShown = dialog->minutesField()->value();
+            dialog->minutesField()->setValue(90);
+            inMinutes = QDateTime(dialog->dateField()->date(), dialog->timeField()->time());
+            dialog->minutesField()->setValue(4);
+            QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        f.scriptAction(QStringLiteral("Restart"))->trigger();
+        QVERIFY(type.ran());
+        QCOMPARE(typed, QTime(21, 45, 0));
+        QCOMPARE(minutesShown, 11 * 60 + 45);
+        QCOMPARE(inMinutes, kTen.addSecs(90 * 60));
+        QCOMPARE(f.queue()->count(), 3);
+        QCOMPARE(f.queue()->entry(0).timeField, QStringLiteral("01.06.2031 10:04:00"));
+        QVERIFY(f.console->programLog()->lines().at(0).endsWith(
+            QStringLiteral("Script queued: `Restart´ on `Island´ at 10:04:00, 3 commands")));
     }
 
     void refusedScriptQueuesNothingAndNamesTheLine() {

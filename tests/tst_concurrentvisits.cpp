@@ -92,7 +92,7 @@ private slots:
 
         // Between two visits of a server that never answers, each live one is asked many times.
         const QList<qint64> silent = f.endedAt.value(QStringLiteral("Silent"));
-        for (const QString name : {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}) {
+        for (const QString &name : {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}) {
             const QList<qint64> ends = f.endedAt.value(name);
             const auto between = std::count_if(ends.cbegin(), ends.cend(), [&](qint64 at) {
                 return at > silent.at(1) && at < silent.at(2);

@@ -53,12 +53,12 @@ void PlayerListModel::rebuild(const PlayerRecords &records) {
         joins = inRowOrder(joins, rows);
         online = inRowOrder(online, rows);
     }
-    m_refreshedSecond = now / 1000;
     if (!updateRows(entries, joins, online)) {
         beginResetModel();
         m_entries = entries;
         m_joins = joins;
         m_online = online;
+        m_refreshedSecond = now / 1000;
         endResetModel();
     }
 }
@@ -109,14 +109,14 @@ bool PlayerListModel::updateRows(const PlayerRecords &entries, const QVector<qin
         if (row < m_entries.size() && m_entries.at(row).steamId == entries.at(next).steamId) {
             PlayerRecord &entry = m_entries[row];
             const PlayerRecord &fresh = entries.at(next);
-            const bool changed = entry.server != fresh.server || entry.name != fresh.name ||
-                                 entry.joinStamp != fresh.joinStamp ||
-                                 m_online.at(row) != online.at(next);
-            entry = fresh;
-            m_joins[row] = joins.at(next);
-            m_online[row] = online.at(next);
-            if (changed)
+            // The time online is the ticker's to move, for all rows at once.
+            if (entry.server != fresh.server || entry.name != fresh.name ||
+                entry.joinStamp != fresh.joinStamp) {
+                entry = fresh;
+                m_joins[row] = joins.at(next);
+                m_online[row] = online.at(next);
                 emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+            }
             ++row;
             ++next;
             continue;

@@ -86,10 +86,13 @@ PollCycle::PollCycle(ServerListModel *servers, PlayerTracker *tracker, ProgramSt
         if (m_servers->serverCount() > 0 && isSequential())
             m_currentServerRow = 1;
     });
-    // A server added while the visits overlap is visited at once.
+    // A server added while the visits overlap is visited after the visit-start delay.
     connect(m_servers, &QAbstractItemModel::rowsInserted, this, [this] {
-        if (m_running && !isSequential())
-            m_nextVisit.start(0);
+        if (!m_running || isSequential())
+            return;
+        const int delay = visitStartDelayMs();
+        if (!m_nextVisit.isActive() || m_nextVisit.remainingTime() > delay)
+            m_nextVisit.start(delay);
     });
     connect(m_state, &ProgramState::suspended, this, &PollCycle::suspend);
     connect(m_state, &ProgramState::resumed, this, &PollCycle::resume);
@@ -126,13 +129,16 @@ void PollCycle::Startles() {
     m_dueAt.clear();
     m_visited.clear();
     if (isSequential()) {
-        m_visitStart.setInterval(m_state->isFirstPass()
-                                     ? Intervals::instance().visitStartFirstPassMs
-                                     : Intervals::instance().visitStartMs);
+        m_visitStart.setInterval(visitStartDelayMs());
         m_visitStart.start();
         return;
     }
-    m_nextVisit.start(0);
+    m_nextVisit.start(visitStartDelayMs());
+}
+
+int PollCycle::visitStartDelayMs() const {
+    return m_state->isFirstPass() ? Intervals::instance().visitStartFirstPassMs
+                                  : Intervals::instance().visitStartMs;
 }
 
 void PollCycle::dropVisits() {
@@ -270,8 +276,8 @@ void PollCycle::startVisit(ServerVisit *visit, int row) {
     const ServerEntry &entry = m_servers->entry(row);
     m_currentServerRow = row + 1;
     m_currentServerName = entry.settings.name;
-    visit->start(entry.settings, isSequential() ? m_visitStart.interval()
-                                                : Intervals::instance().visitStartFirstPassMs);
+    // A dropped connection is opened again after the visit-start delay, as the cycle would.
+    visit->start(entry.settings, isSequential() ? m_visitStart.interval() : visitStartDelayMs());
     updateActive();
 }
 

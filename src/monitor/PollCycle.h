@@ -101,6 +101,8 @@ private:
 
     bool isSequential() const { return m_visits.size() <= 1; }
     void buildVisits(int count);
+    // Timer2's interval: 200 ms in the first pass, 900 ms after it.
+    int visitStartDelayMs() const;
     void onVisitStart();
     void startDueVisits();
     void startVisit(ServerVisit *visit, int row);

@@ -74,7 +74,7 @@ bool BackgroundWatch::optionOn() const {
 void BackgroundWatch::start() {
     m_started = true;
     if (!m_stepTimer.isActive() && !isStepRunning())
-        m_stepTimer.start();
+        m_stepTimer.start(stepSlotMs());
 }
 
 void BackgroundWatch::stop() {
@@ -107,7 +107,7 @@ void BackgroundWatch::Timer13Timer() {
     const int count = servers->serverCount();
     if (count == 0) {
         m_cursor = 0;
-        m_stepTimer.start();
+        m_stepTimer.start(stepSlotMs());
         return;
     }
     // Servers removed since the last step leave the cursor past the end.

@@ -27,15 +27,15 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QHash>
 #include <QListView>
 #include <QMutex>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTableView>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -230,7 +230,6 @@ void benchConsoleProcess(int seconds, int churnMs) {
     std::printf("  peak memory (VmHWM): %.1f MiB\n", double(after.hwmKb) / 1024.0);
 }
 
-
 // Thread CPU time of the calling thread, in seconds.
 double threadCpuSeconds() {
     timespec spec{};
@@ -269,10 +268,10 @@ struct Cluster {
                     const QString name = QStringLiteral("Node %1").arg(i, 3, 10, QLatin1Char('0'));
                     // The dead ones are spread over the list.
                     const bool isDead = deadCount > 0 && i % (kClusterServers / deadCount) == 5;
-                    SimServer *server =
-                        isDead ? group->addDeadServer(name, QStringLiteral("secret"),
-                                                      kinds[dead.size() % 4])
-                               : group->addServer(name, QStringLiteral("secret"));
+                    SimServer *server = isDead
+                                            ? group->addDeadServer(name, QStringLiteral("secret"),
+                                                                   kinds[dead.size() % 4])
+                                            : group->addServer(name, QStringLiteral("secret"));
                     if (isDead)
                         dead.insert(name);
                     for (int p = 0; p < kClusterPlayers; ++p)

@@ -92,7 +92,8 @@ private slots:
 
         // Between two visits of a server that never answers, each live one is asked many times.
         const QList<qint64> silent = f.endedAt.value(QStringLiteral("Silent"));
-        for (const QString &name : {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}) {
+        for (const QString &name :
+             {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}) {
             const QList<qint64> ends = f.endedAt.value(name);
             const auto between = std::count_if(ends.cbegin(), ends.cend(), [&](qint64 at) {
                 return at > silent.at(1) && at < silent.at(2);
@@ -153,8 +154,7 @@ private slots:
         Fixture f;
         f.dead(QStringLiteral("Silent"), SimGroup::DeadKind::Silent);
         f.poll()->Startles();
-        QVERIFY(waitUntil([&f] { return f.poll()->isVisiting(QStringLiteral("Silent")); },
-                          kWait));
+        QVERIFY(waitUntil([&f] { return f.poll()->isVisiting(QStringLiteral("Silent")); }, kWait));
         f.live(QStringLiteral("New"));
         QVERIFY(f.waitVisits(QStringLiteral("New"), 1));
         QVERIFY(f.poll()->isVisiting(QStringLiteral("Silent")));
@@ -208,10 +208,9 @@ private slots:
         f.live(QStringLiteral("B"));
         f.live(QStringLiteral("C"));
         int mostAtOnce = 0;
-        QObject::connect(f.group.server(QStringLiteral("A")), &SimServer::loginReceived,
-                         [&f, &mostAtOnce] {
-                             mostAtOnce = std::max(mostAtOnce, f.poll()->runningVisits());
-                         });
+        QObject::connect(
+            f.group.server(QStringLiteral("A")), &SimServer::loginReceived,
+            [&f, &mostAtOnce] { mostAtOnce = std::max(mostAtOnce, f.poll()->runningVisits()); });
         f.poll()->Startles();
         QVERIFY(f.waitVisits(QStringLiteral("C"), 2));
         QCOMPARE(f.visits.mid(0, 6),
@@ -231,10 +230,10 @@ private slots:
                                   << QStringLiteral("Timeout: no answer within 2 s");
         QTest::newRow("connect time-out")
             << QStringLiteral("unreachable") << QStringLiteral("Timeout: no connection within 1 s");
-        QTest::newRow("invalid port")
-            << QStringLiteral("port 70000") << QStringLiteral("Unknown: port 70000 is not a valid port");
-        QTest::newRow("refused")
-            << QStringLiteral("refusing") << QStringLiteral("Refused: the server refused the connection");
+        QTest::newRow("invalid port") << QStringLiteral("port 70000")
+                                      << QStringLiteral("Unknown: port 70000 is not a valid port");
+        QTest::newRow("refused") << QStringLiteral("refusing")
+                                 << QStringLiteral("Refused: the server refused the connection");
         QTest::newRow("online") << QStringLiteral("live")
                                 << QStringLiteral("Online: the server answered its last visit");
     }

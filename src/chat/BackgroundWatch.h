@@ -16,7 +16,8 @@ class ServerListModel;
 
 // Collects the chat or game log of every online server into its log file without an open chat:
 // one server per step, a step every 10 s after the previous one ended, in the server list's
-// order; on a list too long for that each server still has its turn within 50 s. The server whose chat is open ("Chat/Online") is left to the chat.
+// order; on a list too long for that each server still has its turn within 50 s. The server whose
+// chat is open ("Chat/Online") is left to the chat.
 class BackgroundWatch final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(BackgroundWatch)

@@ -46,8 +46,10 @@ void PlayerListModel::rebuild(const PlayerRecords &records) {
         const int column = m_sort.column();
         const QVector<int> rows = m_sort.sortedRows(
             int(entries.size()),
-            [&](int row) { return column == OnlineColumn ? online.at(row)
-                                                         : recordText(entries.at(row), column); },
+            [&](int row) {
+                return column == OnlineColumn ? online.at(row)
+                                              : recordText(entries.at(row), column);
+            },
             false);
         entries = inRowOrder(entries, rows);
         joins = inRowOrder(joins, rows);

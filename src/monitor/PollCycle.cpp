@@ -308,8 +308,8 @@ void PollCycle::guarded(const QString &tag, const std::function<void()> &step) {
 
 void PollCycle::processOutcome(const Pending &pending) {
     m_playerLines.clear();
-    const QString tag = pending.outcome.timedOut ? QStringLiteral(" (Timer5)")
-                                                 : QStringLiteral(" (Timer3)");
+    const QString tag =
+        pending.outcome.timedOut ? QStringLiteral(" (Timer5)") : QStringLiteral(" (Timer3)");
     guarded(tag, [this, &pending] { applyOutcome(pending.server, pending.outcome); });
     guarded(tag, [this, &pending] { emit visitEnded(pending.server); });
     if (isSequential()) {
@@ -384,7 +384,8 @@ void PollCycle::applyStatusCode(const QString &server, int row, StatusCode code,
     if (code == StatusCode::Unknown)
         why = detail;
     else if (code == StatusCode::Timeout)
-        why = tr("no connection within %1").arg(spanText(Intervals::instance().pollConnectTimeoutMs));
+        why =
+            tr("no connection within %1").arg(spanText(Intervals::instance().pollConnectTimeoutMs));
     if (entry.state == state) {
         m_servers->setStatusDetail(row, why);
         return; // the change was logged when it happened

@@ -13,8 +13,9 @@ ServerVisit::ServerVisit(QObject *parent)
     });
     connect(&m_retry, &QTimer::timeout, this, &ServerVisit::open);
 
-    connect(m_channel, &RconChannel::completed, this,
-            [this](const QString &body) { finish({std::nullopt, false, body, QString()}); });
+    connect(m_channel, &RconChannel::completed, this, [this](const QString &body) {
+        finish({std::nullopt, false, body, QString()});
+    });
     connect(m_channel, &RconChannel::refused, this, [this] {
         finish({StatusCode::BadLogin, false, QString(), QString()});
     });

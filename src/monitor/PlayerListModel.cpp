@@ -8,6 +8,7 @@
 #include "monitor/PlayerLines.h"
 #include "monitor/PlayerTracker.h"
 
+#include <QHash>
 #include <QSet>
 
 #include <limits>
@@ -37,7 +38,19 @@ void PlayerListModel::rebuild(const PlayerRecords &records) {
     QVector<QString> online;
     joins.reserve(records.size());
     online.reserve(records.size());
+    // A stamp is parsed once per player, not at every rebuild: with thousands of players the
+    // time-zone work of parsing them all would hold up the window.
+    QHash<QString, int> shown;
+    shown.reserve(m_entries.size());
+    for (int row = 0; row < m_entries.size(); ++row)
+        shown.insert(m_entries.at(row).steamId, row);
     for (const PlayerRecord &record : records) {
+        const int row = shown.value(record.steamId, -1);
+        if (row >= 0 && m_entries.at(row).joinStamp == record.joinStamp) {
+            joins.append(m_joins.at(row));
+            online.append(m_online.at(row));
+            continue;
+        }
         const QDateTime join = LogStamp::ParseLogStamp(record.joinStamp, today);
         joins.append(join.isValid() ? join.toMSecsSinceEpoch() : kNoJoin);
         online.append(onlineSince(joins.constLast(), now));
@@ -60,7 +73,7 @@ void PlayerListModel::rebuild(const PlayerRecords &records) {
         m_entries = entries;
         m_joins = joins;
         m_online = online;
-        m_refreshedSecond = now / 1000;
+        m_refreshedSecond = -1; // the texts kept from before are brought up to date at the tick
         endResetModel();
     }
 }

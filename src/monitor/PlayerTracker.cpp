@@ -72,11 +72,7 @@ void PlayerTracker::record(const QString &server, const QStringList &playerLines
 
 void PlayerTracker::detectLeaves(const QString &server, const QStringList &playerLines,
                                  bool firstPass) {
-    QList<int> candidates;
-    for (int row = 1; row < m_table.rowCount(); ++row) {
-        if (m_table.cell(ServerColumn, row) == server)
-            candidates << row;
-    }
+    const QList<int> candidates = rowsOfServer(server);
     if (candidates.isEmpty())
         return;
     const QSet<QString> mentioned = mentionedIds(candidates, playerLines);
@@ -128,6 +124,19 @@ const QHash<QString, int> &PlayerTracker::rowsById() {
         m_rowOfValid = true;
     }
     return m_rowOf;
+}
+
+QList<int> PlayerTracker::rowsOfServer(const QString &server) {
+    // Built again only after the records changed: a visit that changes nothing costs no scan of
+    // every player of every server.
+    if (m_serverRowsRevision != m_revision || !m_serverRowsValid) {
+        m_serverRows.clear();
+        for (int row = 1; row < m_table.rowCount(); ++row)
+            m_serverRows[m_table.cell(ServerColumn, row)].append(row);
+        m_serverRowsRevision = m_revision;
+        m_serverRowsValid = true;
+    }
+    return m_serverRows.value(server);
 }
 
 void PlayerTracker::tableReordered() {

@@ -63,6 +63,8 @@ signals:
 
 private:
     const QHash<QString, int> &rowsById();
+    // The rows of `server`'s records, in table order.
+    QList<int> rowsOfServer(const QString &server);
     // Rows went: the index by id is built again.
     void tableReordered();
     // The SteamID64s of `rows` that some line holds.
@@ -71,6 +73,9 @@ private:
     StringTable m_table;
     QHash<QString, int> m_rowOf; // the row of each SteamID64
     bool m_rowOfValid = false;
+    QHash<QString, QList<int>> m_serverRows; // the rows of each server's records
+    quint64 m_serverRowsRevision = 0;
+    bool m_serverRowsValid = false;
     quint64 m_revision = 0; // counts every change of the records
     quint64 m_rebuiltRevision = 0;
     bool m_playerSetChanged = true;

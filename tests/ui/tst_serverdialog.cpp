@@ -389,6 +389,8 @@ private slots:
         Fixture f;
         f.addClosed(QStringLiteral("Alpha"));
         f.addClosed(QStringLiteral("Beta"));
+        // The visits' status lines would join the log between the rename and its backup.
+        f.poll()->stop();
         writeBytes(f.logPath(QStringLiteral("Alpha")), QByteArrayLiteral("chat of Alpha"));
         const QString stamp = QStringLiteral("[261209-201500] ");
         const QString joined = stamp + QStringLiteral("Player: `Bob´ (1) joined @ `Alpha´");

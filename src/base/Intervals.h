@@ -8,7 +8,7 @@ struct Intervals final {
     int visitStartMs = 900;              // Timer2 after the first pass
     int watchdogMs = 15000;              // Timer5: a visit never lasts longer
     int pollConcurrency = 8;             // visits of different servers under way at once
-    int revisitMs = 2000;                // a server is visited again this long after its visit
+    int revisitMs = 3000;                // a server is visited again this long after its visit
     int trayHideMs = 6000;               // Timer6: tray icon hidden after a balloon
     int chatRerequestMs = 1000;          // Timer8: chat asks for new lines again
     int logSaveMs = 10000;               // Timer9: program log written to disk

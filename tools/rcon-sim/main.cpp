@@ -18,6 +18,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
 
 namespace {
 
@@ -48,6 +51,17 @@ void quitOnSignals(QCoreApplication &) {
     std::signal(SIGTERM, onSignal);
 }
 #endif
+
+// The demo console starts the simulator as its child: the servers go when the console goes, even
+// when it is killed.
+void exitWithParent() {
+#ifdef Q_OS_LINUX
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    // The parent may have gone before the line above.
+    if (::getppid() == 1)
+        std::raise(SIGTERM);
+#endif
+}
 
 QTextStream &out() {
     static QTextStream stream(stdout);
@@ -106,9 +120,12 @@ int main(int argc, char *argv[]) {
         QStringLiteral("A server that is down: name=silent, refusing, closing or unreachable "
                        "(repeatable)."),
         QStringLiteral("definition"));
+    const QCommandLineOption parentOption(
+        QStringLiteral("exit-with-parent"),
+        QStringLiteral("End when the program that started the simulator ends (Linux)."));
     parser.addOptions({serverOption, passwordOption, playersOption, churnOption, faultOption,
                        delayOption, seedOption, serverListOption, eosOption, crLfOption,
-                       deadOption});
+                       deadOption, parentOption});
     parser.process(app);
 
     QStringList definitions = parser.values(serverOption);
@@ -205,5 +222,7 @@ int main(int argc, char *argv[]) {
         group.startChurn(churnMs, parser.value(seedOption).toUInt());
 
     quitOnSignals(app);
+    if (parser.isSet(parentOption))
+        exitWithParent();
     return app.exec();
 }

@@ -58,7 +58,8 @@ public:
     void closeChannel();
 
     // How many visits may be under way at once (pollConcurrency unless set); 1 is the
-    // one-at-a-time cycle. Takes effect at the next Startles().
+    // one-at-a-time cycle. A change drops the visits under way and stops the cycle until the
+    // next Startles().
     int concurrency() const { return m_concurrency; }
     void setConcurrency(int visits);
 

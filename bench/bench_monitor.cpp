@@ -1,30 +1,49 @@
 // The poll cycle's own cost: a pass over 20 simulated servers (time per visit beyond the
 // visit-start delay), then the real console polling 20 simulated servers for 60 s (CPU use
-// of its process and its peak memory).
+// of its process and its peak memory), then overlapping visits against the one-at-a-time cycle
+// on 100 servers of 50 players each, with 10 of them dead and with none: the longest time
+// between two visits of a live server, the delay from a join to its log line, the console's CPU
+// and its longest event-loop stall.
 //
 //   bench_monitor [seconds [churn-ms]]   (default 60 s; the console runs once with players who
 //   stay and once with players joining and leaving every 4000 ms on each server, 0 skips that
 //   run; the console executable is found beside bench/)
+//   bench_monitor visits [seconds]        (only the comparison; 60 s per run by default)
+//   bench_monitor visits seconds concurrency dead   (one run of the comparison alone)
 
 #include "base/Intervals.h"
+#include "base/ProgramLog.h"
+#include "base/ProgramState.h"
 #include "console/Console.h"
+#include "monitor/PlayerListModel.h"
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
 #include "servers/ServerListFile.h"
+#include "servers/ServerListModel.h"
 #include "servers/TableFile.h"
 
+#include "SimGroup.h"
 #include "SimServer.h"
+#include "StallMeter.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
+#include <QListView>
+#include <QMutex>
 #include <QProcess>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <unistd.h>
 #include <vector>
 
@@ -212,15 +231,258 @@ void benchConsoleProcess(int seconds, int churnMs) {
     std::printf("  peak memory (VmHWM): %.1f MiB\n", double(after.hwmKb) / 1024.0);
 }
 
+// Thread CPU time of the calling thread, in seconds.
+double threadCpuSeconds() {
+    timespec spec{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &spec);
+    return double(spec.tv_sec) + double(spec.tv_nsec) / 1e9;
+}
+
+constexpr int kClusterServers = 100;
+constexpr int kClusterPlayers = 50;
+
+// 100 simulated servers on a thread of their own, some of them dead, and a join every 500 ms on
+// a live one, stamped on a clock both threads read.
+struct Cluster {
+    QThread thread;
+    QObject context;
+    SimGroup *group = nullptr;
+    QStringList names;
+    QSet<QString> dead;
+    QElapsedTimer clock;
+    QMutex mutex;
+    QHash<QString, qint64> joinedAt; // id -> ms on clock
+    QTimer *joins = nullptr;
+
+    explicit Cluster(int deadCount) {
+        clock.start();
+        thread.start();
+        context.moveToThread(&thread);
+        QMetaObject::invokeMethod(
+            &context,
+            [this, deadCount] {
+                group = new SimGroup;
+                const SimGroup::DeadKind kinds[] = {
+                    SimGroup::DeadKind::Silent, SimGroup::DeadKind::Unreachable,
+                    SimGroup::DeadKind::Refusing, SimGroup::DeadKind::Closing};
+                for (int i = 0; i < kClusterServers; ++i) {
+                    const QString name = QStringLiteral("Node %1").arg(i, 3, 10, QLatin1Char('0'));
+                    // The dead ones are spread over the list.
+                    const bool isDead = deadCount > 0 && i % (kClusterServers / deadCount) == 5;
+                    SimServer *server = isDead
+                                            ? group->addDeadServer(name, QStringLiteral("secret"),
+                                                                   kinds[dead.size() % 4])
+                                            : group->addServer(name, QStringLiteral("secret"));
+                    if (isDead)
+                        dead.insert(name);
+                    for (int p = 0; p < kClusterPlayers; ++p)
+                        server->addRandomPlayer();
+                    names << name;
+                }
+                joins = new QTimer;
+                QObject::connect(joins, &QTimer::timeout, [this] {
+                    const QList<SimServer *> servers = group->servers();
+                    SimServer *server =
+                        servers.at(int(QRandomGenerator::global()->bounded(servers.size())));
+                    if (dead.contains(server->name()))
+                        return;
+                    // One leaves so that the count stays as it is.
+                    server->removePlayer(server->players().constFirst().steamId);
+                    const QString id = server->addRandomPlayer();
+                    QMutexLocker lock(&mutex);
+                    joinedAt.insert(id, clock.elapsed());
+                });
+            },
+            Qt::BlockingQueuedConnection);
+    }
+    ~Cluster() {
+        QMetaObject::invokeMethod(
+            &context,
+            [this] {
+                delete joins;
+                delete group;
+            },
+            Qt::BlockingQueuedConnection);
+        thread.quit();
+        thread.wait();
+    }
+    void startJoins() {
+        QMetaObject::invokeMethod(&context, [this] { joins->start(500); });
+    }
+    StringTable serverTable() const {
+        StringTable table = ServerListFile::emptyTable();
+        for (const SimServer *server : group->servers())
+            table.appendRow(
+                {server->name(), server->host(), server->portText(), server->password()});
+        return table;
+    }
+};
+
+void benchVisits(int concurrency, int deadCount, int seconds) {
+    Intervals::instance() = Intervals();
+    Intervals::instance().pollConcurrency = concurrency;
+    Cluster cluster(deadCount);
+    QTemporaryDir dir;
+    SaveStringGrid(cluster.serverTable(), dir.filePath(QStringLiteral("server.dat")));
+    Console console(dir.path());
+    // Views over the lists, drawn offscreen, so that their share of a round counts as well.
+    QTableView serverView;
+    serverView.setModel(console.servers());
+    QTableView playerView;
+    playerView.setModel(console.playerList());
+    QListView logView;
+    logView.setUniformItemSizes(true);
+    logView.setModel(console.programLog());
+    for (QWidget *view : {static_cast<QWidget *>(&serverView), static_cast<QWidget *>(&playerView),
+                          static_cast<QWidget *>(&logView)}) {
+        view->resize(800, 600);
+        view->show();
+    }
+
+    QHash<QString, qint64> lastVisit;
+    qint64 longestGap = 0;
+    QString longestGapServer;
+    bool measuring = false;
+    qint64 firstPassMs = -1;
+    std::vector<qint64> joinDelays;
+    StallMeter stalls;
+    QObject::connect(console.pollCycle(), &PollCycle::visitEnded, [&](const QString &name) {
+        const qint64 now = cluster.clock.elapsed();
+        if (measuring && !cluster.dead.contains(name) && lastVisit.contains(name) &&
+            now - lastVisit.value(name) > longestGap) {
+            longestGap = now - lastVisit.value(name);
+            longestGapServer = name;
+        }
+        lastVisit.insert(name, now);
+    });
+    QObject::connect(console.state(), &ProgramState::firstPassEnded, [&] {
+        firstPassMs = cluster.clock.elapsed();
+        measuring = true;
+        lastVisit.clear();
+        stalls.start();
+        cluster.startJoins();
+    });
+    QObject::connect(console.players(), &PlayerTracker::message, [&](const QString &text) {
+        if (!text.contains(QLatin1String(") joined @ `")))
+            return;
+        const qsizetype open = text.lastIndexOf(QLatin1String(") joined @"));
+        const qsizetype from = text.lastIndexOf(QLatin1Char('('), open);
+        const QString id = text.mid(from + 1, open - from - 1);
+        QMutexLocker lock(&cluster.mutex);
+        if (cluster.joinedAt.contains(id))
+            joinDelays.push_back(cluster.clock.elapsed() - cluster.joinedAt.take(id));
+    });
+
+    // The meter's own heartbeat costs CPU of this thread: measured alone, then taken off.
+    stalls.start();
+    const double meterBefore = threadCpuSeconds();
+    waitFor(2000);
+    const double meterPerSecond = (threadCpuSeconds() - meterBefore) / 2.0;
+
+    const double cpuBefore = threadCpuSeconds();
+    const qint64 startedAt = cluster.clock.elapsed();
+    console.start();
+    // The first pass, then the measured span.
+    while (firstPassMs < 0 && cluster.clock.elapsed() - startedAt < 120000)
+        waitFor(100);
+    const double cpuSteady = threadCpuSeconds();
+    const qint64 steadyFrom = cluster.clock.elapsed();
+    waitFor(seconds * 1000);
+    const double cpuAfter = threadCpuSeconds();
+    const qint64 measuredMs = cluster.clock.elapsed() - steadyFrom;
+    const qint64 stall = stalls.longestMs();
+    // Servers not visited again by the end have waited at least this long.
+    int neverAgain = 0;
+    for (const QString &name : std::as_const(cluster.names)) {
+        if (cluster.dead.contains(name))
+            continue;
+        if (!lastVisit.contains(name)) {
+            ++neverAgain;
+            continue;
+        }
+        const qint64 waiting = cluster.clock.elapsed() - lastVisit.value(name);
+        if (waiting > longestGap) {
+            longestGap = waiting;
+            longestGapServer = name;
+        }
+    }
+    console.pollCycle()->stop();
+    const ProcessFigures figures = readProc(QCoreApplication::applicationPid());
+    qint64 undetected = 0;
+    {
+        QMutexLocker lock(&cluster.mutex);
+        undetected = cluster.joinedAt.size();
+    }
+    std::sort(joinDelays.begin(), joinDelays.end());
+
+    std::printf("%s, %d servers (%d dead%s), %d players each, %.0f s after the first pass:\n",
+                concurrency == 1 ? "one at a time (baseline)"
+                                 : qPrintable(QStringLiteral("%1 visits at once").arg(concurrency)),
+                kClusterServers, deadCount,
+                deadCount > 0 ? ": silent, unreachable, refusing, closing" : "", kClusterPlayers,
+                double(measuredMs) / 1000.0);
+    std::printf("  first pass: %.1f s\n", double(firstPassMs - startedAt) / 1000.0);
+    if (neverAgain > 0)
+        std::printf("  longest time between two visits of a live server: > %.1f s (%d live "
+                    "servers not visited again)  goal <= 5 s\n",
+                    double(measuredMs) / 1000.0, neverAgain);
+    else
+        std::printf("  longest time between two visits of a live server: %.2f s (%s)  goal <= "
+                    "5 s\n",
+                    double(longestGap) / 1000.0, qPrintable(longestGapServer));
+    if (joinDelays.empty())
+        std::printf("  join to its log line: no join logged (%lld not seen)  goal <= 5 s\n",
+                    static_cast<long long>(undetected));
+    else
+        std::printf("  join to its log line: median %.2f s, max %.2f s over %zu joins (%lld not "
+                    "seen by the end)  goal <= 5 s\n",
+                    double(joinDelays[joinDelays.size() / 2]) / 1000.0,
+                    double(joinDelays.back()) / 1000.0, joinDelays.size(),
+                    static_cast<long long>(undetected));
+    const double measuredSeconds = double(measuredMs) / 1000.0;
+    std::printf("  console CPU (its thread, the stall meter's %.2f%% taken off): %.2f%% of one "
+                "core after the first pass, %.1f s in the first pass  goal < 2 %%\n",
+                100.0 * meterPerSecond,
+                100.0 * (cpuAfter - cpuSteady - meterPerSecond * measuredSeconds) / measuredSeconds,
+                cpuSteady - cpuBefore);
+    std::printf("  longest event-loop stall: %lld ms  goal <= 50 ms\n",
+                static_cast<long long>(stall));
+    std::printf("  peak memory of the bench process (VmHWM, simulators included): %.1f MiB\n",
+                double(figures.hwmKb) / 1024.0);
+    std::fflush(stdout);
+}
+
+void benchVisitComparison(int seconds) {
+    const int concurrency = Intervals().pollConcurrency;
+    for (const int dead : {10, 0}) {
+        benchVisits(concurrency, dead, seconds);
+        benchVisits(1, dead, seconds);
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
-    QCoreApplication app(argc, argv);
+    // The comparison draws the lists offscreen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "visits") == 0) {
+        const int seconds = argc > 2 ? std::max(1, QString::fromLocal8Bit(argv[2]).toInt()) : 60;
+        // One run alone: visits [seconds [concurrency dead-servers]], for a profiler.
+        if (argc > 4)
+            benchVisits(std::max(1, QString::fromLocal8Bit(argv[3]).toInt()),
+                        std::clamp(QString::fromLocal8Bit(argv[4]).toInt(), 0, 50), seconds);
+        else
+            benchVisitComparison(seconds);
+        return 0;
+    }
     const int seconds = argc > 1 ? std::max(1, QString::fromLocal8Bit(argv[1]).toInt()) : 60;
     const int churnMs = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 4000;
     benchPass();
     benchConsoleProcess(seconds, 0);
     if (churnMs > 0)
         benchConsoleProcess(seconds, churnMs);
+    benchVisitComparison(seconds);
     return 0;
 }

@@ -110,6 +110,28 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(f.fileTexts(QStringLiteral("A")).size(), 2, kWait);
     }
 
+    void longListComesRoundWithinTheRound() {
+        Intervals &intervals = Intervals::instance();
+        const Intervals saved = intervals;
+        const auto restore = qScopeGuard([saved] { Intervals::instance() = saved; });
+        intervals.backgroundStepMs = 5000;
+        intervals.backgroundRoundMs = 1200;
+        Fixture f;
+        QList<SimServer *> sims;
+        for (int i = 0; i < 6; ++i)
+            sims << f.sim(QStringLiteral("S%1").arg(i));
+        sims.at(2)->setFault(SimServer::NeverAnswer); // a server that hangs keeps its turn only
+        f.watch->start();
+        // At 10 s a step, six servers would take a minute; the round is 1.2 s here.
+        QVERIFY(waitUntil([&f] { return f.steps.size() >= 12; }, 8000));
+        QCOMPARE(f.steps.mid(0, 6),
+                 (QStringList{QStringLiteral("S0"), QStringLiteral("S1"), QStringLiteral("S2"),
+                              QStringLiteral("S3"), QStringLiteral("S4"), QStringLiteral("S5")}));
+        QCOMPARE(f.steps.mid(6, 6), f.steps.mid(0, 6));
+        for (SimServer *sim : std::as_const(sims))
+            QCOMPARE(sim->commands().count(QStringLiteral("GetGameLog")), 2);
+    }
+
     void chatModeAsksGetchat() {
         Fixture f;
         SimServer *a = f.sim(QStringLiteral("A"));

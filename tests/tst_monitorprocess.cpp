@@ -86,8 +86,14 @@ private slots:
         };
         QCOMPARE(lines.size(), expected.size() + 1);
         static const QRegularExpression exitLine(QStringLiteral(" - Duration \\{00:00:\\d\\d\\}$"));
+        // The first visits of Alpha and Beta overlap: Beta's line may come before Alpha's.
+        QStringList firstPass = lines.mid(4, 4);
+        const qsizetype beta = firstPass.indexOf(QRegularExpression(QStringLiteral(".*Beta.*")));
+        QVERIFY(beta >= 0);
+        firstPass.move(beta, 0);
+        const QStringList ordered = lines.mid(0, 4) + firstPass + lines.mid(8);
         for (int i = 0; i < expected.size(); ++i) {
-            QString line = lines.at(i);
+            QString line = ordered.at(i);
             if (line.contains(QLatin1String("Program exit: "))) {
                 QVERIFY2(exitLine.match(line).hasMatch(), qPrintable(line));
                 line.remove(exitLine);

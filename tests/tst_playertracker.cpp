@@ -500,6 +500,60 @@ private slots:
                                              "played @ `A´ - Duration {01:01:01}")}));
     }
 
+    void rebuildTouchesOnlyTheRowsThatChanged_data() {
+        QTest::addColumn<bool>("sorted");
+        QTest::newRow("tracker order") << false;
+        QTest::newRow("sorted by name") << true;
+    }
+    void rebuildTouchesOnlyTheRowsThatChanged() {
+        QFETCH(bool, sorted);
+        Tracked t;
+        PlayerListModel model(&t.tracker);
+        QAbstractItemModelTester tester(&model);
+        if (sorted)
+            model.headerClicked(PlayerListModel::SteamIdColumn); // ascending by id
+        t.visit(QStringLiteral("A"),
+                {line(0, QStringLiteral("Anna"), kAnna), line(1, QStringLiteral("Bob"), kBob)});
+        t.visit(QStringLiteral("B"), {line(0, QStringLiteral("Cid"), kCid)});
+        QCOMPARE(model.rowCount(), 3);
+        const QPersistentModelIndex cid = model.index(2, PlayerListModel::PlayerColumn);
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+
+        // Other servers' visits with nothing new: not a signal.
+        t.visit(QStringLiteral("B"), {line(0, QStringLiteral("Cid"), kCid)});
+        t.visit(QStringLiteral("C"), {});
+        QCOMPARE(resets.count() + removed.count() + inserted.count() + changed.count(), 0);
+
+        // Anna leaves A, Bob moves to B: one row goes, one row changes, Cid's row stays.
+        t.visit(QStringLiteral("A"), {line(0, QStringLiteral("Bob"), kBob)});
+        t.visit(QStringLiteral("B"),
+                {line(0, QStringLiteral("Cid"), kCid), line(1, QStringLiteral("Bob"), kBob)});
+        QCOMPARE(resets.count(), 0);
+        QCOMPARE(removed.count(), 1);
+        QCOMPARE(removed.at(0).at(1).toInt(), 0);
+        QCOMPARE(removed.at(0).at(2).toInt(), 0);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.at(0).at(0).toModelIndex().row(), 0);
+        QCOMPARE(model.index(0, PlayerListModel::ServerColumn).data().toString(),
+                 QStringLiteral("B"));
+        QVERIFY(cid.isValid());
+        QCOMPARE(cid.row(), 1);
+        QCOMPARE(cid.data().toString(), QStringLiteral("Cid"));
+
+        // Dora joins: one row inserted where the order puts her.
+        const QString dora = QStringLiteral("76561198000000000");
+        t.visit(QStringLiteral("C"), {line(0, QStringLiteral("Dora"), dora)});
+        QCOMPARE(resets.count(), 0);
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(inserted.at(0).at(1).toInt(), sorted ? 0 : 2);
+        QCOMPARE(model.index(sorted ? 0 : 2, PlayerListModel::SteamIdColumn).data().toString(),
+                 dora);
+        QCOMPARE(cid.data().toString(), QStringLiteral("Cid"));
+    }
+
     void sortedListKeepsItsOrderAcrossRebuilds() {
         Tracked t;
         PlayerListModel model(&t.tracker);

@@ -1,6 +1,7 @@
-// The poll cycle against simulated game servers on loopback, with every interval shortened:
-// visiting order, status changes and their log entries, players, the watchdog, deletions,
-// holds and suspends.
+// The one-at-a-time poll cycle (a concurrency of one) against simulated game servers on
+// loopback, with every interval shortened: visiting order, status changes and their log
+// entries, players, the watchdog, deletions, holds and suspends. Overlapping visits have their
+// own test.
 #include "base/Intervals.h"
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
@@ -68,6 +69,7 @@ class TestPollCycle : public QObject {
 private slots:
     void initTestCase() {
         Intervals &intervals = Intervals::instance();
+        intervals.pollConcurrency = 1;
         intervals.visitStartFirstPassMs = 10;
         intervals.visitStartMs = 30;
         intervals.watchdogMs = 1200;
@@ -129,7 +131,7 @@ private slots:
         QVERIFY(!f.notifications.contains(entry)); // the change came in the first pass
     }
 
-    void watchdogTimeoutIsSilentAndNextGoodVisitLogsOnline() {
+    void watchdogTimeoutIsLoggedOnceAndNextGoodVisitLogsOnline() {
         Fixture f;
         SimServer *a = f.sim(QStringLiteral("A"));
         SimServer *b = f.sim(QStringLiteral("B"));
@@ -146,12 +148,16 @@ private slots:
         QCOMPARE(f.entry(QStringLiteral("A")).statusText(), QStringLiteral("Timeout"));
         QCOMPARE(f.entry(QStringLiteral("A")).playerCount, QStringLiteral("-"));
         QCOMPARE(f.entry(QStringLiteral("A")).icon(), IconIndex::ServerOffline);
-        QVERIFY(f.messages().filter(QStringLiteral("Timeout")).isEmpty());
-        QVERIFY(f.notifications.isEmpty());
+        QCOMPARE(f.messages().filter(QStringLiteral("Timeout")),
+                 QStringList{QStringLiteral("Serverstatus (A):  Timeout")});
+        QCOMPARE(f.notifications, QStringList{QStringLiteral("Serverstatus (A):  Timeout")});
+        QVERIFY(f.waitVisits(5)); // A's second cut-off finds "Timeout" already shown
+        QCOMPARE(f.visits.at(4), QStringLiteral("A"));
+        QCOMPARE(f.messages().filter(QStringLiteral("Timeout")).size(), 1);
 
         b->addPlayer(QStringLiteral("Carl")); // another entry on top of A's first "Online"
         a->setFault(SimServer::NeverAnswer, false);
-        QVERIFY(f.waitVisits(5));
+        QVERIFY(f.waitVisits(7));
         QCOMPARE(f.entry(QStringLiteral("A")).statusText(), QStringLiteral("Online"));
         QCOMPARE(f.messages().count(QStringLiteral("Serverstatus (A):  Online")), 2);
         QCOMPARE(f.messages().constLast(), QStringLiteral("Serverstatus (A):  Online"));

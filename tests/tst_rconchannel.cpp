@@ -361,10 +361,10 @@ void TestRconChannel::connectFailuresAreClassified_data() {
         << QStringLiteral("no-such-host.invalid") << QStringLiteral("27015") << 3 << QString();
     QTest::newRow("port text not a number")
         << QStringLiteral("127.0.0.1") << QStringLiteral("27o15") << 4
-        << QStringLiteral("'27o15' is not a valid port (Thread)");
+        << QStringLiteral("port 27o15 is not a valid port (Thread)");
     QTest::newRow("port out of range")
         << QStringLiteral("127.0.0.1") << QStringLiteral("70000") << 4
-        << QStringLiteral("'70000' is not a valid port (Thread)");
+        << QStringLiteral("port 70000 is not a valid port (Thread)");
 }
 
 void TestRconChannel::connectFailuresAreClassified() {

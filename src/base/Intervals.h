@@ -7,11 +7,14 @@ struct Intervals final {
     int visitStartFirstPassMs = 200;     // Timer2 during the first pass
     int visitStartMs = 900;              // Timer2 after the first pass
     int watchdogMs = 15000;              // Timer5: a visit never lasts longer
+    int pollConcurrency = 8;             // visits of different servers under way at once
+    int revisitMs = 3000;                // a server is visited again this long after its visit
     int trayHideMs = 6000;               // Timer6: tray icon hidden after a balloon
     int chatRerequestMs = 1000;          // Timer8: chat asks for new lines again
     int logSaveMs = 10000;               // Timer9: program log written to disk
     int schedulerMs = 950;               // Timer11: queue scheduler tick
     int backgroundStepMs = 10000;        // Timer13: background chat watch step
+    int backgroundRoundMs = 50000;       // the watch comes round to every server within this
     int onlineTickerMs = 100;            // Timer14: online-time column refresh
     int pollConnectTimeoutMs = 11000;    // poll channel connect time-out
     int chatConnectTimeoutMs = 5000;     // chat and background channel connect time-out

@@ -12,6 +12,8 @@
 
 #include <QLocale>
 
+#include <algorithm>
+
 BackgroundWatch::BackgroundWatch(ServerListModel *servers, ProgramState *state,
                                  const QString &programFolder, QObject *parent)
     : QObject(parent)
@@ -72,7 +74,7 @@ bool BackgroundWatch::optionOn() const {
 void BackgroundWatch::start() {
     m_started = true;
     if (!m_stepTimer.isActive() && !isStepRunning())
-        m_stepTimer.start();
+        m_stepTimer.start(stepSlotMs());
 }
 
 void BackgroundWatch::stop() {
@@ -105,7 +107,7 @@ void BackgroundWatch::Timer13Timer() {
     const int count = servers->serverCount();
     if (count == 0) {
         m_cursor = 0;
-        m_stepTimer.start();
+        m_stepTimer.start(stepSlotMs());
         return;
     }
     // Servers removed since the last step leave the cursor past the end.
@@ -115,9 +117,10 @@ void BackgroundWatch::Timer13Timer() {
     advanceCursor(count);
     // A server whose chat is open ("Chat/Online") is the chat's to keep.
     if (entry.state != ServerState::Online) {
-        m_stepTimer.start();
+        m_stepTimer.start(stepSlotMs());
         return;
     }
+    m_stepClock.start();
 
     m_channel->closechannel();
     setWatchedServer(entry.settings.name);
@@ -136,6 +139,14 @@ void BackgroundWatch::Timer13Timer() {
     m_stepTimeout.start();
     m_channel->openchannel(entry.settings.host, entry.settings.port, entry.settings.password,
                            LogSourceRequest::command(m_state->options().logSource));
+}
+
+int BackgroundWatch::stepSlotMs() const {
+    const Intervals &intervals = Intervals::instance();
+    // 10 s from one step to the next, unless the list is too long for every server to have its
+    // turn within the round.
+    return std::min(intervals.backgroundStepMs,
+                    intervals.backgroundRoundMs / std::max(1, m_servers->serverCount()));
 }
 
 void BackgroundWatch::advanceCursor(int serverCount) {
@@ -184,8 +195,13 @@ void BackgroundWatch::endStep() {
     const QString name = m_watchedServer;
     setWatchedServer(QString());
     setStatusText(optionOn() ? idleText() : QString());
-    if (m_started)
-        m_stepTimer.start();
+    if (m_started) {
+        const int slot = stepSlotMs();
+        // A long list has its turns shortened by the time its exchanges take.
+        m_stepTimer.start(slot >= Intervals::instance().backgroundStepMs
+                              ? slot
+                              : int(std::max<qint64>(0, slot - m_stepClock.elapsed())));
+    }
     emit stepEnded(name);
 }
 

@@ -2,6 +2,7 @@
 
 #include "rcon/StatusCode.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -15,7 +16,8 @@ class ServerListModel;
 
 // Collects the chat or game log of every online server into its log file without an open chat:
 // one server per step, a step every 10 s after the previous one ended, in the server list's
-// order. The server whose chat is open ("Chat/Online") is left to the chat.
+// order; on a list too long for that each server still has its turn within 50 s. The server whose
+// chat is open ("Chat/Online") is left to the chat.
 class BackgroundWatch final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(BackgroundWatch)
@@ -72,6 +74,7 @@ signals:
 
 private:
     bool optionOn() const;
+    int stepSlotMs() const;
     void advanceCursor(int serverCount);
     void onCompleted(const QString &body);
     void onConnectFailed(StatusCode code, const QString &message);
@@ -86,6 +89,7 @@ private:
     ServerChatLog *m_log;
     QTimer m_stepTimer;   // Timer13: the next step, 10 s after the previous one ended
     QTimer m_stepTimeout; // a server that does not answer never stops the watch
+    QElapsedTimer m_stepClock;
     QString m_watchedServer;
     QString m_statusText;
     int m_cursor = 0;

@@ -8,6 +8,9 @@
 #include "monitor/PlayerLines.h"
 #include "monitor/PlayerTracker.h"
 
+#include <QHash>
+#include <QSet>
+
 #include <limits>
 
 namespace {
@@ -28,21 +31,127 @@ PlayerListModel::PlayerListModel(PlayerTracker *tracker, QObject *parent)
 }
 
 void PlayerListModel::rebuild(const PlayerRecords &records) {
-    beginResetModel();
-    m_entries = records;
     const QDate today = Clock::today();
     const qint64 now = Clock::now().toMSecsSinceEpoch();
-    m_joins.clear();
-    m_online.clear();
+    PlayerRecords entries = records;
+    QVector<qint64> joins;
+    QVector<QString> online;
+    joins.reserve(records.size());
+    online.reserve(records.size());
+    // A stamp is parsed once per player, not at every rebuild: with thousands of players the
+    // time-zone work of parsing them all would hold up the window.
+    QHash<QString, int> shown;
+    shown.reserve(m_entries.size());
+    for (int row = 0; row < m_entries.size(); ++row)
+        shown.insert(m_entries.at(row).steamId, row);
     for (const PlayerRecord &record : records) {
+        const int row = shown.value(record.steamId, -1);
+        if (row >= 0 && m_entries.at(row).joinStamp == record.joinStamp) {
+            joins.append(m_joins.at(row));
+            online.append(m_online.at(row));
+            continue;
+        }
         const QDateTime join = LogStamp::ParseLogStamp(record.joinStamp, today);
-        m_joins.append(join.isValid() ? join.toMSecsSinceEpoch() : kNoJoin);
-        m_online.append(onlineSince(m_joins.constLast(), now));
+        joins.append(join.isValid() ? join.toMSecsSinceEpoch() : kNoJoin);
+        online.append(onlineSince(joins.constLast(), now));
     }
-    m_refreshedSecond = now / 1000;
-    if (m_sorted)
-        reorder(sortedRows());
-    endResetModel();
+    if (m_sorted) {
+        const int column = m_sort.column();
+        const QVector<int> rows = m_sort.sortedRows(
+            int(entries.size()),
+            [&](int row) {
+                return column == OnlineColumn ? online.at(row)
+                                              : recordText(entries.at(row), column);
+            },
+            false);
+        entries = inRowOrder(entries, rows);
+        joins = inRowOrder(joins, rows);
+        online = inRowOrder(online, rows);
+    }
+    if (!updateRows(entries, joins, online)) {
+        beginResetModel();
+        m_entries = entries;
+        m_joins = joins;
+        m_online = online;
+        m_refreshedSecond = -1; // the texts kept from before are brought up to date at the tick
+        endResetModel();
+    }
+}
+
+bool PlayerListModel::updateRows(const PlayerRecords &entries, const QVector<qint64> &joins,
+                                 const QVector<QString> &online) {
+    // Rows that stay keep their place, so a view keeps its selection and scroll position and
+    // only what changed is drawn again; a change of order is shown by a reset.
+    QSet<QString> nextIds;
+    nextIds.reserve(entries.size());
+    for (const PlayerRecord &entry : entries)
+        nextIds.insert(entry.steamId);
+    QSet<QString> currentIds;
+    currentIds.reserve(m_entries.size());
+    for (const PlayerRecord &entry : std::as_const(m_entries))
+        currentIds.insert(entry.steamId);
+    if (nextIds.size() != entries.size() || currentIds.size() != m_entries.size())
+        return false;
+    QStringList staying;
+    for (const PlayerRecord &entry : std::as_const(m_entries)) {
+        if (nextIds.contains(entry.steamId))
+            staying << entry.steamId;
+    }
+    qsizetype at = 0;
+    for (const PlayerRecord &entry : entries) {
+        if (!currentIds.contains(entry.steamId))
+            continue;
+        if (at >= staying.size() || staying.at(at) != entry.steamId)
+            return false;
+        ++at;
+    }
+
+    for (int last = int(m_entries.size()) - 1; last >= 0; --last) {
+        if (nextIds.contains(m_entries.at(last).steamId))
+            continue;
+        int first = last;
+        while (first > 0 && !nextIds.contains(m_entries.at(first - 1).steamId))
+            --first;
+        beginRemoveRows(QModelIndex(), first, last);
+        m_entries.remove(first, last - first + 1);
+        m_joins.remove(first, last - first + 1);
+        m_online.remove(first, last - first + 1);
+        endRemoveRows();
+        last = first;
+    }
+    int row = 0;
+    for (qsizetype next = 0; next < entries.size();) {
+        if (row < m_entries.size() && m_entries.at(row).steamId == entries.at(next).steamId) {
+            PlayerRecord &entry = m_entries[row];
+            const PlayerRecord &fresh = entries.at(next);
+            // The time online is the ticker's to move, for all rows at once.
+            if (entry.server != fresh.server || entry.name != fresh.name ||
+                entry.joinStamp != fresh.joinStamp) {
+                entry = fresh;
+                m_joins[row] = joins.at(next);
+                m_online[row] = online.at(next);
+                emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+            }
+            ++row;
+            ++next;
+            continue;
+        }
+        qsizetype end = next;
+        while (end < entries.size() && !currentIds.contains(entries.at(end).steamId))
+            ++end;
+        const int count = int(end - next);
+        beginInsertRows(QModelIndex(), row, row + count - 1);
+        for (qsizetype i = next; i < end; ++i) {
+            const int to = row + int(i - next);
+            m_entries.insert(to, entries.at(i));
+            m_joins.insert(to, joins.at(i));
+            m_online.insert(to, online.at(i));
+        }
+        endInsertRows();
+        row += count;
+        next = end;
+    }
+    return true;
 }
 
 void PlayerListModel::headerClicked(int column) {
@@ -127,7 +236,10 @@ QVariant PlayerListModel::data(const QModelIndex &index, int role) const {
 }
 
 QString PlayerListModel::columnText(int row, int column) const {
-    const PlayerRecord &entry = m_entries.at(row);
+    return column == OnlineColumn ? m_online.at(row) : recordText(m_entries.at(row), column);
+}
+
+QString PlayerListModel::recordText(const PlayerRecord &entry, int column) {
     switch (column) {
     case PlayerColumn:
         return entry.name;
@@ -135,8 +247,6 @@ QString PlayerListModel::columnText(int row, int column) const {
         return entry.steamId;
     case ServerColumn:
         return entry.server;
-    case OnlineColumn:
-        return m_online.at(row);
     default:
         return {};
     }

@@ -41,7 +41,12 @@ public:
 private:
     void rebuild(const PlayerRecords &records);
     void refreshOnline();
+    // Applies a rebuild as removed, inserted and changed rows; false when the order of the
+    // rows that stay has changed.
+    bool updateRows(const PlayerRecords &entries, const QVector<qint64> &joins,
+                    const QVector<QString> &online);
     QString columnText(int row, int column) const;
+    static QString recordText(const PlayerRecord &entry, int column);
     // Rows in the order of the sort state, their texts as they are now.
     QVector<int> sortedRows() const;
     void reorder(const QVector<int> &rows);

@@ -39,11 +39,7 @@ int PlayerTracker::indexOfSteamId(const QString &steamId) const {
 
 void PlayerTracker::record(const QString &server, const QStringList &playerLines, bool firstPass,
                            bool wasOnline) {
-    // Rows by SteamID64: an answer of many players costs one look-up per line, not a search.
-    QHash<QString, int> rowOf;
-    rowOf.reserve(m_table.rowCount());
-    for (int row = m_table.rowCount() - 1; row >= 1; --row)
-        rowOf.insert(m_table.cell(SteamIdColumn, row), row);
+    const QHash<QString, int> &rowOf = rowsById();
     for (const QString &line : playerLines) {
         QString name;
         QString steamId;
@@ -52,12 +48,16 @@ void PlayerTracker::record(const QString &server, const QStringList &playerLines
         const int row = rowOf.value(steamId, -1);
         if (row >= 0) {
             // A player who changes servers keeps one stay: nothing is logged.
-            m_table.setCell(ServerColumn, row, server);
+            if (m_table.cell(ServerColumn, row) != server) {
+                m_table.setCell(ServerColumn, row, server);
+                ++m_revision;
+            }
             continue;
         }
         m_playerSetChanged = true;
         m_table.appendRow({server, name, steamId, PlayerLines::joinStamp(Clock::now())});
-        rowOf.insert(steamId, m_table.rowCount() - 1);
+        ++m_revision;
+        m_rowOf.insert(steamId, m_table.rowCount() - 1);
         const PlayerLogLine logged{firstPass || !wasOnline ? PlayerLogLine::Kind::Playing
                                                            : PlayerLogLine::Kind::Joined,
                                    name, steamId, server, QString()};
@@ -72,11 +72,7 @@ void PlayerTracker::record(const QString &server, const QStringList &playerLines
 
 void PlayerTracker::detectLeaves(const QString &server, const QStringList &playerLines,
                                  bool firstPass) {
-    QList<int> candidates;
-    for (int row = 1; row < m_table.rowCount(); ++row) {
-        if (m_table.cell(ServerColumn, row) == server)
-            candidates << row;
-    }
+    const QList<int> candidates = rowsOfServer(server);
     if (candidates.isEmpty())
         return;
     const QSet<QString> mentioned = mentionedIds(candidates, playerLines);
@@ -114,6 +110,38 @@ void PlayerTracker::detectLeaves(const QString &server, const QStringList &playe
             kept.appendRow(m_table.row(row));
     }
     m_table = kept;
+    tableReordered();
+}
+
+const QHash<QString, int> &PlayerTracker::rowsById() {
+    // Rows by SteamID64: an answer of many players costs one look-up per line, not a search,
+    // and the index is built again only after rows went.
+    if (!m_rowOfValid) {
+        m_rowOf.clear();
+        m_rowOf.reserve(m_table.rowCount());
+        for (int row = m_table.rowCount() - 1; row >= 1; --row)
+            m_rowOf.insert(m_table.cell(SteamIdColumn, row), row);
+        m_rowOfValid = true;
+    }
+    return m_rowOf;
+}
+
+QList<int> PlayerTracker::rowsOfServer(const QString &server) {
+    // Built again only after the records changed: a visit that changes nothing costs no scan of
+    // every player of every server.
+    if (m_serverRowsRevision != m_revision || !m_serverRowsValid) {
+        m_serverRows.clear();
+        for (int row = 1; row < m_table.rowCount(); ++row)
+            m_serverRows[m_table.cell(ServerColumn, row)].append(row);
+        m_serverRowsRevision = m_revision;
+        m_serverRowsValid = true;
+    }
+    return m_serverRows.value(server);
+}
+
+void PlayerTracker::tableReordered() {
+    ++m_revision;
+    m_rowOfValid = false;
 }
 
 QSet<QString> PlayerTracker::mentionedIds(const QList<int> &rows,
@@ -171,23 +199,15 @@ QSet<QString> PlayerTracker::mentionedIds(const QList<int> &rows,
     return mentioned;
 }
 
-QString PlayerTracker::signature() const {
-    QString text;
-    for (int row = 1; row < m_table.rowCount(); ++row) {
-        text += m_table.cell(ServerColumn, row) + m_table.cell(PlayerColumn, row) +
-                m_table.cell(SteamIdColumn, row) + QLatin1Char('\n');
-    }
-    return text;
-}
-
 void PlayerTracker::checkSignature(bool firstPass) {
-    const QString current = signature();
-    if (current != m_previousSignature)
+    // The records changed since the last rebuild (a revision instead of comparing all texts,
+    // which cost a copy of the whole table after every visit).
+    if (m_revision != m_rebuiltRevision)
         playergridtolist(firstPass);
-    m_previousSignature = current;
 }
 
 void PlayerTracker::playergridtolist(bool firstPass) {
+    m_rebuiltRevision = m_revision;
     const int count = recordCount();
     emit playerListRebuilt(records());
     const int previous = m_lastPlayerCount;
@@ -201,8 +221,10 @@ void PlayerTracker::playergridtolist(bool firstPass) {
 
 void PlayerTracker::removeServerRecords(const QString &server) {
     for (int row = m_table.rowCount() - 1; row >= 1; --row) {
-        if (m_table.cell(ServerColumn, row) == server)
+        if (m_table.cell(ServerColumn, row) == server) {
             DeleteRow(m_table, row);
+            tableReordered();
+        }
     }
     m_playerSetChanged = false;
 }
@@ -212,6 +234,7 @@ int PlayerTracker::renameServer(const QString &oldName, const QString &newName) 
     for (int row = 1; row < m_table.rowCount(); ++row) {
         if (m_table.cell(ServerColumn, row) == oldName) {
             m_table.setCell(ServerColumn, row, newName);
+            ++m_revision;
             ++moved;
         }
     }

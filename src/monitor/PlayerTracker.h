@@ -3,6 +3,7 @@
 #include "monitor/PlayerRecord.h"
 #include "servers/StringTable.h"
 
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
@@ -61,12 +62,22 @@ signals:
     void playersOnlineChanged(int count);
 
 private:
-    QString signature() const;
+    const QHash<QString, int> &rowsById();
+    // The rows of `server`'s records, in table order.
+    QList<int> rowsOfServer(const QString &server);
+    // Rows went: the index by id is built again.
+    void tableReordered();
     // The SteamID64s of `rows` that some line holds.
     QSet<QString> mentionedIds(const QList<int> &rows, const QStringList &playerLines) const;
 
     StringTable m_table;
-    QString m_previousSignature;
+    QHash<QString, int> m_rowOf; // the row of each SteamID64
+    bool m_rowOfValid = false;
+    QHash<QString, QList<int>> m_serverRows; // the rows of each server's records
+    quint64 m_serverRowsRevision = 0;
+    bool m_serverRowsValid = false;
+    quint64 m_revision = 0; // counts every change of the records
+    quint64 m_rebuiltRevision = 0;
     bool m_playerSetChanged = true;
     int m_lastPlayerCount = 0;
 };

@@ -40,7 +40,7 @@ void RconChannel::openchannel(const QString &host, const QString &portText, cons
     if (!ok || port == 0 || port > 65535) {
         m_port = 0;
         // Reported from the event loop so that the caller never sees a signal inside its call.
-        const QString message = QStringLiteral("'%1' is not a valid port").arg(portText);
+        const QString message = QStringLiteral("port %1 is not a valid port").arg(portText);
         QTimer::singleShot(0, this, [this, generation = m_generation, message] {
             if (generation == m_generation)
                 failConnect(StatusCode::Unknown, message);

@@ -18,11 +18,14 @@ struct ServerEntry final {
 
     QString playerCount = QStringLiteral("-");
     ServerState state = ServerState::Queue;
+    // Why the state is what it is, in the failure's own words; empty: the state's usual words.
+    QString statusDetail;
     // A server waiting for its removal keeps the picture of the state it had.
     ServerState stateBeforeErase = ServerState::Queue;
 
     QString statusText() const { return ServerStates::statusText(state); }
     bool isOnline() const { return ServerStates::isOnline(state); }
+    QString statusExplanation() const { return ServerStates::explanation(state, statusDetail); }
     IconIndex icon() const;
 };
 

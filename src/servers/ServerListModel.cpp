@@ -89,16 +89,28 @@ bool ServerListModel::setPlayerCount(int row, const QString &text) {
     return true;
 }
 
-bool ServerListModel::setState(int row, ServerState state) {
+bool ServerListModel::setState(int row, ServerState state, const QString &detail) {
     if (row < 0 || row >= serverCount())
         return false;
     ServerEntry &entry = m_entries[row];
     if (entry.state == state)
-        return true;
+        return setStatusDetail(row, detail);
     if (state == ServerState::Erase)
         entry.stateBeforeErase = entry.state;
     entry.state = state;
+    entry.statusDetail = detail;
     emitRowChanged(row, NameColumn, StatusColumn);
+    return true;
+}
+
+bool ServerListModel::setStatusDetail(int row, const QString &detail) {
+    if (row < 0 || row >= serverCount())
+        return false;
+    ServerEntry &entry = m_entries[row];
+    if (entry.statusDetail != detail) {
+        entry.statusDetail = detail;
+        emitRowChanged(row, StatusColumn, StatusColumn);
+    }
     return true;
 }
 
@@ -107,6 +119,7 @@ void ServerListModel::endChatState() {
         ServerEntry &entry = m_entries[row];
         if (entry.state == ServerState::ChatOnline) {
             entry.state = ServerState::Online;
+            entry.statusDetail.clear();
             emitRowChanged(row, NameColumn, StatusColumn);
         } else if (entry.state == ServerState::Erase &&
                    entry.stateBeforeErase == ServerState::ChatOnline) {
@@ -195,6 +208,11 @@ QVariant ServerListModel::data(const QModelIndex &index, int role) const {
         return columnText(entry, index.column());
     if (role == IconIndexRole && index.column() == NameColumn)
         return int(entry.icon());
+    // The status explains itself on hover, and the state icon to a screen reader.
+    if ((role == Qt::ToolTipRole && index.column() == StatusColumn) ||
+        (role == Qt::AccessibleDescriptionRole &&
+         (index.column() == StatusColumn || index.column() == NameColumn)))
+        return entry.statusExplanation();
     return {};
 }
 

@@ -49,7 +49,9 @@ public:
 
     bool setPlayerCount(int row, const QString &text);
     // Erase remembers the state before it, whose picture the entry keeps until its removal.
-    bool setState(int row, ServerState state);
+    // `detail` says why, for the status tool tip ("port 70000 is not a valid port").
+    bool setState(int row, ServerState state, const QString &detail = QString());
+    bool setStatusDetail(int row, const QString &detail);
     // The chat has closed: its server is plain Online again (an entry marked Erase stays so).
     void endChatState();
     // Entries whose state counts as online ("Chat/Online" included).

@@ -23,4 +23,8 @@ QString statusText(ServerState state);
 // Online and ChatOnline count as online everywhere except in the background watch, which wants
 // plain Online.
 bool isOnline(ServerState state);
+// What the state means, for its tool tip: "Bad login: the server refused the RCON password".
+// `detail` says why in the words of the failure when there are any ("port 70000 is not a valid
+// port"); else each state has its own words.
+QString explanation(ServerState state, const QString &detail = QString());
 } // namespace ServerStates

@@ -59,7 +59,8 @@ private slots:
 
         QCOMPARE(window.statusPanels()->serversOnline(), QStringLiteral("1/2 Server online"));
         QCOMPARE(window.statusPanels()->playersOnline(), QStringLiteral("2 Player online"));
-        QVERIFY(activity.count() >= 4);
+        // On while any visit is under way: the two visits overlap.
+        QVERIFY(activity.count() >= 2);
         QCOMPARE(activity.at(0).at(0).toBool(), true);
         QCOMPARE(activity.at(1).at(0).toBool(), false);
 

@@ -224,9 +224,12 @@ private slots:
     void aSortSendsThePollCycleBackToTheFirstServer() {
         Intervals::instance().visitStartFirstPassMs = 10;
         Intervals::instance().visitStartMs = 10;
+        // Only the one-at-a-time cycle has a row it goes on from.
+        Intervals::instance().pollConcurrency = 1;
         const auto restore = qScopeGuard([] {
             Intervals::instance().visitStartFirstPassMs = 600000;
             Intervals::instance().visitStartMs = 600000;
+            Intervals::instance().pollConcurrency = Intervals().pollConcurrency;
         });
         // Unreachable servers: each visit ends at once with its refusal.
         QList<Server> servers;

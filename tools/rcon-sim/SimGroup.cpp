@@ -12,6 +12,37 @@ SimServer *SimGroup::addServer(const QString &name, const QString &password, qui
     return server;
 }
 
+SimServer *SimGroup::addDeadServer(const QString &name, const QString &password, DeadKind kind) {
+    switch (kind) {
+    case DeadKind::Silent: {
+        SimServer *server = addServer(name, password);
+        server->setFault(SimServer::SilentLogin);
+        return server;
+    }
+    case DeadKind::Closing: {
+        SimServer *server = addServer(name, password);
+        server->setFault(SimServer::CloseMidPacket);
+        return server;
+    }
+    case DeadKind::Unreachable: {
+        SimServer *server = addServer(name, password);
+        server->setFault(SimServer::StallConnect);
+        return server;
+    }
+    case DeadKind::Refusing:
+        break;
+    }
+    quint16 port = 0;
+    {
+        SimServer probe(name, password);
+        if (probe.start())
+            port = probe.port();
+    }
+    auto *server = new SimServer(name, password, port, this);
+    m_servers.append(server);
+    return server;
+}
+
 void SimGroup::removeServer(SimServer *server) {
     if (m_servers.removeOne(server)) {
         server->stop();

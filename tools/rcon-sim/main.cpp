@@ -8,6 +8,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QHash>
 #include <QSocketNotifier>
 #include <QTextStream>
 
@@ -115,12 +116,17 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption crLfOption(
         QStringLiteral("crlf"),
         QStringLiteral("Answers end their lines with CR LF and carry the padding \"\\n \"."));
+    const QCommandLineOption deadOption(
+        QStringLiteral("dead"),
+        QStringLiteral("A server that is down: name=silent, refusing, closing or unreachable "
+                       "(repeatable)."),
+        QStringLiteral("definition"));
     const QCommandLineOption parentOption(
         QStringLiteral("exit-with-parent"),
         QStringLiteral("End when the program that started the simulator ends (Linux)."));
     parser.addOptions({serverOption, passwordOption, playersOption, churnOption, faultOption,
                        delayOption, seedOption, serverListOption, eosOption, crLfOption,
-                       parentOption});
+                       deadOption, parentOption});
     parser.process(app);
 
     QStringList definitions = parser.values(serverOption);
@@ -153,6 +159,21 @@ int main(int argc, char *argv[]) {
         server->setCrLf(parser.isSet(crLfOption));
         for (int i = 0; i < parser.value(playersOption).toInt(); ++i)
             server->addRandomPlayer();
+    }
+
+    for (const QString &definition : parser.values(deadOption)) {
+        const QString name = definition.section(QLatin1Char('='), 0, 0);
+        const QString kind = definition.section(QLatin1Char('='), 1).trimmed().toLower();
+        static const QHash<QString, SimGroup::DeadKind> kinds{
+            {QStringLiteral("silent"), SimGroup::DeadKind::Silent},
+            {QStringLiteral("refusing"), SimGroup::DeadKind::Refusing},
+            {QStringLiteral("closing"), SimGroup::DeadKind::Closing},
+            {QStringLiteral("unreachable"), SimGroup::DeadKind::Unreachable}};
+        if (name.isEmpty() || !kinds.contains(kind)) {
+            err << "rcon-sim: bad dead server \"" << definition << "\"\n";
+            return 2;
+        }
+        group.addDeadServer(name, parser.value(passwordOption), kinds.value(kind));
     }
 
     for (const QString &definition : parser.values(faultOption)) {

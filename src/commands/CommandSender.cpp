@@ -30,8 +30,9 @@ CommandSender::CommandSender(ServerListModel *servers, ProgramState *state, QObj
     });
     connect(m_channel, &RconChannel::loginAccepted, this,
             [this] { m_answerTimer.start(Intervals::instance().commandAnswerTimeoutMs); });
-    connect(m_channel, &RconChannel::completed, this, [this](const QString &, const QString &) {
+    connect(m_channel, &RconChannel::completed, this, [this](const QString &body, const QString &) {
         m_channel->closechannel();
+        emit answered(m_current.ticket, body);
         endWith(Outcome::Succeeded, QStringLiteral("Command successfully: ") + m_current.command +
                                         QStringLiteral(" @ ") + m_current.serverName);
     });

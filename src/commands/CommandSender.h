@@ -70,6 +70,8 @@ signals:
     // A line for the program log.
     void message(const QString &text);
     void finished(quint64 ticket, CommandSender::Outcome outcome);
+    // The whole answer of a successful exchange, just before its finished().
+    void answered(quint64 ticket, const QString &answer);
 
 private:
     void scheduleStart();

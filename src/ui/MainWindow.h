@@ -5,7 +5,9 @@
 #include <QMainWindow>
 #include <QPoint>
 
+class BansPanel;
 class ChatPanel;
+class ConsolePanel;
 class Console;
 class Crosshair;
 class DemoMode;
@@ -63,6 +65,11 @@ public:
     Crosshair *crosshair() const { return m_crosshair; }
     // Only on the computer QUIMBEX; null elsewhere.
     DemoMode *demoMode() const { return m_demo; }
+    ConsolePanel *consolePanel() const { return m_consolePanel; }
+    BansPanel *bansPanel() const { return m_bansPanel; }
+    // Ctrl+`: the program log pane shows the "Console" tab with the focus in its command field.
+    QAction *focusConsoleAction() const { return m_focusConsole; }
+    void focusConsole();
 
 signals:
     // The exit sequence has run: the process may end.
@@ -77,6 +84,7 @@ private:
     void buildTray();
     void connectMonitoring();
     void connectCommands();
+    void buildConsoleTabs();
     void followQueueColumnWidths();
     void showFromTray();
     // Password masking and the program log pane follow the options.
@@ -102,6 +110,9 @@ private:
     QSystemTrayIcon *m_tray = nullptr;
     Crosshair *m_crosshair = nullptr;
     DemoMode *m_demo = nullptr;
+    ConsolePanel *m_consolePanel = nullptr;
+    BansPanel *m_bansPanel = nullptr;
+    QAction *m_focusConsole = nullptr;
     QPoint m_trayPlacement;
     int m_logPaneHeight = 0; // kept while the pane is hidden
     Qt::WindowStates m_trayState;

@@ -27,48 +27,61 @@ QString ConsoleOutputView::heading(const ConsoleExchange &exchange) {
            exchange.command;
 }
 
-QStringList ConsoleOutputView::bodyLines(const ConsoleExchange &exchange) {
+QString ConsoleOutputView::body(const ConsoleExchange &exchange) {
     if (exchange.state == ConsoleExchange::State::Failed)
-        return {exchange.text};
+        return exchange.text;
     if (AnswerText::isNoOutputAnswer(exchange.text))
-        return {tr("(no output)")};
-    QString text = AnswerText::withPlainLineEnds(exchange.text);
-    while (text.endsWith(QLatin1Char('\n')))
-        text.chop(1);
-    while (text.startsWith(QLatin1Char('\n')))
-        text.remove(0, 1);
-    if (text.trimmed().isEmpty())
-        return {tr("(no output)")};
-    QStringList lines;
-    for (const QString &line : text.split(QLatin1Char('\n'))) {
-        for (qsizetype at = 0; at < line.size() || at == 0; at += kLongestLine) {
-            lines << line.mid(at, kLongestLine);
-            if (line.isEmpty())
-                break;
+        return tr("(no output)");
+    const QString text = AnswerText::withPlainLineEnds(exchange.text);
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && text.at(from) == QLatin1Char('\n'))
+        ++from;
+    while (to > from && text.at(to - 1) == QLatin1Char('\n'))
+        --to;
+    if (QStringView(text).mid(from, to - from).trimmed().isEmpty())
+        return tr("(no output)");
+    return from == 0 && to == text.size() ? text : text.mid(from, to - from);
+}
+
+QString ConsoleOutputView::withLongLinesCut(QStringView text) {
+    QString cut;
+    qsizetype lineStart = 0;
+    while (lineStart <= text.size()) {
+        qsizetype lineEnd = text.indexOf(QLatin1Char('\n'), lineStart);
+        if (lineEnd < 0)
+            lineEnd = text.size();
+        for (qsizetype at = lineStart; at < lineEnd; at += kLongestLine) {
+            if (at > lineStart)
+                cut += QLatin1Char('\n');
+            cut += text.mid(at, std::min<qsizetype>(kLongestLine, lineEnd - at));
         }
+        if (lineEnd < text.size())
+            cut += QLatin1Char('\n');
+        lineStart = lineEnd + 1;
     }
-    return lines;
+    return cut;
 }
 
 void ConsoleOutputView::appendExchange(const ConsoleExchange &exchange) {
     m_pending.enqueue({heading(exchange), true});
-    const QStringList lines = bodyLines(exchange);
-    // Pieces of about one turn's size, so that each turn joins few strings.
-    QStringList piece;
-    qsizetype size = 0;
-    for (const QString &line : lines) {
-        piece << line;
-        size += line.size() + 1;
-        if (piece.size() >= kLinesPerTurn || size >= kCharactersPerTurn) {
-            m_pending.enqueue({piece.join(QLatin1Char('\n')), false});
-            piece.clear();
-            size = 0;
-        }
-    }
-    if (!piece.isEmpty())
-        m_pending.enqueue({piece.join(QLatin1Char('\n')), false});
+    m_pending.enqueue({body(exchange), false});
     if (!m_more.isActive())
         m_more.start();
+}
+
+QStringView ConsoleOutputView::nextPart(Piece &piece) {
+    const QStringView rest = QStringView(piece.text).mid(piece.shown);
+    qsizetype length = rest.size();
+    if (length > kCharactersPerTurn) {
+        const qsizetype lineEnd = rest.lastIndexOf(QLatin1Char('\n'), kCharactersPerTurn);
+        length = lineEnd > 0 ? lineEnd : kCharactersPerTurn;
+    }
+    piece.shown += length;
+    // The line end after the part belongs to no part: each part becomes lines of their own.
+    if (piece.shown < piece.text.size() && piece.text.at(piece.shown) == QLatin1Char('\n'))
+        ++piece.shown;
+    return rest.left(length);
 }
 
 void ConsoleOutputView::showMore() {
@@ -80,7 +93,7 @@ void ConsoleOutputView::showMore() {
     end.beginEditBlock();
     qsizetype characters = 0;
     while (!m_pending.isEmpty() && characters < kCharactersPerTurn) {
-        const Piece piece = m_pending.dequeue();
+        Piece &piece = m_pending.head();
         QTextCharFormat format;
         if (piece.heading)
             format.setFontWeight(QFont::Bold);
@@ -88,10 +101,11 @@ void ConsoleOutputView::showMore() {
             end.insertBlock();
         if (piece.heading && document()->blockCount() > 1)
             end.insertBlock(); // a blank line between exchanges
-        end.insertText(piece.text, format);
-        characters += piece.text.size();
-        if (piece.heading)
-            characters += kCharactersPerTurn / 8;
+        const QStringView part = nextPart(piece);
+        end.insertText(withLongLinesCut(part), format);
+        characters += part.size() + 1;
+        if (piece.shown >= piece.text.size())
+            m_pending.dequeue();
     }
     end.endEditBlock();
     if (atEnd)

@@ -16,18 +16,20 @@ class ConsoleOutputView final : public QPlainTextEdit {
     Q_DISABLE_COPY_MOVE(ConsoleOutputView)
 
 public:
-    static constexpr int kLinesPerTurn = 1500;
-    static constexpr int kCharactersPerTurn = 96 * 1024;
     // A line longer than this is shown in pieces of this length: one line of a megabyte would
     // take seconds to lay out.
     static constexpr int kLongestLine = 2000;
+    static constexpr int kCharactersPerTurn = 24 * kLongestLine;
     static constexpr int kMaximumBlocks = 200000;
 
     explicit ConsoleOutputView(QWidget *parent = nullptr);
 
-    // The heading and the lines the exchange shows, as they go into the view.
+    // The heading and the text the exchange shows under it, as they go into the view (before
+    // the long lines are cut into pieces).
     static QString heading(const ConsoleExchange &exchange);
-    static QStringList bodyLines(const ConsoleExchange &exchange);
+    static QString body(const ConsoleExchange &exchange);
+    // `text` with a line break after every kLongestLine characters of a line.
+    static QString withLongLinesCut(QStringView text);
 
     void appendExchange(const ConsoleExchange &exchange);
     // True once everything appended is in the view.
@@ -37,8 +39,11 @@ private:
     struct Piece {
         QString text;
         bool heading = false;
+        qsizetype shown = 0; // of a body, the characters in the view so far
     };
     void showMore();
+    // The next part of the piece's text that fits a turn, ending at a line end.
+    static QStringView nextPart(Piece &piece);
 
     QQueue<Piece> m_pending;
     QTimer m_more;

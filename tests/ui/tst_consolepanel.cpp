@@ -4,6 +4,7 @@
 // the audit lines, and the keyboard's way in.
 #include "commands/BanListModel.h"
 #include "commands/CommandHistory.h"
+#include "commands/ConsoleExchange.h"
 #include "console/Console.h"
 #include "console/ServerEditor.h"
 #include "monitor/PlayerListModel.h"
@@ -17,6 +18,7 @@
 #include "ui/MainWindow.h"
 #include "ui/MessageBoxes.h"
 #include "ui/ServerListView.h"
+#include "ui/Theme.h"
 
 #include "ConsoleFixture.h"
 #include "SimServer.h"
@@ -95,13 +97,57 @@ class TestConsolePanel : public QObject {
     Q_OBJECT
 
 private slots:
+    void answerAsTheOutputShowsIt_data();
+    void answerAsTheOutputShowsIt();
     void commandShowsItsWholeAnswer();
     void allOnlineServersWithOneOffline();
     void historyAfterARestart();
     void tabCompletesAPlayerOnline();
     void banThenUnbanFromTheList();
     void keyboardReachesTheConsole();
+    void screenshot();
 };
+
+void TestConsolePanel::answerAsTheOutputShowsIt_data() {
+    QTest::addColumn<bool>("failed");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("shown");
+    const QString noOutput = QStringLiteral("(no output)");
+    QTest::newRow("no-output answer, padded, any case")
+        << false << QStringLiteral("server received, but NO response!! \r\n ") << noOutput;
+    QTest::newRow("empty answer") << false << QString() << noOutput;
+    QTest::newRow("blank answer") << false << QStringLiteral("\n \n") << noOutput;
+    QTest::newRow("CR LF and padding read as lines")
+        << false << QStringLiteral("\r\n0. Bob, 1\r\n1. Ann, 2 \r\n\n ")
+        << QStringLiteral("0. Bob, 1\n1. Ann, 2");
+    QTest::newRow("blank lines inside stay")
+        << false << QStringLiteral("a\n\nb\n") << QStringLiteral("a\n\nb");
+    QTest::newRow("a failure shows its reason")
+        << true << QStringLiteral("No answer in 15 s") << QStringLiteral("No answer in 15 s");
+    QTest::newRow("a line longer than the view takes is cut into pieces")
+        << false << QString(2 * ConsoleOutputView::kLongestLine + 5, QLatin1Char('x'))
+        << QString(ConsoleOutputView::kLongestLine, QLatin1Char('x')) + QLatin1Char('\n') +
+               QString(ConsoleOutputView::kLongestLine, QLatin1Char('x')) + QLatin1Char('\n') +
+               QStringLiteral("xxxxx");
+}
+
+void TestConsolePanel::answerAsTheOutputShowsIt() {
+    QFETCH(bool, failed);
+    QFETCH(QString, answer);
+    QFETCH(QString, shown);
+    ConsoleExchange exchange;
+    exchange.sent = QDateTime(QDate(2031, 6, 1), QTime(10, 0, 5));
+    exchange.server = QStringLiteral("Alpha");
+    exchange.command = QStringLiteral("ListPlayers");
+    exchange.state = failed ? ConsoleExchange::State::Failed : ConsoleExchange::State::Answered;
+    exchange.text = answer;
+    ConsoleOutputView view;
+    view.appendExchange(exchange);
+    view.appendExchange(exchange);
+    QTRY_VERIFY(view.isComplete());
+    const QString one = QStringLiteral("[310601-100005] Alpha > ListPlayers\n") + shown;
+    QCOMPARE(view.toPlainText(), one + QStringLiteral("\n\n") + one);
+}
 
 void TestConsolePanel::commandShowsItsWholeAnswer() {
     Fixture f;
@@ -317,6 +363,58 @@ void TestConsolePanel::keyboardReachesTheConsole() {
     QCOMPARE(items, QStringList({QStringLiteral("Select all"), QStringLiteral("Copy"),
                                  QStringLiteral("Delete logfile (off)")}));
     QApplication::activePopupWidget()->close();
+}
+
+// Under Xvfb with KVD_SCREENSHOT_DIR set: the console tab after a few exchanges.
+void TestConsolePanel::screenshot() {
+    const QByteArray shots = qgetenv("KVD_SCREENSHOT_DIR");
+    if (shots.isEmpty())
+        QSKIP("KVD_SCREENSHOT_DIR is not set");
+    Theme::apply(*qApp);
+    Fixture f;
+    SimServer *island = f.sim(QStringLiteral("The Island #1"));
+    island->addPlayer(QStringLiteral("Old Greg"), QStringLiteral("76561198000000009"));
+    island->addPlayer(QStringLiteral("Bob"), kBob);
+    island->addPlayer(QStringLiteral("Ann"), kAnn);
+    island->setAnswerFor(QStringLiteral("GetTribeIdPlayerList"),
+                         QStringLiteral("0. Old Greg, 76561198000000009\n1. Ann, ") + kAnn +
+                             QStringLiteral("\n"));
+    SimServer *scorched = f.sim(QStringLiteral("Scorched Earth"));
+    SimServer *ragnarok = f.sim(QStringLiteral("Ragnarok PvE"));
+    ragnarok->stop();
+    QVERIFY(waitUntil(
+        [&] {
+            return f.online(QStringLiteral("The Island #1")) &&
+                   f.online(QStringLiteral("Scorched Earth")) &&
+                   f.servers()
+                           ->entry(f.servers()->rowOfName(QStringLiteral("Ragnarok PvE")))
+                           .state != ServerState::Queue;
+        },
+        kWait));
+    Q_UNUSED(scorched);
+    WindowLayout layout = f.window->currentLayout();
+    layout.width = 1400;
+    layout.height = 900;
+    layout.p4h = 470;
+    f.window->applyLayout(layout);
+    f.choose(QStringLiteral("The Island #1"));
+    for (const char *command :
+         {"ListPlayers", "GetTribeIdPlayerList 1185092637", "SetTimeOfDay 12:00"}) {
+        f.type(QString::fromUtf8(command));
+        QTest::qWait(150);
+    }
+    f.panel()->serverChooser()->setCurrentIndex(0);
+    f.type(QStringLiteral("SaveWorld"));
+    QVERIFY(waitUntil([&] { return f.output().count(QStringLiteral("World Saved")) == 2; }, kWait));
+    QTest::qWait(200);
+    f.choose(QStringLiteral("The Island #1"));
+    f.window->focusConsole();
+    QTest::keyClicks(f.field(), QStringLiteral("KickPlayer ol"));
+    QTest::keyClick(f.field(), Qt::Key_Tab);
+    QCOMPARE(f.field()->text(), QStringLiteral("KickPlayer 76561198000000009"));
+    QTest::qWait(200);
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    QVERIFY(f.window->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/console.png")));
 }
 
 QTEST_MAIN(TestConsolePanel)

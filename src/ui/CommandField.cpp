@@ -20,7 +20,12 @@ CommandField::CommandField(CommandHistory *history, QWidget *parent)
     m_completer->popup()->setAccessibleName(tr("Completions"));
     connect(m_completer, qOverload<const QModelIndex &>(&QCompleter::activated), this,
             [this](const QModelIndex &index) { take(index.row()); });
-    connect(this, &QLineEdit::textEdited, this, [this] { m_walkIndex = CommandHistory::kNone; });
+    connect(this, &QLineEdit::textEdited, this, [this] {
+        m_walkIndex = CommandHistory::kNone;
+        // What was offered was for the text as it was.
+        if (isOffering())
+            m_completer->popup()->hide();
+    });
 }
 
 bool CommandField::isOffering() const {

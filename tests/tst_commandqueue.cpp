@@ -142,7 +142,7 @@ private slots:
         QCOMPARE(describe(QueueFile::read(readBytes(m_queue->fileName())).entries),
                  describe(m_queue->entries()));
 
-        m_queue->markStarted(0, 1);
+        m_queue->markStarted(0);
         QVERIFY(saved.wait(1000));
         QCOMPARE(QueueFile::read(readBytes(m_queue->fileName())).entries.at(0).timeField,
                  QStringLiteral("In progress.."));

@@ -26,8 +26,6 @@
 
 #include <memory>
 
-Q_DECLARE_METATYPE(CommandOrigin)
-
 namespace {
 
 constexpr int kWait = 10000;

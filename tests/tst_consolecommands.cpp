@@ -85,6 +85,7 @@ private slots:
     void commandAndItsAnswer();
     void failuresShowTheirReason_data();
     void failuresShowTheirReason();
+    void lateAnswerIsShownAfterTheTimeOut();
     void allOnlineServersSendsToEachOnlineOne();
     void commandToADeletedServerGoesNowhere();
 };
@@ -377,6 +378,26 @@ void TestConsoleCommands::failuresShowTheirReason() {
     QCOMPARE(f.ended.constFirst().state, ConsoleExchange::State::Failed);
     QCOMPARE(f.ended.constFirst().text, reason);
     QVERIFY(f.messages().contains(QStringLiteral("Console command (Alpha):  SaveWorld")));
+}
+
+void TestConsoleCommands::lateAnswerIsShownAfterTheTimeOut() {
+    Intervals &intervals = Intervals::instance();
+    const Intervals saved = intervals;
+    intervals.commandAnswerTimeoutMs = 1000;
+    Fixture f;
+    SimServer *alpha = f.addSim(QStringLiteral("Alpha"));
+    alpha->setFault(SimServer::DelayAnswer);
+    alpha->setAnswerDelayMs(2500);
+    f.session()->send(QStringLiteral("Alpha"), QStringLiteral("SaveWorld"));
+    const bool both = waitUntil([&] { return f.ended.size() == 2; }, kWait);
+    intervals = saved;
+    QVERIFY(both);
+    QCOMPARE(f.ended.at(0).state, ConsoleExchange::State::Failed);
+    QCOMPARE(f.ended.at(0).text, QStringLiteral("No answer in 1 s"));
+    QCOMPARE(f.ended.at(1).state, ConsoleExchange::State::Answered);
+    QVERIFY(f.ended.at(1).late);
+    QCOMPARE(f.ended.at(1).text, QStringLiteral("World Saved"));
+    QCOMPARE(f.ended.at(1).id, f.ended.at(0).id);
 }
 
 void TestConsoleCommands::allOnlineServersSendsToEachOnlineOne() {

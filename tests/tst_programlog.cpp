@@ -55,19 +55,41 @@ private slots:
         QCOMPARE(added.count(), 1);
     }
 
-    void duplicateRuleLooksAtNewestLineOnly() {
+    void onlyAnExactRepeatOfTheNewestLineIsDropped() {
         auto log = makeLog();
         const QString online = QStringLiteral("Serverstatus (A):  Online");
         log->message(online);
         log->message(online);
         QCOMPARE(log->lines().size(), 1);
-        // The newest line contains "Online", so a bare "Online" is dropped as well.
-        log->message(QStringLiteral("Online"));
-        QCOMPARE(log->lines().size(), 1);
         log->message(QStringLiteral("Serverstatus (B):  Timeout"));
         log->message(online);
         QCOMPARE(log->lines().size(), 3);
         QVERIFY(log->lines().constFirst().endsWith(online));
+    }
+
+    // A text that the newest line holds, but is not, is an outcome of its own.
+    void aTextContainedInTheNewestLineKeepsItsLine_data() {
+        QTest::addColumn<QString>("newest");
+        QTest::addColumn<QString>("next");
+        QTest::newRow("server name within another")
+            << QStringLiteral("Command successfully: saveworld @ Alpha2")
+            << QStringLiteral("Command successfully: saveworld @ Alpha");
+        QTest::newRow("a part of the status line")
+            << QStringLiteral("Serverstatus (A):  Online") << QStringLiteral("Online");
+        QTest::newRow("kick errors, a shorter id")
+            << QStringLiteral("ERROR: Command KickPlayer 765611980000000041")
+            << QStringLiteral("ERROR: Command KickPlayer 76561198000000004");
+    }
+    void aTextContainedInTheNewestLineKeepsItsLine() {
+        QFETCH(QString, newest);
+        QFETCH(QString, next);
+        auto log = makeLog();
+        log->message(newest);
+        log->message(next);
+        QCOMPARE(log->lines().size(), 2);
+        QCOMPARE(log->lines().at(0), QStringLiteral("[170105-090807] ") + next);
+        log->message(next);
+        QCOMPARE(log->lines().size(), 2);
     }
 
     void errorEntriesReachNoLineAndNoFile() {

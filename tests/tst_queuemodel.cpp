@@ -65,7 +65,8 @@ private slots:
         QVERIFY(!first.siblingAtColumn(1).data(QueueModel::IconIndexRole).isValid());
 
         QSignalSpy changed(m_model.get(), &QueueModel::dataChanged);
-        m_queue->markStarted(1, 7);
+        m_queue->setTicket(1, 7);
+        m_queue->markStarted(1);
         QCOMPARE(m_queue->entry(1).timeField, QStringLiteral("In progress.."));
         QCOMPARE(m_queue->entry(1).ticket, quint64(7));
         QCOMPARE(changed.count(), 1);
@@ -102,7 +103,8 @@ private slots:
                              QDateTime(QDate(2031, 6, 1), QTime(11, 0)), QStringLiteral("Alpha"));
         m_queue->QueueAppend(QStringLiteral("d"), QStringLiteral("cmd:4"),
                              QDateTime(QDate(2031, 6, 1), QTime(10, 30)), QStringLiteral("beta"));
-        m_queue->markStarted(3, 9);
+        m_queue->setTicket(3, 9);
+        m_queue->markStarted(3);
         const auto scripts = [this] {
             QStringList names;
             for (const QueueEntry &entry : m_queue->entries())

@@ -17,6 +17,7 @@ struct Intervals final {
     int chatConnectTimeoutMs = 5000;     // chat and background channel connect time-out
     int commandConnectTimeoutMs = 10000; // command channel connect time-out
     int commandAnswerTimeoutMs = 15000;  // a command's login and answer after the connect
+    int commandLateAnswerMs = 300000;    // an answer after that time-out is logged within this
     int splitResponseWaitMs = 250;       // wait for the rest of a long response
     int resumeDelayMs = 3000;            // poll cycle restarts after a resume
     int serverSaveRetryMs = 1000;        // second attempt to write server.dat

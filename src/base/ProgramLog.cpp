@@ -29,6 +29,10 @@ QString ProgramLog::startMarker(const QDateTime &when) {
            QStringLiteral(" - - - - - - - - - - - - Program start - - - - - - - - - - - -");
 }
 
+bool ProgramLog::isRepeatOf(const QString &line, const QString &text) {
+    return line.size() == LogStamp::kLength + text.size() && line.endsWith(text);
+}
+
 void ProgramLog::log(QChar type, const QString &text) {
     QString entry = text;
     entry.remove(QLatin1Char('\n'));
@@ -37,8 +41,9 @@ void ProgramLog::log(QChar type, const QString &text) {
         qCWarning(lcError).noquote() << entry;
         return;
     }
-    const QString newest = m_lines.isEmpty() ? QString() : m_lines.constFirst();
-    if (newest.contains(entry))
+    // Only an exact repeat of the newest line is dropped, so a line that merely holds the new
+    // text ("... @ Alpha2" for "... @ Alpha") never swallows it.
+    if (!m_lines.isEmpty() && isRepeatOf(m_lines.constFirst(), entry))
         return;
 
     if (m_lines.size() >= kMaxLines) {

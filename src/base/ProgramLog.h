@@ -43,6 +43,8 @@ public:
     QString logsDir() const { return m_logsDir; }
 
     static QString startMarker(const QDateTime &when);
+    // `line` is the stamp followed by exactly `text`.
+    static bool isRepeatOf(const QString &line, const QString &text);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;

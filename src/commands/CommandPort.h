@@ -19,4 +19,6 @@ signals:
     void answered(quint64 ticket, const QString &answer);
     // `reason` as the operator reads it: "Server offline", "Bad login", "No answer in 15 s".
     void failed(quint64 ticket, const QString &reason);
+    // The answer of an exchange that failed for want of an answer came after all.
+    void answeredLate(quint64 ticket, const QString &answer);
 };

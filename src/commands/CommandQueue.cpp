@@ -2,6 +2,7 @@
 
 #include "base/Clock.h"
 #include "base/WholeFile.h"
+#include "commands/CommandLogLines.h"
 #include "commands/QueueTime.h"
 
 #include <QDir>
@@ -14,6 +15,17 @@ const QString kRelativeName = QStringLiteral("scripts/cmdlist.kvl");
 constexpr int kStartUpMarginSeconds = 20;
 // The queue view's widths when neither the file nor the layout gave any.
 constexpr QueueFile::ColumnWidths kDefaultColumnWidths = {200, 150, 200, 150};
+
+// What an entry stored "In progress.." was sending.
+CommandRequest inFlightRequest(const QueueEntry &entry) {
+    CommandRequest request;
+    request.serverName = entry.server;
+    request.command = entry.rconCommand();
+    if (request.command.isNull())
+        request.command = entry.command;
+    request.origin = CommandOrigin::Queue;
+    return request;
+}
 
 QString deleteLine(const QueueEntry &entry, const char *reason) {
     return QStringLiteral("Delete scriptcommand: `") + entry.scriptName + QStringLiteral("´ on `") +
@@ -59,13 +71,17 @@ void CommandQueue::removeEntry(int row) {
 }
 
 int CommandQueue::removeServerEntries(const QString &server) {
+    return removeEntries([&server](const QueueEntry &entry) { return entry.server == server; });
+}
+
+int CommandQueue::removeEntries(const std::function<bool(const QueueEntry &)> &match) {
     int removed = 0;
     // From the end, so that each removal is one contiguous block of rows.
     for (int row = count() - 1; row >= 0; --row) {
-        if (m_entries.at(row).server != server)
+        if (!match(m_entries.at(row)))
             continue;
         int first = row;
-        while (first > 0 && m_entries.at(first - 1).server == server)
+        while (first > 0 && match(m_entries.at(first - 1)))
             --first;
         emit entriesAboutToBeRemoved(first, row);
         m_entries.remove(first, row - first + 1);
@@ -96,9 +112,22 @@ int CommandQueue::renameServer(const QString &oldName, const QString &newName) {
     return renamed;
 }
 
-void CommandQueue::markStarted(int row, quint64 ticket) {
+void CommandQueue::setTicket(int row, quint64 ticket) {
     m_entries[row].ticket = ticket;
+}
+
+void CommandQueue::markStarted(int row) {
     setTimeField(row, QueueEntry::inProgressText());
+}
+
+int CommandQueue::rowOfTicket(quint64 ticket) const {
+    if (ticket == 0)
+        return -1;
+    for (int row = 0; row < count(); ++row) {
+        if (m_entries.at(row).ticket == ticket)
+            return row;
+    }
+    return -1;
 }
 
 void CommandQueue::setTimeField(int row, const QString &text) {
@@ -144,9 +173,11 @@ void CommandQueue::LoadQueue() {
         QVector<QueueEntry> kept;
         kept.reserve(file.entries.size());
         for (const QueueEntry &entry : std::as_const(file.entries)) {
-            if (entry.startKey == 0)
+            if (entry.startKey == 0) {
                 emit message(deleteLine(entry, "(Time syntax error)"));
-            else if (entry.startKey <= limit)
+                if (entry.timeField == QueueEntry::inProgressText())
+                    emit message(CommandLogLines::notConfirmed(inFlightRequest(entry)));
+            } else if (entry.startKey <= limit)
                 emit message(deleteLine(entry, "(Time exceeded)"));
             else
                 kept << entry;

@@ -37,20 +37,28 @@ public:
     void removeEntry(int row);
     int removeServerEntries(const QString &server);
     void removeAll();
+    // Removes every entry `match` holds true for, in as few steps as the rows allow.
+    int removeEntries(const std::function<bool(const QueueEntry &)> &match);
 
     // The server list renamed a server; returns how many entries followed.
     int renameServer(const QString &oldName, const QString &newName);
 
-    // The scheduler's steps.
-    void markStarted(int row, quint64 ticket);
+    // The scheduler's steps: the entry was handed to its server's lane (nothing shown), its
+    // exchange started ("In progress.."), or it ended in a state.
+    void setTicket(int row, quint64 ticket);
+    void markStarted(int row);
     void setTimeField(int row, const QString &text);
+    // The row of the entry handed on with this ticket, -1 when none is.
+    int rowOfTicket(quint64 ticket) const;
 
     // Puts the entry of old row rows[i] at row i; `rows` holds every row once.
     void reorder(const QVector<int> &rows);
 
     // Start-up: the file's entries, less those whose time is unreadable or due within 20 s,
-    // each dropped one with its "Delete scriptcommand" line. Whatever of a damaged file can be
-    // read loads, with a line that says what was skipped. Writing starts after this.
+    // each dropped one with its "Delete scriptcommand" line; one that was in flight when the
+    // program ended is also named with its server and command, its outcome unknown. Whatever of a
+    // damaged file can be read loads, with a line that says what was skipped. Writing starts after
+    // this.
     void LoadQueue();
     bool isLoaded() const { return m_loaded; }
     // Writes the file now (deletes it when the queue is empty); false when that failed or the

@@ -1,9 +1,9 @@
 #include "commands/CommandSender.h"
 
-#include "base/Intervals.h"
-#include "base/Logging.h"
 #include "base/ProgramState.h"
-#include "rcon/RconChannel.h"
+#include "commands/CommandLane.h"
+#include "commands/CommandLogLines.h"
+#include "rcon/ChannelProfile.h"
 #include "servers/ServerListModel.h"
 
 ChannelProfile CommandSender::channelProfile() {
@@ -19,35 +19,11 @@ ChannelProfile CommandSender::channelProfile() {
 CommandSender::CommandSender(ServerListModel *servers, ProgramState *state, QObject *parent)
     : QObject(parent)
     , m_servers(servers)
-    , m_state(state)
-    , m_channel(new RconChannel(channelProfile(), this)) {
-    m_answerTimer.setSingleShot(true);
-    connect(&m_answerTimer, &QTimer::timeout, this, [this] {
-        m_channel->closechannel();
-        qCWarning(lcError).noquote()
-            << QStringLiteral("No answer within %1 ms (Timer10_s)").arg(m_answerTimer.interval());
-        endWith(Outcome::TimedOut, errorLine(m_current));
+    , m_state(state) {
+    connect(m_state, &ProgramState::resumed, this, [this] {
+        for (CommandLane *lane : std::as_const(m_lanes))
+            lane->scheduleStart();
     });
-    connect(m_channel, &RconChannel::loginAccepted, this,
-            [this] { m_answerTimer.start(Intervals::instance().commandAnswerTimeoutMs); });
-    connect(m_channel, &RconChannel::completed, this, [this](const QString &body, const QString &) {
-        m_channel->closechannel();
-        emit answered(m_current.ticket, body);
-        endWith(Outcome::Succeeded, QStringLiteral("Command successfully: ") + m_current.command +
-                                        QStringLiteral(" @ ") + m_current.serverName);
-    });
-    connect(m_channel, &RconChannel::refused, this, [this] { finish(Outcome::Refused); });
-    connect(m_channel, &RconChannel::connectFailed, this,
-            [this](StatusCode, const QString &reason) {
-                qCWarning(lcError).noquote() << reason + QStringLiteral(" (StartCommand)");
-                endWith(Outcome::ConnectFailed, failureLine(m_current));
-            });
-    connect(m_channel, &RconChannel::sendFailed, this,
-            [this] { endWith(Outcome::SendFailed, errorLine(m_current)); });
-    // The channel has written the read-failure entries; the operator learns of it here.
-    connect(m_channel, &RconChannel::readFailed, this,
-            [this] { endWith(Outcome::ReadFailed, errorLine(m_current)); });
-    connect(m_state, &ProgramState::resumed, this, &CommandSender::scheduleStart);
 }
 
 CommandSender::~CommandSender() = default;
@@ -60,105 +36,132 @@ int CommandSender::findServer(const ServerListModel *servers, const QString &nam
     return -1;
 }
 
-quint64 CommandSender::StartCommand(const QString &serverName, const QString &command,
-                                    CommandOrigin origin) {
+CommandLane *CommandSender::findLane(const QString &serverName) const {
+    for (CommandLane *lane : m_lanes) {
+        if (lane->serverName() == serverName)
+            return lane;
+    }
+    return nullptr;
+}
+
+CommandLane *CommandSender::lane(const QString &serverName) {
+    if (CommandLane *found = findLane(serverName))
+        return found;
+    auto *created = new CommandLane(serverName, m_servers, m_state, this);
+    connect(created, &CommandLane::message, this, &CommandSender::message);
+    connect(created, &CommandLane::started, this, &CommandSender::started);
+    connect(created, &CommandLane::finished, this,
+            [this](quint64 ticket, CommandOutcome outcome, const QString &answer) {
+                m_open.remove(ticket);
+                emit finished(ticket, outcome, answer);
+            });
+    connect(created, &CommandLane::answeredLate, this, &CommandSender::answeredLate);
+    m_lanes.append(created);
+    return created;
+}
+
+quint64 CommandSender::submit(const CommandRequest &request) {
     PendingCommand pending;
-    pending.command = command;
-    pending.serverName = serverName;
-    pending.origin = origin;
+    pending.request = request;
     pending.ticket = ++m_lastTicket;
     if (m_stopped) {
         // Nothing goes out after the exit began; the command still leaves its trace.
-        emit message(failureLine(pending));
-        emit finished(pending.ticket, Outcome::Abandoned);
+        emit message(CommandLogLines::failure(request));
+        emit finished(pending.ticket, Outcome::Abandoned, QString());
         return pending.ticket;
     }
-    m_open.insert(pending.ticket);
-    m_waiting.enqueue(pending);
-    scheduleStart();
+    CommandLane *target = lane(request.serverName);
+    m_open.insert(pending.ticket, target);
+    target->enqueue(pending);
     return pending.ticket;
 }
 
-quint64 CommandSender::KickOnServer(const QString &serverName, const QString &steamId) {
-    return StartCommand(serverName, QStringLiteral("KickPlayer ") + steamId, CommandOrigin::Player);
+quint64 CommandSender::StartCommand(const QString &serverName, const QString &command,
+                                    CommandOrigin origin) {
+    CommandRequest request;
+    request.serverName = serverName;
+    request.command = command;
+    request.origin = origin;
+    return submit(request);
 }
 
-quint64 CommandSender::BanOnServer(const QString &serverName, const QString &steamId) {
-    return StartCommand(serverName, QStringLiteral("BanPlayer ") + steamId, CommandOrigin::Player);
+namespace {
+CommandRequest playerCommand(const QString &serverName, const QString &command,
+                             const QString &playerName) {
+    CommandRequest request;
+    request.serverName = serverName;
+    request.command = command;
+    if (!playerName.isEmpty())
+        request.shown = command + QStringLiteral(" (") + playerName + QLatin1Char(')');
+    request.origin = CommandOrigin::Player;
+    return request;
+}
+} // namespace
+
+quint64 CommandSender::KickOnServer(const QString &serverName, const QString &playerId,
+                                    const QString &playerName) {
+    return submit(playerCommand(serverName, QStringLiteral("KickPlayer ") + playerId, playerName));
+}
+
+quint64 CommandSender::BanOnServer(const QString &serverName, const QString &playerId,
+                                   const QString &playerName) {
+    return submit(playerCommand(serverName, QStringLiteral("BanPlayer ") + playerId, playerName));
+}
+
+bool CommandSender::cancel(quint64 ticket) {
+    CommandLane *owner = m_open.value(ticket);
+    if (!owner || !owner->cancel(ticket))
+        return false;
+    m_open.remove(ticket);
+    return true;
+}
+
+bool CommandSender::isStarted(quint64 ticket) const {
+    const CommandLane *owner = m_open.value(ticket);
+    return owner && owner->current().ticket == ticket;
+}
+
+bool CommandSender::isLaneFree(const QString &serverName) const {
+    for (const CommandLane *lane : m_lanes) {
+        if (lane->serverName() == serverName && !lane->isFree())
+            return false;
+    }
+    return true;
+}
+
+bool CommandSender::isBusy() const {
+    for (const CommandLane *lane : m_lanes) {
+        if (lane->isBusy())
+            return true;
+    }
+    return false;
+}
+
+int CommandSender::waitingCount() const {
+    int count = 0;
+    for (const CommandLane *lane : m_lanes)
+        count += lane->waitingCount();
+    return count;
+}
+
+int CommandSender::lateCount() const {
+    int count = 0;
+    for (const CommandLane *lane : m_lanes)
+        count += lane->lateCount();
+    return count;
 }
 
 void CommandSender::renameServer(const QString &oldName, const QString &newName) {
-    for (PendingCommand &pending : m_waiting) {
-        if (pending.serverName == oldName)
-            pending.serverName = newName;
+    for (CommandLane *lane : std::as_const(m_lanes)) {
+        if (lane->serverName() == oldName)
+            lane->setServerName(newName);
     }
-    if (m_current.serverName == oldName)
-        m_current.serverName = newName;
 }
 
 void CommandSender::stop() {
     if (m_stopped)
         return;
     m_stopped = true;
-    if (isBusy()) {
-        m_channel->closechannel();
-        endWith(Outcome::Abandoned, errorLine(m_current));
-    }
-    while (!m_waiting.isEmpty()) {
-        const PendingCommand pending = m_waiting.dequeue();
-        m_open.remove(pending.ticket);
-        emit message(failureLine(pending));
-        emit finished(pending.ticket, Outcome::Abandoned);
-    }
-}
-
-void CommandSender::scheduleStart() {
-    if (m_startScheduled)
-        return;
-    m_startScheduled = true;
-    // From the event loop, so that no outcome is reported inside the caller's own call.
-    QMetaObject::invokeMethod(this, &CommandSender::startNext, Qt::QueuedConnection);
-}
-
-void CommandSender::startNext() {
-    m_startScheduled = false;
-    while (!isBusy() && !m_stopped && !m_state->isSuspended() && !m_waiting.isEmpty()) {
-        m_current = m_waiting.dequeue();
-        const int row = findServer(m_servers, m_current.serverName);
-        if (row < 0) {
-            qCWarning(lcError).noquote()
-                << QStringLiteral("No server named '%1' (StartCommand)").arg(m_current.serverName);
-            endWith(Outcome::ConnectFailed, failureLine(m_current));
-            continue;
-        }
-        const ServerSettings &server = m_servers->entry(row).settings;
-        const Intervals &intervals = Intervals::instance();
-        m_answerTimer.start(intervals.commandConnectTimeoutMs + intervals.commandAnswerTimeoutMs);
-        m_channel->openchannel(server.host, server.port, server.password, m_current.command);
-    }
-}
-
-void CommandSender::endWith(Outcome outcome, const QString &line) {
-    emit message(line);
-    finish(outcome);
-}
-
-void CommandSender::finish(Outcome outcome) {
-    m_answerTimer.stop();
-    const quint64 ticket = m_current.ticket;
-    m_current = PendingCommand();
-    m_open.remove(ticket);
-    emit finished(ticket, outcome);
-    scheduleStart();
-}
-
-QString CommandSender::failureLine(const PendingCommand &command) const {
-    if (command.origin == CommandOrigin::Queue)
-        return QStringLiteral("ERROR: Command on ") + command.serverName + QStringLiteral(" - ") +
-               command.command;
-    return QStringLiteral("ERROR: Command ") + command.command;
-}
-
-QString CommandSender::errorLine(const PendingCommand &command) const {
-    return QStringLiteral("Command error: ") + command.command;
+    for (CommandLane *lane : std::as_const(m_lanes))
+        lane->stop();
 }

@@ -14,4 +14,6 @@ struct ConsoleExchange final {
     State state = State::Waiting;
     // The server's whole answer, or the reason the exchange failed.
     QString text;
+    // The answer came after the exchange had ended for want of one.
+    bool late = false;
 };

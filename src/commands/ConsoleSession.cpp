@@ -17,6 +17,7 @@ ConsoleSession::ConsoleSession(ServerListModel *servers, CommandPort *port, Comm
     connect(port, &CommandPort::failed, this, [this](quint64 ticket, const QString &reason) {
         endAt(ticket, ConsoleExchange::State::Failed, reason);
     });
+    connect(port, &CommandPort::answeredLate, this, &ConsoleSession::answeredLate);
 }
 
 QString ConsoleSession::cleaned(const QString &command) {
@@ -99,6 +100,24 @@ void ConsoleSession::endAt(quint64 ticket, ConsoleExchange::State state, const Q
     m_waiting.erase(found);
     exchange.state = state;
     exchange.text = text;
+    if (state == ConsoleExchange::State::Failed) {
+        m_failed.append({ticket, exchange});
+        if (m_failed.size() > kLateKept)
+            m_failed.removeFirst();
+    }
     emit exchangeEnded(exchange);
     emit waitingCountChanged(waitingCount());
+}
+
+void ConsoleSession::answeredLate(quint64 ticket, const QString &answer) {
+    for (qsizetype i = 0; i < m_failed.size(); ++i) {
+        if (m_failed.at(i).first != ticket)
+            continue;
+        ConsoleExchange exchange = m_failed.takeAt(i).second;
+        exchange.state = ConsoleExchange::State::Answered;
+        exchange.text = answer;
+        exchange.late = true;
+        emit exchangeEnded(exchange);
+        return;
+    }
 }

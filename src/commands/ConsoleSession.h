@@ -3,7 +3,9 @@
 #include "commands/ConsoleExchange.h"
 
 #include <QHash>
+#include <QList>
 #include <QObject>
+#include <QPair>
 #include <QString>
 
 class CommandHistory;
@@ -48,10 +50,14 @@ private:
     void start(ConsoleExchange exchange);
     void endAt(quint64 ticket, ConsoleExchange::State state, const QString &text);
     void failAtOnce(ConsoleExchange exchange, const QString &reason);
+    void answeredLate(quint64 ticket, const QString &answer);
 
     ServerListModel *m_servers;
     CommandPort *m_port;
     CommandHistory *m_history;
     QHash<quint64, ConsoleExchange> m_waiting; // by the port's ticket
+    // Failed exchanges whose answer may still come, oldest first, at most kLateKept.
+    QList<QPair<quint64, ConsoleExchange>> m_failed;
+    static constexpr int kLateKept = 100;
     quint64 m_lastId = 0;
 };

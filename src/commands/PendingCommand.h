@@ -1,15 +1,9 @@
 #pragma once
 
-#include <QString>
+#include "commands/CommandRequest.h"
 
-// Who gave a command: the operator's kick or ban from a player list, or the queue's scheduler.
-// Their failures are logged in different words.
-enum class CommandOrigin { Player, Queue };
-
-// One command waiting for, or in, its exchange on the command channel.
+// One command waiting for, or in, its exchange in a server's lane.
 struct PendingCommand final {
-    QString command;    // the RCON command line exactly as it is sent
-    QString serverName; // looked up in the server list when the exchange starts
-    CommandOrigin origin = CommandOrigin::Queue;
+    CommandRequest request;
     quint64 ticket = 0; // 0 while nothing is in flight
 };

@@ -20,6 +20,14 @@ bool QueueEntry::hasStateText() const {
                              timeField == serverOfflineText());
 }
 
+QString QueueEntry::rconCommand() const {
+    if (command.startsWith(QLatin1String("msg:")))
+        return QStringLiteral("Broadcast ") + command.mid(4);
+    if (command.startsWith(QLatin1String("cmd:")))
+        return command.mid(4);
+    return QString();
+}
+
 QString QueueEntry::userCommandName() {
     return QStringLiteral("User command");
 }

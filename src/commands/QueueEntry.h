@@ -14,7 +14,7 @@ struct QueueEntry final {
 
     // Kept by the running program only, never stored:
     qint64 startKey = 0; // QueueTime key of the time field; 0 when it holds no time
-    quint64 ticket = 0;  // the exchange that carries the command once it was started
+    quint64 ticket = 0;  // the exchange that carries the command once it was handed on
 
     QueueEntry() = default;
     QueueEntry(const QString &scriptName, const QString &command, const QString &timeField,
@@ -23,6 +23,9 @@ struct QueueEntry final {
     void setTimeField(const QString &text);
     // The time field holds one of the three state texts.
     bool hasStateText() const;
+    // The RCON command of the line: "msg:" + text becomes "Broadcast " + text, "cmd:" + line
+    // becomes the line; a null text for any other line.
+    QString rconCommand() const;
 
     static QString userCommandName();
     static QString inProgressText();

@@ -9,11 +9,14 @@ class CommandSender;
 class ProgramState;
 class ServerListModel;
 
-// Sends the queue's entries when their start time has come (Timer11, every 950 ms): a due entry
-// of an online server goes to the command sender and shows "In progress.." until its exchange
-// has ended; one whose server is offline or gone shows "Server offline.."/"Server deleted.." and
-// is logged. One finished entry is removed per tick, and no entry starts in a tick that removes
-// one. Nothing runs while the computer is suspended.
+// Sends the queue's entries when their start time has come (Timer11, every 950 ms). A due entry
+// of an online server goes to its server's lane in the command sender once that lane is free, so
+// an entry waiting behind another of its server keeps its start time, in the view and in the
+// file, and a deleted one is never sent; it shows "In progress.." from the moment its exchange
+// starts and leaves the queue when the exchange has ended. An entry whose server is offline or
+// gone shows "Server offline.."/"Server deleted.." with a log line and leaves at the next tick;
+// one whose server has not been visited yet waits for the end of the first pass at most.
+// Nothing runs while the computer is suspended.
 class QueueScheduler final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(QueueScheduler)
@@ -30,6 +33,8 @@ public:
 
 public slots:
     void start();
+    // Also takes back the entries handed on whose exchanges have not started: they stay in the
+    // queue with their start times.
     void stop();
     // One tick. Whatever happens in it, the timer runs again afterwards while the scheduler is on.
     void Timer11Timer();
@@ -40,8 +45,13 @@ signals:
 
 private:
     void tick();
-    // False when the tick ends here.
-    bool startEntry(int row);
+    // Hands every due entry whose lane is free to the sender.
+    void dispatch();
+    void startEntry(int row, qint64 now);
+    void onStarted(quint64 ticket);
+    void onFinished(quint64 ticket);
+    // The operator deleted entries: those not started yet leave their lanes.
+    void cancelRows(int first, int last);
 
     CommandQueue *m_queue;
     ServerListModel *m_servers;

@@ -3,8 +3,8 @@
 #include "commands/CommandPort.h"
 #include "commands/CommandSender.h"
 
-// The console tab's commands through the command sender, with the failures told in the words
-// of the console tab.
+// The console tab's commands through the command sender's lanes (one exchange at a time per
+// server), with the failures told in the words of the console tab.
 class SenderPort final : public CommandPort {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SenderPort)

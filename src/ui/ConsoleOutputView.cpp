@@ -24,7 +24,7 @@ ConsoleOutputView::ConsoleOutputView(QWidget *parent)
 
 QString ConsoleOutputView::heading(const ConsoleExchange &exchange) {
     return LogStamp::format(exchange.sent) + exchange.server + QStringLiteral(" > ") +
-           exchange.command;
+           exchange.command + (exchange.late ? tr("  (answer after the time-out)") : QString());
 }
 
 QString ConsoleOutputView::body(const ConsoleExchange &exchange) {

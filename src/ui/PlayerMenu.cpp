@@ -97,7 +97,7 @@ void PlayerMenu::openProfile() {
 
 void PlayerMenu::kick() {
     if (const std::optional<PlayerRecord> player = chosenPlayer())
-        m_console->commands()->KickOnServer(player->server, player->steamId);
+        m_console->commands()->KickOnServer(player->server, player->steamId, player->name);
 }
 
 void PlayerMenu::ban() {
@@ -107,5 +107,5 @@ void PlayerMenu::ban() {
     const QString question =
         tr("Ban player  `%1\u00b4  on server  `%2\u00b4 ?").arg(player->name, player->server);
     if (MessageBoxes::confirm(m_view->window(), question))
-        m_console->commands()->BanOnServer(player->server, player->steamId);
+        m_console->commands()->BanOnServer(player->server, player->steamId, player->name);
 }

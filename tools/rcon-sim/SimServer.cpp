@@ -67,6 +67,8 @@ const FaultName FaultNames[] = {
     {"auth-id-mismatch", SimServer::AuthIdMismatch},
     {"stall-connect", SimServer::StallConnect},
     {"empty-answer", SimServer::EmptyAnswer},
+    {"silent-commands", SimServer::SilentCommands},
+    {"slow-commands", SimServer::SlowCommands},
 };
 
 constexpr qsizetype MaxLogLines = 20000;
@@ -240,9 +242,10 @@ void SimServer::handleCommand(QTcpSocket *socket, const ReceivedPacket &packet) 
     m_commands.append(command);
     emit commandReceived(command);
     const QString text = answer(command);
-    if (m_faults.testFlag(NeverAnswer))
+    const bool adminCommand = !isQuery(command);
+    if (m_faults.testFlag(NeverAnswer) || (adminCommand && m_faults.testFlag(SilentCommands)))
         return;
-    if (!m_faults.testFlag(DelayAnswer)) {
+    if (!m_faults.testFlag(DelayAnswer) && !(adminCommand && m_faults.testFlag(SlowCommands))) {
         sendAnswer(socket, packet.id, text);
         return;
     }
@@ -251,6 +254,14 @@ void SimServer::handleCommand(QTcpSocket *socket, const ReceivedPacket &packet) 
                            if (socket && m_clients.contains(socket.data()))
                                sendAnswer(socket.data(), id, text);
                        });
+}
+
+bool SimServer::isQuery(const QString &command) {
+    for (const char *query : {"listplayers", "GetGameLog", "Getchat"}) {
+        if (command.compare(QLatin1String(query), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
 }
 
 void SimServer::sendAnswer(QTcpSocket *socket, qint32 id, const QString &text) {

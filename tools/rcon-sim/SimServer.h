@@ -37,6 +37,10 @@ public:
         AuthIdMismatch = 1u << 11,   // the auth response carries another id than the request
         StallConnect = 1u << 12,     // connects are never completed (full listen backlog)
         EmptyAnswer = 1u << 13,      // every command is answered with an empty body
+        // Admin commands only (anything but listplayers, GetGameLog and Getchat), so the server
+        // still shows online: never answered, or answered after answerDelayMs.
+        SilentCommands = 1u << 14,
+        SlowCommands = 1u << 15,
     };
     Q_DECLARE_FLAGS(Faults, Fault)
 
@@ -118,6 +122,9 @@ public:
     // The answer the game would give, with its effect on the server (no faults applied), in
     // the line ends of the CR LF mode when it is on.
     QString answer(const QString &command);
+    // listplayers, GetGameLog or Getchat, in any letter case: what the console reads rather than
+    // tells the server to do.
+    static bool isQuery(const QString &command);
 
     static Fault faultFromName(const QString &name);
     static QStringList faultNames();

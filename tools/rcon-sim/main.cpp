@@ -82,9 +82,10 @@ int main(int argc, char *argv[]) {
         QStringLiteral("fault"),
         QStringLiteral("Faults of one server: name=fault[,fault...] (repeatable)."),
         QStringLiteral("definition"));
-    const QCommandLineOption delayOption(QStringLiteral("delay"),
-                                         QStringLiteral("Answer delay of the delay fault."),
-                                         QStringLiteral("ms"), QStringLiteral("2000"));
+    const QCommandLineOption delayOption(
+        QStringLiteral("delay"),
+        QStringLiteral("Answer delay of the delay and slow-commands faults."), QStringLiteral("ms"),
+        QStringLiteral("2000"));
     const QCommandLineOption seedOption(QStringLiteral("seed"),
                                         QStringLiteral("Seed of the player churn."),
                                         QStringLiteral("number"), QStringLiteral("1"));

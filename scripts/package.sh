@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Debian package build/package/corvid-rcon-admin_<version>_<arch>.deb: a release build
-# installed to /usr (kvd, its menu entry and icons), its dependencies computed by dpkg-shlibdeps.
+# installed to /usr (kvd, the simulator kvd-sim, the menu entry and icons), its dependencies computed by dpkg-shlibdeps.
 # Install it with: sudo apt-get install ./build/package/corvid-rcon-admin_*.deb
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -26,7 +26,7 @@ launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
     -DKVD_BUILD_TESTS=OFF -DKVD_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
-cmake --build "$dir" --parallel "$(nproc)" --target kvd
+cmake --build "$dir" --parallel "$(nproc)" --target kvd rcon-sim
 rm -f "$dir"/*.deb
 (cd "$dir" && cpack -G DEB >/dev/null)
 deb=$(ls "$dir"/*.deb)

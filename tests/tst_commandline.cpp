@@ -94,7 +94,9 @@ private slots:
         const int exportCsv = int(CommandLine::Action::ExportStatistics);
         const int refuse = int(CommandLine::Action::Refuse);
         const int version = int(CommandLine::Action::ShowVersion);
+        const int demo = int(CommandLine::Action::StartDemo);
         QTest::newRow("none") << QStringList{} << start << "";
+        QTest::newRow("--demo") << QStringList{"--demo"} << demo << "";
         QTest::newRow("export") << QStringList{"--export-statistics", "a b.csv"} << exportCsv
                                 << "a b.csv";
         QTest::newRow("export with =")

@@ -3,7 +3,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QHostAddress>
 #include <QProcess>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -109,6 +112,61 @@ private slots:
         QCOMPARE(next.state(), QProcess::Running);
         terminate(next);
         QVERIFY(QFile::exists(second.file(QStringLiteral("logs/kvd.log"))));
+    }
+
+    // "--demo": simulated servers on free ports and a console in a folder of its own, beside the
+    // operator's running console; both the console and its servers end together.
+    void demoRunsBesideTheConsoleInAFolderOfItsOwn() {
+        Install install;
+        QVERIFY(install.create());
+        QProcess running;
+        start(running, install);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(install.file(QStringLiteral("logs"))), 20000);
+
+        QTemporaryDir cache;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), cache.path());
+        QProcess demo;
+        demo.setProcessEnvironment(env);
+        demo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // From the build folder: the simulator is beside it.
+        demo.start(QStringLiteral(KVD_BINARY_DIR "/kvd"), {QStringLiteral("--demo")});
+        QVERIFY(demo.waitForStarted());
+        const QString folder = cache.filePath(QStringLiteral("Corvid/Corvid RCON Admin/demo"));
+        QByteArray output;
+        QTRY_VERIFY_WITH_TIMEOUT((output += demo.readAllStandardOutput()).count("server: ") == 4,
+                                 20000);
+        QList<quint16> ports;
+        for (const QByteArray &line : output.split('\n')) {
+            const int at = line.indexOf("port: ");
+            if (at >= 0)
+                ports << quint16(line.mid(at + 6).split(' ').constFirst().toUInt());
+        }
+        QCOMPARE(ports.size(), 4);
+        QVERIFY(!ports.contains(0));
+        QVERIFY(QFileInfo(folder + QStringLiteral("/server.dat")).size() > 0);
+        // The program log is written every 10 s: the visits are in it then.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            TextFile::readLines(folder + QStringLiteral("/logs/kvd.log"))
+                .join(QLatin1Char('\n'))
+                .contains(QLatin1String("Serverstatus (Alpha Island):  Online")),
+            30000);
+        terminate(demo);
+        QCOMPARE(demo.exitCode(), 0);
+        // Its servers went with it.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&ports] {
+                QTcpSocket socket;
+                socket.connectToHost(QHostAddress::LocalHost, ports.constFirst());
+                return !socket.waitForConnected(500);
+            }(),
+            10000);
+        // The operator's console ran on and has no demo server.
+        QCOMPARE(running.state(), QProcess::Running);
+        QVERIFY(!QFile::exists(install.file(QStringLiteral("server.dat"))));
+        terminate(running);
     }
 
     void versionIsPrintedWithoutADisplay() {

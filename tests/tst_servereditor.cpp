@@ -92,13 +92,13 @@ private slots:
         f.editor()->dialogOpened(); // as the dialog does: no visit result enters the log meanwhile
 
         QCOMPARE(f.add(QStringLiteral("Zulu"), port).outcome, ServerEditor::Outcome::Added);
-        QCOMPARE(f.add(QStringLiteral("Alpha"), QStringLiteral("70000")).outcome,
+        QCOMPARE(f.add(QStringLiteral("Alpha"), QStringLiteral("+27016")).outcome,
                  ServerEditor::Outcome::Added);
 
         QCOMPARE(f.servers()->serverCount(), 2);
         const ServerEntry &alpha = f.servers()->entry(0);
-        QCOMPARE(alpha.settings.name, QStringLiteral("Alpha")); // re-sorted by the current column
-        QCOMPARE(alpha.settings.port, QStringLiteral("70000")); // as typed
+        QCOMPARE(alpha.settings.name, QStringLiteral("Alpha"));  // re-sorted by the current column
+        QCOMPARE(alpha.settings.port, QStringLiteral("+27016")); // as typed
         QCOMPARE(alpha.statusText(), QStringLiteral("Queue"));
         QCOMPARE(alpha.playerCount, QStringLiteral("-"));
         QCOMPARE(alpha.icon(), IconIndex::ServerQueued);
@@ -107,7 +107,7 @@ private slots:
                  (QStringList{QStringLiteral("Server added:  ") + q(QStringLiteral("Zulu")) +
                                   QStringLiteral("  (127.0.0.1:") + port + QLatin1Char(')'),
                               QStringLiteral("Server added:  ") + q(QStringLiteral("Alpha")) +
-                                  QStringLiteral("  (127.0.0.1:70000)")}));
+                                  QStringLiteral("  (127.0.0.1:+27016)")}));
         const QStringList lines = f.console->programLog()->lines();
         // Written on the following turns of the event loop.
         QTRY_COMPARE(TextFile::readLines(f.dir.filePath(QStringLiteral("logs/kvd.log"))), lines);
@@ -122,18 +122,33 @@ private slots:
         f.editor()->dialogClosed();
     }
 
-    void portOutsideTheRangeIsKeptAndTheVisitSaysUnknown() {
+    void portOutsideTheRangeIsRefusedButAStoredOneSaysUnknown() {
         Fixture f;
-        QCOMPARE(f.add(QStringLiteral("Far"), QStringLiteral("70000")).outcome,
-                 ServerEditor::Outcome::Added);
-        QCOMPARE(f.add(QStringLiteral("Zero"), QStringLiteral("0")).outcome,
-                 ServerEditor::Outcome::Added);
-        QVERIFY(f.waitVisits(2)); // the first server started the cycle
+        for (const char *port : {"70000", "65536", "0"}) {
+            const ServerEditor::Result result = f.add(QStringLiteral("Far"), QLatin1String(port));
+            QCOMPARE(result.outcome, ServerEditor::Outcome::Refused);
+            QCOMPARE(result.refusal, ServerSettingsRefusal::InvalidPort);
+        }
+        QCOMPARE(f.servers()->serverCount(), 0);
+        // A server.dat written before the check, or by hand, still loads and is visited.
+        f.servers()->appendServer(
+            {QStringLiteral("Far"), QStringLiteral("127.0.0.1"), QStringLiteral("70000"), {}});
+        f.servers()->appendServer(
+            {QStringLiteral("Zero"), QStringLiteral("127.0.0.1"), QStringLiteral("0"), {}});
+        QVERIFY(f.servers()->serversave());
+        f.poll()->Startles();
+        QVERIFY(f.waitVisits(2));
         QCOMPARE(f.entry(QStringLiteral("Far")).statusText(), QStringLiteral("Unknown"));
         QCOMPARE(f.entry(QStringLiteral("Zero")).statusText(), QStringLiteral("Unknown"));
         QVERIFY(f.messages().contains(QStringLiteral("Serverstatus (Far):  Unknown")));
-        QCOMPARE(f.savedNames(), (QStringList{QStringLiteral("Far"), QStringLiteral("Zero")}));
         QCOMPARE(f.editor()->settingsOf(QStringLiteral("Far"))->port, QStringLiteral("70000"));
+        // Editing it asks for a port in range.
+        QCOMPARE(
+            f.editor()
+                ->edit(QStringLiteral("Far"), {QStringLiteral("Far"), QStringLiteral("127.0.0.1"),
+                                               QStringLiteral("70000"), QStringLiteral("pw")})
+                .refusal,
+            ServerSettingsRefusal::InvalidPort);
     }
 
     void renameCarriesTheNameToFileLogAndPlayers() {

@@ -73,14 +73,17 @@ private slots:
         QTest::newRow("arabic-indic digits")
             << "Island" << h << QStringLiteral("\u0662\u0667") << pw << R::InvalidPort;
 
-        // Stored as typed: the range is the channel's business when it connects.
-        QTest::newRow("above 65535") << "Island" << h << "70000" << pw << R::None;
-        QTest::newRow("zero") << "Island" << h << "0" << pw << R::None;
-        QTest::newRow("negative") << "Island" << h << "-5" << pw << R::None;
+        // A TCP port: 1 to 65535, stored as typed.
+        QTest::newRow("65536") << "Island" << h << "65536" << pw << R::InvalidPort;
+        QTest::newRow("above 65535") << "Island" << h << "70000" << pw << R::InvalidPort;
+        QTest::newRow("zero") << "Island" << h << "0" << pw << R::InvalidPort;
+        QTest::newRow("minus zero") << "Island" << h << "-0" << pw << R::InvalidPort;
+        QTest::newRow("negative") << "Island" << h << "-5" << pw << R::InvalidPort;
+        QTest::newRow("32-bit maximum") << "Island" << h << "2147483647" << pw << R::InvalidPort;
+        QTest::newRow("one") << "Island" << h << "1" << pw << R::None;
+        QTest::newRow("65535") << "Island" << h << "65535" << pw << R::None;
         QTest::newRow("plus sign") << "Island" << h << "+27015" << pw << R::None;
         QTest::newRow("leading zeros") << "Island" << h << "0000000000027015" << pw << R::None;
-        QTest::newRow("32-bit maximum") << "Island" << h << "2147483647" << pw << R::None;
-        QTest::newRow("32-bit minimum") << "Island" << h << "-2147483648" << pw << R::None;
     }
 
     void fieldsAreCheckedInOrder() {

@@ -26,6 +26,12 @@ QCommandLineOption exportOption() {
                               tr("file"));
 }
 
+QCommandLineOption demoOption() {
+    return QCommandLineOption(QStringLiteral("demo"),
+                              tr("Starts a console of its own against simulated game servers on "
+                                 "free loopback ports, in a demo folder apart from your files."));
+}
+
 // The options that the toolkit takes for its windows; they are not ours to refuse.
 void addToolkitOptions(QCommandLineParser &parser) {
     const char *const withValue[] = {"platform",
@@ -70,6 +76,7 @@ void setUp(QCommandLineParser &parser) {
     parser.addOption(QCommandLineOption({QStringLiteral("v"), QStringLiteral("version")},
                                         tr("Displays the version.")));
     parser.addOption(exportOption());
+    parser.addOption(demoOption());
     addToolkitOptions(parser);
 }
 
@@ -108,6 +115,8 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     } else if (parser.isSet(exportOption())) {
         command.m_action = Action::ExportStatistics;
         command.m_exportTarget = parser.value(exportOption());
+    } else if (parser.isSet(demoOption())) {
+        command.m_action = Action::StartDemo;
     }
     return command;
 }
@@ -121,6 +130,7 @@ QString CommandLine::helpText() {
 int CommandLine::execute() const {
     switch (m_action) {
     case Action::StartConsole:
+    case Action::StartDemo:
         break;
     case Action::ShowHelp:
         print(stdout, helpText());

@@ -3,12 +3,14 @@
 #include <QString>
 #include <QStringList>
 
-// The console's command-line options. Without any the console window starts; the others run
-// without a window, take no single-instance lock and end the process. The toolkit's own options
+// The console's command-line options. Without any the console window starts, with --demo the demo
+// console; the others run without a window, take no single-instance lock and end the process. The
+// toolkit's own options
 // (-platform, -style, ...) pass through to the window.
 class CommandLine final {
 public:
-    enum class Action { StartConsole, ShowHelp, ShowVersion, ExportStatistics, Refuse };
+    // StartDemo: a console of its own, in the demo folder, against simulated servers.
+    enum class Action { StartConsole, StartDemo, ShowHelp, ShowVersion, ExportStatistics, Refuse };
 
     // `arguments` as the process received them, the program first.
     static CommandLine parse(const QStringList &arguments);
@@ -23,8 +25,9 @@ public:
     // The usage and the options; the program's name comes from the running application.
     static QString helpText();
 
-    // Carries out an action other than StartConsole inside a running QCoreApplication and returns
-    // the process's exit status: 0, 1 when an export failed, 2 when the arguments were refused.
+    // Carries out an action other than StartConsole and StartDemo inside a running QCoreApplication
+    // and returns the process's exit status: 0, 1 when an export failed, 2 when the arguments were
+    // refused.
     int execute() const;
 
 private:

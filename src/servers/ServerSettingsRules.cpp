@@ -2,8 +2,6 @@
 
 #include <QCoreApplication>
 
-#include <limits>
-
 namespace {
 
 bool startsWithBlank(const QString &text) {
@@ -25,6 +23,18 @@ ServerSettingsRefusal ServerSettingsRules::checkFields(const ServerSettings &set
             return ServerSettingsRefusal::InvalidInput;
     }
     if (!isPortText(settings.port))
+        return ServerSettingsRefusal::InvalidPort;
+    return ServerSettingsRefusal::None;
+}
+
+ServerSettingsRefusal ServerSettingsRules::checkField(ServerField field, const QString &text) {
+    if (field == ServerField::Name && !isValidServername(text))
+        return ServerSettingsRefusal::InvalidServername;
+    if (field != ServerField::Password && (text.isEmpty() || startsWithBlank(text)))
+        return ServerSettingsRefusal::InvalidInput;
+    if (hasControlCharacter(text))
+        return ServerSettingsRefusal::InvalidInput;
+    if (field == ServerField::Port && !isPortText(text))
         return ServerSettingsRefusal::InvalidPort;
     return ServerSettingsRefusal::None;
 }
@@ -57,17 +67,16 @@ bool ServerSettingsRules::isPortText(const QString &text) {
     }
     if (digits.isEmpty())
         return false;
-    const qint64 limit = negative ? -qint64(std::numeric_limits<qint32>::min())
-                                  : qint64(std::numeric_limits<qint32>::max());
     qint64 value = 0;
     for (const QChar c : digits) {
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             return false;
         value = value * 10 + (c.unicode() - u'0');
-        if (value > limit)
+        if (value > kPortMax)
             return false;
     }
-    return true;
+    // "-0" and "0" name no port, nor does any negative number.
+    return !negative && value >= 1;
 }
 
 QString ServerSettingsRules::refusalText(ServerSettingsRefusal refusal) {

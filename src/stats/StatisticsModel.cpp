@@ -30,6 +30,13 @@ QString yearFirst(const QString &date) {
     return date.mid(6, 4) + QLatin1Char('.') + date.mid(3, 2) + QLatin1Char('.') + date.left(2);
 }
 
+// Names and ids read from the left; times and dates line up on the right.
+Qt::Alignment alignment(int column) {
+    const bool text =
+        column == StatisticsModel::PlayerColumn || column == StatisticsModel::PlayerIdColumn;
+    return (text ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter;
+}
+
 } // namespace
 
 StatisticsModel::StatisticsModel(QObject *parent)
@@ -64,8 +71,19 @@ void StatisticsModel::headerClicked(int column) {
     emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
 }
 
+int StatisticsModel::cellOf(int column) {
+    switch (column) {
+    case PlayerColumn:
+        return PlayerStatistics::NameColumn;
+    case PlayerIdColumn:
+        return PlayerStatistics::SteamIdColumn;
+    default:
+        return column;
+    }
+}
+
 void StatisticsModel::sortRows(int column, Qt::SortOrder order) {
-    const int cell = column + PlayerStatistics::NameColumn;
+    const int cell = cellOf(column);
     QVector<int> permutation(m_rows.size());
     std::iota(permutation.begin(), permutation.end(), 0);
     std::vector<QString> texts;
@@ -100,7 +118,7 @@ int StatisticsModel::rowCount(const QModelIndex &parent) const {
 }
 
 int StatisticsModel::columnCount(const QModelIndex &parent) const {
-    return parent.isValid() ? 0 : int(m_header.size()) - PlayerStatistics::NameColumn;
+    return parent.isValid() ? 0 : int(m_header.size());
 }
 
 QVariant StatisticsModel::data(const QModelIndex &index, int role) const {
@@ -108,7 +126,7 @@ QVariant StatisticsModel::data(const QModelIndex &index, int role) const {
         return {};
     switch (role) {
     case Qt::DisplayRole:
-        return m_rows.at(index.row()).value(index.column() + PlayerStatistics::NameColumn);
+        return m_rows.at(index.row()).value(cellOf(index.column()));
     case Qt::ToolTipRole:
         if (index.column() != PlayerColumn)
             return {};
@@ -118,7 +136,7 @@ QVariant StatisticsModel::data(const QModelIndex &index, int role) const {
                m_rows.at(index.row()).value(PlayerStatistics::NameColumn).toHtmlEscaped() +
                QStringLiteral("</p>");
     case Qt::TextAlignmentRole:
-        return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+        return QVariant::fromValue(alignment(index.column()));
     case IconIndexRole:
         if (index.column() == PlayerColumn)
             return int(IconIndex::Player);
@@ -133,9 +151,9 @@ QVariant StatisticsModel::headerData(int section, Qt::Orientation orientation, i
         return {};
     switch (role) {
     case Qt::DisplayRole:
-        return m_header.value(section + PlayerStatistics::NameColumn);
+        return m_header.value(cellOf(section));
     case Qt::TextAlignmentRole:
-        return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+        return QVariant::fromValue(alignment(section));
     case IconIndexRole:
         if (section == m_sortColumn && m_sortIcon != IconIndex::None)
             return int(m_sortIcon);

@@ -6,15 +6,16 @@
 
 #include <QStringList>
 
-// The statistics table as its view shows it: the player's name, last online, total and one column
-// per server (the SteamID64 stays hidden), the most playing time first. A click on a header sorts
-// by that column; the sort column and direction outlast a new build, the header icon does not.
+// The statistics table as its view shows it: the player's name, the player's id (so that two
+// players of one name are told apart), last online, total and one column per server, the most
+// playing time first. A click on a header sorts by that column; the sort column and direction
+// outlast a new build, the header icon does not.
 class StatisticsModel final : public SortableTableModel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(StatisticsModel)
 
 public:
-    enum Column { PlayerColumn, LastOnlineColumn, TotalColumn, FirstServerColumn };
+    enum Column { PlayerColumn, PlayerIdColumn, LastOnlineColumn, TotalColumn, FirstServerColumn };
     // The IconIndex of a player cell, or of the sort column's header.
     enum Role { IconIndexRole = Qt::UserRole + 1 };
 
@@ -42,6 +43,8 @@ public:
 
 private:
     void sortRows(int column, Qt::SortOrder order);
+    // The statistics table's column shown in `column`.
+    static int cellOf(int column);
 
     QStringList m_header;
     QList<QStringList> m_rows;

@@ -7,11 +7,17 @@
 #include "base/TerminationSignals.h"
 #include "console/CommandLine.h"
 #include "console/Console.h"
+#include "console/DemoServers.h"
 #include "ui/Icons.h"
 #include "ui/MainWindow.h"
 #include "ui/Theme.h"
 
+#include <QDir>
+#include <QTextStream>
+
+#include <cstdio>
 #include <exception>
+#include <memory>
 
 namespace {
 // The names decide the per-user program folder, so a run without a window shares them.
@@ -20,7 +26,49 @@ void setIdentity() {
     QCoreApplication::setOrganizationName(QStringLiteral("Corvid"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KVD_VERSION));
 }
+
+void say(FILE *stream, const QString &text) {
+    QTextStream(stream) << text << '\n';
+}
+
+// The theme, and the program folder every part of the console reads; returns the folder.
+QString prepare(Application &app, const QString &folder) {
+    Theme::apply(app);
+    ProgramFolder::setPath(folder);
+    return ProgramFolder::path();
+}
+
+// A second console shows the first one's window and ends with status 0, before it touches any
+// file.
+int handOver(const SingleInstance &instance) {
+    if (instance.askToRaise())
+        say(stdout, Application::tr("Corvid RCON Admin is already running: its window was "
+                                    "brought to the front."));
+    else
+        say(stderr, Application::tr("Corvid RCON Admin is already running, but its window could "
+                                    "not be reached."));
+    return 0;
+}
 } // namespace
+
+// The console in its folder with its window, from start-up to the end of the event loop.
+struct Application::Session {
+    Session(Application &app, SingleInstance &instance, const QString &folder, bool demo = false)
+        : console(prepare(app, folder)) {
+        app.setConsole(&console);
+        // Beside the operator's own console, the demo must not be taken for it.
+        if (demo)
+            window.setWindowTitle(tr("Corvid RCON Admin - demo"));
+        connectExit(&window, &termination);
+        connectLaterStarts(&window, &instance);
+        window.show();
+        window.runStartUp();
+    }
+
+    Console console;
+    MainWindow window{&console};
+    TerminationSignals termination;
+};
 
 Application::Application(int &argc, char **argv)
     : QApplication(argc, argv) {
@@ -54,10 +102,16 @@ void Application::connectExit(MainWindow *window, TerminationSignals *terminatio
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, window, &MainWindow::runExitSequence);
 }
 
+void Application::connectLaterStarts(MainWindow *window, SingleInstance *instance) {
+    QObject::connect(instance, &SingleInstance::raiseRequested, window, &MainWindow::bringToFront);
+}
+
 int Application::run(int argc, char *argv[]) {
     // Exports and help need no display, no window and no lock.
     const CommandLine command = CommandLine::parse(CommandLine::arguments(argc, argv));
-    if (command.action() != CommandLine::Action::StartConsole) {
+    const bool window = command.action() == CommandLine::Action::StartConsole ||
+                        command.action() == CommandLine::Action::StartDemo;
+    if (!window) {
         QCoreApplication app(argc, argv);
         setIdentity();
         return command.execute();
@@ -65,23 +119,41 @@ int Application::run(int argc, char *argv[]) {
 
     Application app(argc, argv);
     StallReporter::fromEnvironment(&app);
+    if (command.action() == CommandLine::Action::StartDemo)
+        return runDemo(app);
+
     // A second console ends here, before it touches any file.
     SingleInstance instance;
     if (!instance.acquire())
-        return 0;
-
-    Theme::apply(app);
-    ProgramFolder::init(applicationDirPath());
-    Console console(ProgramFolder::path());
-    app.setConsole(&console);
-
-    MainWindow window(&console);
-    TerminationSignals termination;
-    connectExit(&window, &termination);
-
-    window.show();
-    window.runStartUp();
+        return handOver(instance);
+    Session session(app, instance, ProgramFolder::init(applicationDirPath()));
     const int code = app.exec();
     app.setConsole(nullptr);
+    return code;
+}
+
+int Application::runDemo(Application &app) {
+    // The demo has a lock of its own: it runs beside the operator's console.
+    SingleInstance instance(QStringLiteral("corvidserveradmin-demo"));
+    if (!instance.acquire())
+        return handOver(instance);
+    DemoServers servers;
+    const QString folder = DemoServers::defaultFolder();
+    say(stdout, tr("Demo console in %1; starting the simulated servers…")
+                    .arg(QDir::toNativeSeparators(folder)));
+    std::unique_ptr<Session> session;
+    QObject::connect(&servers, &DemoServers::failed, &app, [](const QString &reason) {
+        say(stderr, QStringLiteral("kvd: ") + reason);
+        QCoreApplication::exit(1);
+    });
+    QObject::connect(&servers, &DemoServers::ready, &app, [&] {
+        for (const QString &line : servers.serverLines())
+            say(stdout, line);
+        session = std::make_unique<Session>(app, instance, folder, true);
+    });
+    servers.start(folder);
+    const int code = app.exec();
+    app.setConsole(nullptr);
+    session.reset(); // the console ends before its servers
     return code;
 }

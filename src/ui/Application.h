@@ -4,6 +4,7 @@
 
 class Console;
 class MainWindow;
+class SingleInstance;
 class TerminationSignals;
 
 // The console's application object: single-instance check, theme, the main window, and the
@@ -22,9 +23,15 @@ public:
     // event loop, nested ones included: closing the window (also from the tray while it is
     // hidden there), a termination signal, and the desktop session ending.
     static void connectExit(MainWindow *window, TerminationSignals *termination);
+    // A later start of the console brings this window to the front.
+    static void connectLaterStarts(MainWindow *window, SingleInstance *instance);
 
     static int run(int argc, char *argv[]);
 
 private:
+    struct Session;
+    // "--demo": the demo console once its simulated servers listen.
+    static int runDemo(Application &app);
+
     Console *m_console = nullptr;
 };

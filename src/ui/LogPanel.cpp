@@ -2,6 +2,7 @@
 
 #include "base/ProgramLog.h"
 #include "ui/LogSearch.h"
+#include "ui/LongLineDelegate.h"
 #include "ui/MessageBoxes.h"
 #include "ui/StatisticsPanel.h"
 #include "ui/TextViewMenu.h"
@@ -36,10 +37,12 @@ LogPanel::LogPanel(ProgramLog *log, StatisticsRunner *statistics, QWidget *paren
     m_view = makeLineView(page);
     m_view->setModel(log);
     m_view->setAccessibleName(tr("Program logfile"));
+    LongLineDelegate::install(m_view);
     m_resultView = makeLineView(page);
     m_resultView->setObjectName(QStringLiteral("searchResult"));
     m_resultView->setModel(m_results);
     m_resultView->setAccessibleName(tr("Program logfile search result"));
+    LongLineDelegate::install(m_resultView);
     layout->addWidget(m_view);
     layout->addWidget(m_resultView);
     TextViewMenu::install(

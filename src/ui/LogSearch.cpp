@@ -5,6 +5,7 @@
 
 #include <QAbstractScrollArea>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -61,6 +62,8 @@ LogSearch::LogSearch(QWidget *controlsParent, QWidget *searchedView,
     connect(m_field, &QLineEdit::textChanged, this, &LogSearch::run);
     connect(m_hits, &QPushButton::clicked, this, &LogSearch::close);
     controlsParent->installEventFilter(this);
+    m_field->installEventFilter(this);
+    m_result->installEventFilter(this);
 }
 
 void LogSearch::close() {
@@ -141,5 +144,13 @@ QRect LogSearch::programLogField(int areaWidth, int height) {
 bool LogSearch::eventFilter(QObject *watched, QEvent *event) {
     if (watched == m_parentWidget && event->type() == QEvent::Resize)
         place();
+    // Escape in the box or in the result closes the search; with nothing to close it goes on.
+    if ((watched == m_field || watched == m_result) && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape && !m_field->text().isEmpty()) {
+        close();
+        if (watched == m_result)
+            m_searched->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
     return QObject::eventFilter(watched, event);
 }

@@ -19,7 +19,7 @@ class QWidget;
 // view that takes the searched view's place while the box holds a word. Every change of the box
 // searches the view's lines as they are at that moment; new lines show in the result at the next
 // change. The hits button reads "Hits: N  CLOSE SEARCH" and empties the box, which closes the
-// search and brings the searched view back.
+// search and brings the searched view back; so does Escape in the box or in the result.
 class LogSearch final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(LogSearch)

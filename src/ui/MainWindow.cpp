@@ -5,6 +5,7 @@
 #include "chat/ChatSession.h"
 #include "commands/QueueModel.h"
 #include "console/Console.h"
+#include "console/Settings.h"
 #include "monitor/PlayerListModel.h"
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
@@ -17,9 +18,12 @@
 #include "ui/ConsolePanel.h"
 #include "ui/Crosshair.h"
 #include "ui/DemoMode.h"
+#include "ui/HelpPage.h"
 #include "ui/IconProxyModel.h"
 #include "ui/Icons.h"
 #include "ui/LogPanel.h"
+#include "ui/LogSearch.h"
+#include "ui/MenuBar.h"
 #include "ui/NotificationPresenter.h"
 #include "ui/OptionsDialog.h"
 #include "ui/PlayerMenu.h"
@@ -28,6 +32,7 @@
 #include "ui/ServerCommands.h"
 #include "ui/ServerListView.h"
 #include "ui/ServerMenu.h"
+#include "ui/StatisticsPanel.h"
 #include "ui/StatusPanels.h"
 
 #include <QAction>
@@ -35,7 +40,9 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
 #include <QStandardItemModel>
@@ -50,6 +57,7 @@ namespace {
 constexpr int kListMinHeight = 120;
 constexpr int kLeftColumnMin = 100;
 constexpr int kLogPaneMin = 220;
+constexpr int kStatusMessageMs = 8000;
 
 // Without a model of its own the view gets an empty one with these column captions.
 QTreeView *makeListView(const QStringList &columns, QWidget *parent,
@@ -117,6 +125,7 @@ MainWindow::MainWindow(Console *console, QWidget *parent)
     connectMonitoring();
     connectCommands();
     buildConsoleTabs();
+    buildMenuBar();
     m_crosshair = new Crosshair(console->state(), this);
     connect(console->state(), &ProgramState::optionsChanged, this, &MainWindow::followOptions);
     if (ComputerName::isDemoComputer())
@@ -159,14 +168,71 @@ void MainWindow::buildConsoleTabs() {
 }
 
 void MainWindow::focusConsole() {
+    // As the View menu's "Statistics" does: the pane shows, and the option says so.
+    m_console->settings()->setShowProgramLog(true);
     if (!m_logPanel->isVisibleTo(this))
         setProgramLogVisible(true);
     m_logPanel->setCurrentWidget(m_consolePanel);
     m_consolePanel->commandField()->setFocus(Qt::ShortcutFocusReason);
 }
 
+void MainWindow::buildMenuBar() {
+    m_menus = new MenuBar(
+        menuBar(), {m_serverMenu, m_serverCommands, m_scriptMenu, m_playerMenu, m_queueMenu}, this);
+    Settings *settings = m_console->settings();
+    connect(m_menus, &MenuBar::quitRequested, this, &QWidget::close);
+    connect(m_menus, &MenuBar::searchLogRequested, this, &MainWindow::focusLogSearch);
+    connect(m_menus, &MenuBar::statisticsRequested, this, [this] {
+        m_console->settings()->setShowProgramLog(true);
+        m_logPanel->setCurrentWidget(m_logPanel->statisticsPage());
+    });
+    connect(m_menus, &MenuBar::showProgramLogChanged, settings, &Settings::setShowProgramLog);
+    connect(m_menus, &MenuBar::showPasswordsChanged, settings, &Settings::setShowPasswords);
+    connect(m_menus, &MenuBar::optionsRequested, m_optionsDialog,
+            [this] { m_optionsDialog->openOn(OptionsDialog::Tab::Options); });
+    connect(m_menus, &MenuBar::scriptsRequested, m_optionsDialog,
+            [this] { m_optionsDialog->openOn(OptionsDialog::Tab::Scripts); });
+    connect(m_menus, &MenuBar::aboutRequested, m_optionsDialog,
+            [this] { m_optionsDialog->openOn(OptionsDialog::Tab::About); });
+    connect(m_menus, &MenuBar::helpRequested, this, &MainWindow::showHelp);
+    connect(m_serverMenu, &ServerMenu::statusMessage, this,
+            [this](const QString &text) { statusBar()->showMessage(text, kStatusMessageMs); });
+    const ProgramOptions &options = m_console->state()->options();
+    m_menus->setShowProgramLog(options.showProgramLog);
+    m_menus->setShowPasswords(options.showPasswords);
+    m_menus->viewMenu()->addAction(m_focusConsole);
+}
+
+void MainWindow::showHelp() {
+    if (!m_help)
+        m_help = new HelpPage(m_console->folder(), this);
+    m_help->showPage();
+}
+
+void MainWindow::focusLogSearch() {
+    m_console->settings()->setShowProgramLog(true);
+    m_logPanel->setCurrentIndex(0);
+    QLineEdit *field = m_logPanel->search()->field();
+    field->setFocus(Qt::ShortcutFocusReason);
+    field->selectAll();
+}
+
+void MainWindow::bringToFront() {
+    if (!isVisible() && m_tray && m_tray->isVisible()) {
+        showFromTray();
+        return;
+    }
+    if (isMinimized())
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
 void MainWindow::followOptions() {
     const ProgramOptions &options = m_console->state()->options();
+    m_menus->setShowProgramLog(options.showProgramLog);
+    m_menus->setShowPasswords(options.showPasswords);
     if (m_serverView->showPasswords() != options.showPasswords)
         m_serverView->setShowPasswords(options.showPasswords);
     if (m_logPanel->isVisibleTo(this) != options.showProgramLog) {

@@ -11,7 +11,9 @@ class ConsolePanel;
 class Console;
 class Crosshair;
 class DemoMode;
+class HelpPage;
 class LogPanel;
+class MenuBar;
 class QSplitter;
 class QSystemTrayIcon;
 class QTreeView;
@@ -48,6 +50,12 @@ public:
     // screen is moved back where it can be reached.
     void keepReachable();
     void setProgramLogVisible(bool visible);
+    // A second start of the console asked for this window: out of the tray or from minimised,
+    // to the front.
+    void bringToFront();
+    // Ctrl+F: the program log's tab, shown if it was hidden, with its search box focused.
+    void focusLogSearch();
+    void showHelp();
 
     ServerListView *serverView() const { return m_serverView; }
     ServerMenu *serverMenu() const { return m_serverMenu; }
@@ -63,6 +71,8 @@ public:
     PlayerMenu *playerMenu() const { return m_playerMenu; }
     PlayerMenu *chatPlayerMenu() const { return m_chatPlayerMenu; }
     Crosshair *crosshair() const { return m_crosshair; }
+    MenuBar *menus() const { return m_menus; }
+    HelpPage *helpPage() const { return m_help; }
     // Only on the computer QUIMBEX; null elsewhere.
     DemoMode *demoMode() const { return m_demo; }
     ConsolePanel *consolePanel() const { return m_consolePanel; }
@@ -85,6 +95,7 @@ private:
     void connectMonitoring();
     void connectCommands();
     void buildConsoleTabs();
+    void buildMenuBar();
     void followQueueColumnWidths();
     void showFromTray();
     // Password masking and the program log pane follow the options.
@@ -113,6 +124,8 @@ private:
     ConsolePanel *m_consolePanel = nullptr;
     BansPanel *m_bansPanel = nullptr;
     QAction *m_focusConsole = nullptr;
+    MenuBar *m_menus = nullptr;
+    HelpPage *m_help = nullptr;
     QPoint m_trayPlacement;
     int m_logPaneHeight = 0; // kept while the pane is hidden
     Qt::WindowStates m_trayState;

@@ -1,5 +1,6 @@
 #include "ui/MessageBoxes.h"
 
+#include "ui/DialogFrame.h"
 #include "ui/ScrollableTextBox.h"
 
 #include <QCoreApplication>
@@ -106,14 +107,18 @@ bool MessageBoxes::ask(QWidget *parent, const QString &title, const QString &pro
     QInputDialog box(parent);
     box.setWindowTitle(title);
     box.setLabelText(prompt);
+    DialogFrame::apply(&box);
     box.setInputMode(QInputDialog::TextInput);
     box.setTextValue(*text);
     // The prompt is shown as it is, like every box's text.
     if (auto *label = box.findChild<QLabel *>())
         label->setTextFormat(Qt::PlainText);
     // The prompt's blanks only space it out on the screen.
-    if (auto *field = box.findChild<QLineEdit *>())
+    if (auto *field = box.findChild<QLineEdit *>()) {
         field->setAccessibleName(prompt.trimmed());
+        // The box's layout decides its width: the field makes it as wide as the title.
+        field->setMinimumWidth(DialogFrame::titleWidth(&box));
+    }
     if (box.exec() != QDialog::Accepted)
         return false;
     *text = box.textValue();

@@ -2,6 +2,7 @@
 
 #include "console/Console.h"
 #include "ui/AboutPage.h"
+#include "ui/DialogFrame.h"
 #include "ui/OptionsPage.h"
 #include "ui/ScriptsPage.h"
 
@@ -18,7 +19,8 @@ OptionsDialog::OptionsDialog(Console *console, QWidget *parent)
     , m_scripts(new ScriptsPage(console, m_tabs))
     , m_about(new AboutPage(console->updates(), m_tabs))
     , m_close(new QPushButton(tr("Close"), this)) {
-    setWindowTitle(tr("Corvid RCON Admin"));
+    setWindowTitle(tr("Options"));
+    DialogFrame::apply(this);
     setModal(true);
     m_tabs->addTab(m_options, tr(" Options "));
     m_tabs->addTab(m_scripts, tr(" Scripts "));

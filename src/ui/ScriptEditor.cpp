@@ -1,6 +1,7 @@
 #include "ui/ScriptEditor.h"
 
 #include "commands/ScriptFolder.h"
+#include "ui/DialogFrame.h"
 #include "ui/MessageBoxes.h"
 #include "ui/UrlOpener.h"
 
@@ -23,6 +24,7 @@ ScriptEditor::ScriptEditor(ScriptFolder *scripts, QWidget *parent)
     , m_ok(new QPushButton(tr("Ok"), this))
     , m_cancel(new QPushButton(tr("Cancel"), this)) {
     setWindowTitle(tr("Script editor"));
+    DialogFrame::apply(this);
     setModal(true);
 
     auto *nameLabel = new QLabel(tr("Scriptname:"), this);

@@ -2,6 +2,7 @@
 
 #include "base/Clock.h"
 #include "commands/ScriptSchedule.h"
+#include "ui/DialogFrame.h"
 #include "ui/MessageBoxes.h"
 
 #include <QButtonGroup>
@@ -29,6 +30,7 @@ ScriptSelectionDialog::ScriptSelectionDialog(CommandQueue *queue, QWidget *paren
     , m_ok(new QPushButton(tr("Ok"), this))
     , m_cancel(new QPushButton(tr("Cancel"), this)) {
     setWindowTitle(tr("Script selection"));
+    DialogFrame::apply(this);
     setModal(true);
 
     auto *serverCaption = new QLabel(tr("Server:"), this);

@@ -1,5 +1,6 @@
 #include "ui/ScrollableTextBox.h"
 
+#include "ui/DialogFrame.h"
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
@@ -54,6 +55,7 @@ ScrollableTextBox::ScrollableTextBox(const QString &text, const QString &note, Q
     , m_text(new QPlainTextEdit(this))
     , m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok, this)) {
     setWindowTitle(QCoreApplication::translate("MessageBoxes", "Corvid RCON Admin"));
+    DialogFrame::apply(this);
     setSizeGripEnabled(true);
     m_note->setWordWrap(true);
     m_note->setVisible(!note.isEmpty());

@@ -9,11 +9,18 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
+
+namespace {
+constexpr int kGap = 8;
+} // namespace
 
 ServerListView::ServerListView(ServerListModel *servers, QWidget *parent)
     : QTreeView(parent)
     , m_servers(servers)
-    , m_placeholder(new QLabel(viewport())) {
+    , m_placeholder(new QLabel(viewport()))
+    , m_addServer(new QPushButton(tr("Add server…"), viewport()))
+    , m_help(new QLabel(viewport())) {
     auto *proxy = new IconProxyModel(ServerListModel::IconIndexRole, this);
     proxy->setSourceModel(servers);
     setModel(proxy);
@@ -36,6 +43,18 @@ ServerListView::ServerListView(ServerListModel *servers, QWidget *parent)
     m_placeholder->setAccessibleName(tr("No game servers in the list yet"));
     m_placeholder->setToolTip(tr("Right-click to add a server"));
     m_placeholder->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_addServer->setObjectName(QStringLiteral("addServer"));
+    m_addServer->setIcon(Icons::addServer());
+    m_addServer->setAccessibleName(tr("Add server"));
+    m_addServer->setToolTip(tr("Opens the server settings for a new server (Ctrl+N)"));
+    connect(m_addServer, &QPushButton::clicked, this, &ServerListView::addServerRequested);
+    m_help->setObjectName(QStringLiteral("emptyListHelp"));
+    m_help->setTextFormat(Qt::PlainText);
+    m_help->setWordWrap(true);
+    m_help->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_help->setText(tr("Ctrl+N or a right-click adds one too. No game server at hand? "
+                       "\"kvd --demo\" tries the console on simulated servers."));
+    m_help->setStyleSheet(QStringLiteral("color: #b0b0b0;"));
     connect(servers, &QAbstractItemModel::rowsInserted, this, &ServerListView::updatePlaceholder);
     connect(servers, &QAbstractItemModel::rowsRemoved, this, &ServerListView::updatePlaceholder);
     connect(servers, &QAbstractItemModel::modelReset, this, &ServerListView::updatePlaceholder);
@@ -60,8 +79,20 @@ void ServerListView::resizeEvent(QResizeEvent *event) {
 }
 
 void ServerListView::updatePlaceholder() {
-    m_placeholder->setVisible(model() && model()->rowCount() == 0);
-    m_placeholder->setGeometry(placeholderRect(viewport()->size()));
+    const bool empty = model() && model()->rowCount() == 0;
+    const QRect picture = placeholderRect(viewport()->size());
+    m_placeholder->setVisible(empty);
+    m_placeholder->setGeometry(picture);
+    // The button and the help go below the picture.
+    const QSize button = m_addServer->sizeHint();
+    const int helpWidth = std::max(picture.width(), std::min(viewport()->width() - 2 * kGap, 560));
+    const int helpHeight = m_help->heightForWidth(helpWidth);
+    m_addServer->setGeometry((viewport()->width() - button.width()) / 2,
+                             picture.bottom() + 1 + kGap, button.width(), button.height());
+    m_help->setGeometry((viewport()->width() - helpWidth) / 2,
+                        m_addServer->geometry().bottom() + 1 + kGap, helpWidth, helpHeight);
+    m_addServer->setVisible(empty);
+    m_help->setVisible(empty);
 }
 
 QRect ServerListView::placeholderRect(const QSize &list) {

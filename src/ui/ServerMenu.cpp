@@ -9,6 +9,7 @@
 #include "ui/ServerListView.h"
 #include "ui/ServerSettingsDialog.h"
 
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -40,6 +41,20 @@ ServerMenu::ServerMenu(Console *console, ServerListView *view, QWidget *parent)
     MenuKey::install(view, [this](const QPoint &globalPos) { openAt(globalPos); });
     view->installEventFilter(this);
     view->viewport()->installEventFilter(this);
+    connect(view, &ServerListView::addServerRequested, this, &ServerMenu::newServer);
+
+    // The items are shared with the menu bar, whose shortcuts act without the menu opening.
+    connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ServerMenu::updateEnabling);
+    connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &ServerMenu::updateEnabling);
+    QAbstractItemModel *servers = console->servers();
+    connect(servers, &QAbstractItemModel::rowsInserted, this, &ServerMenu::updateEnabling);
+    connect(servers, &QAbstractItemModel::rowsRemoved, this, &ServerMenu::updateEnabling);
+    connect(servers, &QAbstractItemModel::dataChanged, this, &ServerMenu::updateEnabling);
+    connect(servers, &QAbstractItemModel::modelReset, this, &ServerMenu::updateEnabling);
+    connect(session, &ChatSession::menuCheckedChanged, this, &ServerMenu::updateEnabling);
+    updateEnabling();
 }
 
 void ServerMenu::addServerCommand(QAction *action) {
@@ -69,7 +84,8 @@ void ServerMenu::updateEnabling() {
     const bool isSelected = row >= 0;
     const bool online =
         isSelected && servers->entry(row).statusText().contains(QLatin1String("Online"));
-    m_new->setEnabled(!isSelected);
+    // Always offered: with a server selected the same keys must not reach "Edit server".
+    m_new->setEnabled(true);
     m_edit->setEnabled(isSelected);
     m_delete->setEnabled(isSelected);
     // With nothing selected "Chat" is offered only to close the open chat.
@@ -112,10 +128,38 @@ void ServerMenu::chat() {
     m_chat->setChecked(m_console->chat()->isMenuChecked());
 }
 
-void ServerMenu::onDoubleClick() {
-    // With no server selected the double-click only closes an open chat, as "Chat" would.
-    if (selectedServer().isEmpty() && !m_console->chat()->isOpen())
+QString ServerMenu::whyNoChat(const QString &name) const {
+    const ServerListModel *servers = m_console->servers();
+    const int row = servers->rowOfName(name);
+    if (row < 0)
+        return {};
+    const ServerEntry &entry = servers->entry(row);
+    if (entry.statusText().contains(QLatin1String("Online")))
+        return {};
+    switch (entry.state) {
+    case ServerState::Queue:
+        return tr("No chat with `%1\u00b4: it has not been visited yet").arg(name);
+    case ServerState::BadLogin:
+        return tr("No chat with `%1\u00b4: it refuses the RCON password (Bad login)").arg(name);
+    case ServerState::Erase:
+        return tr("No chat with `%1\u00b4: it is being deleted").arg(name);
+    default:
+        return tr("No chat with `%1\u00b4: it is offline (%2)").arg(name, entry.statusText());
+    }
+}
+
+void ServerMenu::chatOrExplain() {
+    const QString name = selectedServer();
+    // With no server selected only an open chat closes, as "Chat" would.
+    if (name.isEmpty() && !m_console->chat()->isOpen())
         return;
+    if (!name.isEmpty() && !m_console->chat()->isWaiting()) {
+        const QString why = whyNoChat(name);
+        if (!why.isEmpty()) {
+            emit statusMessage(why);
+            return;
+        }
+    }
     chat();
 }
 
@@ -124,6 +168,15 @@ bool ServerMenu::eventFilter(QObject *watched, QEvent *event) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Delete && !key->isAutoRepeat() && !selectedServer().isEmpty()) {
             deleteServer();
+            return true;
+        }
+    } else if (watched == m_view && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            modifiers == Qt::NoModifier) {
+            if (!key->isAutoRepeat())
+                chatOrExplain();
             return true;
         }
     } else if ((event->type() == QEvent::MouseButtonPress ||
@@ -137,7 +190,7 @@ bool ServerMenu::eventFilter(QObject *watched, QEvent *event) {
             !m_view->indexAt(mouse->position().toPoint()).isValid())
             m_view->selectionModel()->clearSelection();
         else if (event->type() == QEvent::MouseButtonDblClick && mouse->button() == Qt::LeftButton)
-            onDoubleClick();
+            chatOrExplain();
     }
     return QMenu::eventFilter(watched, event);
 }

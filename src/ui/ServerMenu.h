@@ -15,8 +15,10 @@ class ServerSettingsDialog;
 //   ---
 //   "Chat" (ticked while a chat is open)
 //   the "Script" sub-menu (setScriptMenu)
-// Which items are enabled is worked out each time it opens, from the selected server. The list's
-// double-click (the chat), Delete key (delete the server) and Menu key are handled here too.
+// Which items are enabled is worked out each time it opens and whenever the selection or a
+// server's state changes, so that the menu bar and the shortcuts, which share these items, follow
+// the same rules. "New server" is always offered. The list's double-click and Enter (the chat),
+// Delete key (delete the server) and Menu key are handled here too.
 class ServerMenu final : public QMenu {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ServerMenu)
@@ -35,6 +37,7 @@ public:
     QAction *deleteServerAction() const { return m_delete; }
     QAction *chatAction() const { return m_chat; }
     ServerSettingsDialog *dialog() const { return m_dialog; }
+    ServerListView *view() const { return m_view; }
 
     // The server selected in the list; empty when none is.
     QString selectedServer() const;
@@ -47,13 +50,19 @@ public:
     void editServer();
     void deleteServer();
     void chat();
+    // The double-click and Enter: the chat of the selected server, or why it cannot have one.
+    void chatOrExplain();
+    // Why the server of that name cannot chat now; empty when it can.
+    QString whyNoChat(const QString &name) const;
+
+signals:
+    // A short note for the status bar.
+    void statusMessage(const QString &text);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void onDoubleClick();
-
     Console *m_console;
     ServerListView *m_view;
     ServerSettingsDialog *m_dialog;

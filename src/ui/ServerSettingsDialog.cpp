@@ -3,6 +3,7 @@
 #include "console/ServerEditor.h"
 #include "servers/ServerSettings.h"
 #include "servers/ServerSettingsRules.h"
+#include "ui/DialogFrame.h"
 #include "ui/MessageBoxes.h"
 
 #include <QGridLayout>
@@ -27,16 +28,28 @@ public:
     }
 };
 
-QLineEdit *addField(QGridLayout *grid, int row, const QString &caption, QWidget *parent) {
-    auto *label = new QLabel(caption, parent);
-    auto *field = new QLineEdit(parent);
-    // Assistive technology names the field after its label.
-    label->setBuddy(field);
-    grid->addWidget(label, row, 0);
-    grid->addWidget(field, row, 1);
-    return field;
-}
+// Wide enough for the longest refusal, so that the dialog keeps its size while one is typed.
+constexpr int kMessageWidth = 150;
 } // namespace
+
+QLineEdit *ServerSettingsDialog::addField(ServerField field, const QString &caption) {
+    const int row = int(field);
+    auto *label = new QLabel(caption, this);
+    auto *edit = new QLineEdit(this);
+    // Assistive technology names the field after its label.
+    label->setBuddy(edit);
+    auto *message = new QLabel(this);
+    message->setObjectName(QStringLiteral("fieldMessage"));
+    message->setTextFormat(Qt::PlainText);
+    message->setStyleSheet(QStringLiteral("color: #ff6b5a;"));
+    message->setMinimumWidth(kMessageWidth);
+    m_grid->addWidget(label, row, 0);
+    m_grid->addWidget(edit, row, 1);
+    m_grid->addWidget(message, row, 2);
+    m_fields[row] = {edit, message};
+    connect(edit, &QLineEdit::textEdited, this, [this, field] { showFieldMessage(field); });
+    return edit;
+}
 
 ServerSettingsDialog::ServerSettingsDialog(ServerEditor *editor, QWidget *parent)
     : QDialog(parent,
@@ -44,13 +57,15 @@ ServerSettingsDialog::ServerSettingsDialog(ServerEditor *editor, QWidget *parent
     , m_editor(editor) {
     setObjectName(QStringLiteral("serverSettings"));
     setWindowTitle(tr("Server settings"));
+    DialogFrame::apply(this, false);
     setWindowModality(Qt::ApplicationModal);
 
     auto *grid = new QGridLayout;
-    m_name = addField(grid, 0, tr(" Name:"), this);
-    m_host = addField(grid, 1, tr(" Host:"), this);
-    m_port = addField(grid, 2, tr(" RCON-Port:"), this);
-    m_password = addField(grid, 3, tr(" Serverpassword:"), this);
+    m_grid = grid;
+    m_name = addField(ServerField::Name, tr(" Name:"));
+    m_host = addField(ServerField::Host, tr(" Host:"));
+    m_port = addField(ServerField::Port, tr(" RCON-Port:"));
+    m_password = addField(ServerField::Password, tr(" Serverpassword:"));
     m_name->setMaxLength(ServerSettingsRules::kNameMaxLength);
     m_password->setMaxLength(ServerSettingsRules::kPasswordMaxLength);
     // A child made after the field is deleted after it: the field never draws with a dead style.
@@ -83,6 +98,27 @@ ServerSettingsDialog::~ServerSettingsDialog() {
         m_editor->dialogClosed();
 }
 
+QString ServerSettingsDialog::fieldMessage(ServerField field) const {
+    return m_fields[int(field)].message->text();
+}
+
+void ServerSettingsDialog::showFieldMessage(ServerField field, ServerSettingsRefusal refusal) {
+    const Field &shown = m_fields[int(field)];
+    if (refusal == ServerSettingsRefusal::None)
+        refusal = ServerSettingsRules::checkField(field, shown.edit->text());
+    const QString text = ServerSettingsRules::refusalText(refusal);
+    shown.message->setText(text);
+    // A screen reader reads the refusal with the field.
+    shown.edit->setAccessibleDescription(text);
+}
+
+void ServerSettingsDialog::clearFieldMessages() {
+    for (const Field &field : m_fields) {
+        field.message->clear();
+        field.edit->setAccessibleDescription(QString());
+    }
+}
+
 void ServerSettingsDialog::openForAdd() {
     m_editedName.clear();
     setFields({});
@@ -100,6 +136,7 @@ bool ServerSettingsDialog::openForEdit(const QString &name) {
 }
 
 void ServerSettingsDialog::openDialog() {
+    clearFieldMessages();
     m_editor->dialogOpened();
     adjustSize();
     if (const QWidget *main = parentWidget() ? parentWidget()->window() : nullptr)
@@ -125,6 +162,11 @@ void ServerSettingsDialog::accept() {
     const ServerEditor::Result result =
         isEditMode() ? m_editor->edit(m_editedName, fields()) : m_editor->add(fields());
     if (result.outcome == ServerEditor::Outcome::Refused) {
+        for (const ServerField field :
+             {ServerField::Name, ServerField::Host, ServerField::Port, ServerField::Password})
+            showFieldMessage(field);
+        if (result.refusal == ServerSettingsRefusal::ServernameExists)
+            showFieldMessage(ServerField::Name, result.refusal);
         MessageBoxes::inform(this, ServerSettingsRules::refusalText(result.refusal));
         if (result.refusal == ServerSettingsRefusal::InvalidPort)
             m_port->setFocus();
@@ -136,6 +178,7 @@ void ServerSettingsDialog::accept() {
 void ServerSettingsDialog::done(int result) {
     // OK and cancel both leave the dialog empty and in add mode.
     setFields({});
+    clearFieldMessages();
     m_editedName.clear();
     QDialog::done(result);
     m_editor->dialogClosed();

@@ -6,9 +6,9 @@ class QMenu;
 class StatisticsModel;
 struct PlayerStatistics;
 
-// The statistics as a table: one row per player, the most playing time first, right-aligned
-// cells on a checkerboard of greys, a click on a header sorts, and the pop-up menu exports the
-// table as CSV.
+// The statistics as a table: one row per player with the player's id, the most playing time
+// first, names and ids left-aligned and times right-aligned on a checkerboard of greys, a click on
+// a header sorts, and the pop-up menu exports the table as CSV.
 class StatisticsTableView final : public QTreeView {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(StatisticsTableView)

@@ -1,5 +1,6 @@
 // The application object: its last catch for failures that no handler caught, and every way of
 // ending the console, which must end the event loop whatever state the window is in.
+#include "base/SingleInstance.h"
 #include "base/TerminationSignals.h"
 #include "base/TextFile.h"
 #include "console/Console.h"
@@ -7,6 +8,7 @@
 #include "ui/MainWindow.h"
 
 #include <QDialog>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -105,6 +107,58 @@ private slots:
         const QStringList log = TextFile::readLines(dir.filePath(QStringLiteral("logs/kvd.log")));
         QVERIFY(!log.isEmpty());
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("app.ini"))));
+    }
+
+    // Two processes: this one holds the lock with its window out of sight, the real console
+    // started a second time asks it for the window and ends with status 0.
+    void secondStartRaisesTheRunningWindow_data() {
+        QTest::addColumn<QString>("state");
+        QTest::newRow("minimised") << QStringLiteral("minimised");
+        QTest::newRow("hidden") << QStringLiteral("hidden");
+    }
+
+    void secondStartRaisesTheRunningWindow() {
+        QFETCH(QString, state);
+        QTemporaryDir runtime;
+        const QByteArray previous = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+        const auto restore = qScopeGuard([&previous] { qputenv("XDG_RUNTIME_DIR", previous); });
+        SingleInstance instance;
+        QVERIFY(instance.acquire());
+
+        QTemporaryDir dir;
+        Console console(dir.path());
+        MainWindow window(&console);
+        Application::connectLaterStarts(&window, &instance);
+        window.show();
+        window.runStartUp();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        if (state == QLatin1String("minimised"))
+            window.showMinimized();
+        else
+            window.hide();
+        QTRY_VERIFY(state == QLatin1String("minimised") ? window.isMinimized()
+                                                        : !window.isVisible());
+
+        QTemporaryDir secondFolder;
+        QVERIFY(QFile::copy(QStringLiteral(KVD_BINARY_DIR "/kvd"),
+                            secondFolder.filePath(QStringLiteral("kvd"))));
+        QProcess second;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        second.setProcessEnvironment(env);
+        second.start(secondFolder.filePath(QStringLiteral("kvd")), {});
+        QVERIFY(second.waitForStarted());
+        // This process answers from its event loop: wait by spinning it.
+        QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 20000);
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QVERIFY(second.readAllStandardOutput().contains("already running"));
+        QVERIFY(!QFile::exists(secondFolder.filePath(QStringLiteral("logs"))));
+        QTRY_VERIFY(window.isVisible());
+        QVERIFY(!window.isMinimized());
+        console.shutDown();
     }
 };
 

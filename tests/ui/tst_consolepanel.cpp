@@ -7,6 +7,7 @@
 #include "commands/ConsoleExchange.h"
 #include "console/Console.h"
 #include "console/ServerEditor.h"
+#include "console/Settings.h"
 #include "monitor/PlayerListModel.h"
 #include "monitor/PollCycle.h"
 #include "servers/ServerListModel.h"
@@ -30,6 +31,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTreeView>
 #include <QtTest>
@@ -332,10 +334,18 @@ void TestConsolePanel::keyboardReachesTheConsole() {
     Fixture f;
     f.window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-    f.window->setProgramLogVisible(false);
+    f.console->settings()->setShowProgramLog(false);
+    QVERIFY(!f.window->logPanel()->isVisible());
+    // The View menu offers it too.
+    QVERIFY(f.window->menuBar()->findChildren<QMenu *>().size() > 0);
+    bool inViewMenu = false;
+    for (QMenu *menu : f.window->menuBar()->findChildren<QMenu *>())
+        inViewMenu = inViewMenu || menu->actions().contains(f.window->focusConsoleAction());
+    QVERIFY(inViewMenu);
     QTest::keyClick(f.window.get(), Qt::Key_QuoteLeft, Qt::ControlModifier);
     QTRY_VERIFY(f.field()->hasFocus());
     QVERIFY(f.window->logPanel()->isVisible());
+    QVERIFY(f.state()->options().showProgramLog);
     QCOMPARE(f.window->logPanel()->currentWidget(), static_cast<QWidget *>(f.panel()));
     QCOMPARE(f.window->logPanel()->tabText(f.window->logPanel()->indexOf(f.panel())),
              QStringLiteral("Console"));

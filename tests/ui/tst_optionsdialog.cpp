@@ -25,7 +25,7 @@ private slots:
         Console console(dir.path());
         console.start();
         OptionsDialog dialog(&console);
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("Corvid RCON Admin"));
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Options"));
         QCOMPARE(dialog.tabs()->count(), 3);
         QCOMPARE(dialog.tabs()->tabText(0), QStringLiteral(" Options "));
         QCOMPARE(dialog.tabs()->tabText(1), QStringLiteral(" Scripts "));

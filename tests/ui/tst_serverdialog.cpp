@@ -253,6 +253,10 @@ private slots:
         QTest::newRow("line break in host") << name << "10.0.0.1\n" << port << "" << input;
         QTest::newRow("letters in port") << name << host << "port"
                                          << "" << badPort;
+        QTest::newRow("port 0") << name << host << "0"
+                                << "" << badPort;
+        QTest::newRow("port 65536") << name << host << "65536"
+                                    << "" << badPort;
         QTest::newRow("taken name with a bad port") << "Taken" << host << "x"
                                                     << "" << badPort;
         QTest::newRow("taken name") << "Taken" << host << port << "" << exists;
@@ -282,17 +286,66 @@ private slots:
         QVERIFY(!f.dialog()->isVisible());
     }
 
+    void refusalShowsBesideItsFieldAsTyped_data() {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message");
+        const int port = int(ServerField::Port);
+        QTest::newRow("port of letters") << port << "abc"
+                                         << "Invalid port!";
+        QTest::newRow("port 0") << port << "0"
+                                << "Invalid port!";
+        QTest::newRow("port 65536") << port << "65536"
+                                    << "Invalid port!";
+        QTest::newRow("port 27015") << port << "27015"
+                                    << "";
+        QTest::newRow("name with a slash") << int(ServerField::Name) << "a/b"
+                                           << "Invalid servername!";
+        QTest::newRow("blank-led host") << int(ServerField::Host) << " x"
+                                        << "Invalid input!";
+        QTest::newRow("any password") << int(ServerField::Password) << " x y"
+                                      << "";
+    }
+
+    void refusalShowsBesideItsFieldAsTyped() {
+        QFETCH(int, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        Fixture f;
+        f.menu()->newServerAction()->trigger();
+        // Nothing is refused before the operator has typed.
+        QCOMPARE(f.dialog()->fieldMessage(ServerField::Port), QString());
+        QLineEdit *edits[] = {f.dialog()->nameField(), f.dialog()->hostField(),
+                              f.dialog()->portField(), f.dialog()->passwordField()};
+        QTest::keyClicks(edits[field], typed);
+        QCOMPARE(f.dialog()->fieldMessage(ServerField(field)), message);
+        QCOMPARE(edits[field]->accessibleDescription(), message);
+        QVERIFY(f.dialog()->okButton()->isDefault());
+        if (field == int(ServerField::Port) && !message.isEmpty()) {
+            f.fill({QStringLiteral("Island"), QStringLiteral("10.0.0.1"), typed, {}});
+            QCOMPARE(f.pressOk(), message);
+            QTRY_COMPARE(QApplication::focusWidget(), f.dialog()->portField());
+            QVERIFY(f.dialog()->isVisible());
+            QCOMPARE(f.servers()->serverCount(), 0);
+        }
+        f.dialog()->reject();
+        // The next opening starts clean.
+        f.menu()->newServerAction()->trigger();
+        QCOMPARE(f.dialog()->fieldMessage(ServerField(field)), QString());
+        f.dialog()->reject();
+    }
+
     void nameFieldTakesFiftyCharacters() {
         Fixture f;
         f.menu()->newServerAction()->trigger();
         QTest::keyClicks(f.dialog()->nameField(), QString(51, QLatin1Char('n')));
         QCOMPARE(f.dialog()->nameField()->text(), QString(50, QLatin1Char('n')));
         QTest::keyClicks(f.dialog()->hostField(), QStringLiteral("127.0.0.1"));
-        QTest::keyClicks(f.dialog()->portField(), QStringLiteral("70000"));
-        QCOMPARE(f.pressOk(), QString()); // an empty password and a port above 65535 are taken
+        QTest::keyClicks(f.dialog()->portField(), QStringLiteral("65535"));
+        QCOMPARE(f.pressOk(), QString()); // an empty password and the highest port are taken
         QVERIFY(!f.dialog()->isVisible());
         QCOMPARE(f.servers()->entry(0).settings.name, QString(50, QLatin1Char('n')));
-        QCOMPARE(f.servers()->entry(0).settings.port, QStringLiteral("70000"));
+        QCOMPARE(f.servers()->entry(0).settings.port, QStringLiteral("65535"));
         QCOMPARE(f.savedNames(), QStringList{QString(50, QLatin1Char('n'))});
     }
 
@@ -565,16 +618,17 @@ private slots:
         f.selectNone();
         check("none selected", {true, false, false, false, false, false});
         f.select(QStringLiteral("A"));
-        check("online server", {false, true, true, true, true, true});
+        // "New server" stays offered with a server selected: its keys must never edit one.
+        check("online server", {true, true, true, true, true, true});
         f.select(QStringLiteral("B"));
-        check("refused server", {false, true, true, false, false, false});
+        check("refused server", {true, true, true, false, false, false});
 
         // "Chat" is ticked while a chat is open, and with no server selected it closes it.
         QVERIFY(!menu->chatAction()->isChecked());
         f.openChat(a);
         QVERIFY(menu->chatAction()->isChecked());
         f.select(QStringLiteral("A"));
-        check("server whose chat is open", {false, true, true, true, true, true});
+        check("server whose chat is open", {true, true, true, true, true, true});
         f.selectNone();
         check("none selected, chat open", {true, false, false, false, true, false});
         menu->chatAction()->trigger();
@@ -622,7 +676,8 @@ private slots:
         ServerListView *servers = f.view();
         QTest::keyClick(servers, Qt::Key_Menu);
         QCOMPARE(QApplication::activePopupWidget(), f.menu());
-        QVERIFY(!f.menu()->newServerAction()->isEnabled()); // worked out for the selection
+        QVERIFY(f.menu()->newServerAction()->isEnabled());  // always offered
+        QVERIFY(f.menu()->editServerAction()->isEnabled()); // worked out for the selection
         QVERIFY(f.menu()->editServerAction()->isEnabled());
         // At the selected row, wherever the mouse is.
         const QRect row = servers->visualRect(servers->currentIndex());

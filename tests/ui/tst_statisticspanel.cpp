@@ -209,20 +209,25 @@ private slots:
         QCOMPARE(f.console->statistics()->buildsStarted(), 2);
     }
 
-    void tableShowsTheMostPlayFirstRightAligned() {
+    void tableShowsTheMostPlayFirstWithTheirIds() {
         Fixture f(threePlayers());
         QVERIFY(f.openStatistics());
         QStringList captions;
         for (int c = 0; c < f.model()->columnCount(); ++c)
             captions << f.model()->headerData(c, Qt::Horizontal).toString();
-        QCOMPARE(captions,
-                 QStringList({"Player", "Last online", "Total hh:mm:ss", "Alpha", "Beta"}));
+        QCOMPARE(captions, QStringList({"Player", "SteamID64", "Last online", "Total hh:mm:ss",
+                                        "Alpha", "Beta"}));
         QCOMPARE(column(f.model(), 0), QStringList({"Cid", "Bea", "Ann"}));
-        QCOMPARE(column(f.model(), 2), QStringList({"118:30:00", "02:00:00", "01:00:00"}));
-        QCOMPARE(column(f.model(), 4), QStringList({"", "02:00:00", ""}));
+        QCOMPARE(column(f.model(), 1),
+                 QStringList({"76561198000000003", "76561198000000002", "76561198000000001"}));
+        QCOMPARE(column(f.model(), 3), QStringList({"118:30:00", "02:00:00", "01:00:00"}));
+        QCOMPARE(column(f.model(), 5), QStringList({"", "02:00:00", ""}));
         const QModelIndex name = f.table()->model()->index(0, 0);
         QVERIFY(!name.data(Qt::DecorationRole).value<QIcon>().isNull());
+        // Names read from the left; times line up on the right.
         QCOMPARE(name.data(Qt::TextAlignmentRole).value<Qt::Alignment>(),
+                 Qt::AlignLeft | Qt::AlignVCenter);
+        QCOMPARE(f.table()->model()->index(0, 3).data(Qt::TextAlignmentRole).value<Qt::Alignment>(),
                  Qt::AlignRight | Qt::AlignVCenter);
     }
 
@@ -232,12 +237,12 @@ private slots:
         QTest::addColumn<QString>("colour");
         QTest::newRow("player, even row: the view's own") << 0 << 0 << "#111111";
         QTest::newRow("player, odd row") << 1 << 0 << "#191919";
-        QTest::newRow("last online, even row") << 0 << 1 << "#181818";
-        QTest::newRow("last online, odd row") << 1 << 1 << "#222222";
-        QTest::newRow("total, even row") << 0 << 2 << "#111111";
-        QTest::newRow("total, odd row") << 1 << 2 << "#191919";
-        QTest::newRow("first server, odd row") << 1 << 3 << "#222222";
-        QTest::newRow("second server, even row") << 2 << 4 << "#111111";
+        QTest::newRow("player id, even row") << 0 << 1 << "#181818";
+        QTest::newRow("player id, odd row") << 1 << 1 << "#222222";
+        QTest::newRow("last online, even row") << 0 << 2 << "#111111";
+        QTest::newRow("last online, odd row") << 1 << 2 << "#191919";
+        QTest::newRow("total, odd row") << 1 << 3 << "#222222";
+        QTest::newRow("second server, even row") << 2 << 5 << "#181818";
     }
     void cellsAreACheckerboardOfGreys() {
         QFETCH(int, row);
@@ -278,8 +283,8 @@ private slots:
             QVERIFY(header->sectionSize(c) <= 200);
         }
         // "Total hh:mm:ss" fits its caption with 15 pixels to spare.
-        QCOMPARE(header->sectionSize(2),
-                 std::min(200, std::max(80, header->sectionSizeHint(2)) + 15));
+        QCOMPARE(header->sectionSize(3),
+                 std::min(200, std::max(80, header->sectionSizeHint(3)) + 15));
     }
 
     void headerClicksSortWithTheirIconAndTheStateOutlastsARebuild() {
@@ -294,17 +299,17 @@ private slots:
         const auto icon = [&](int section) {
             return f.table()->model()->headerData(section, Qt::Horizontal, Qt::DecorationRole);
         };
-        click(1);
-        QCOMPARE(column(f.model(), 1), QStringList({"09.01.2017", "10.01.2017", "06.02.2017"}));
-        QVERIFY(!icon(1).value<QIcon>().isNull());
+        click(2);
+        QCOMPARE(column(f.model(), 2), QStringList({"09.01.2017", "10.01.2017", "06.02.2017"}));
+        QVERIFY(!icon(2).value<QIcon>().isNull());
         QVERIFY(!icon(0).isValid());
 
         f.panel()->setCurrentIndex(0);
         QVERIFY(f.openStatistics());
-        QVERIFY(!icon(1).isValid()); // a rebuild drops the icon ...
+        QVERIFY(!icon(2).isValid()); // a rebuild drops the icon ...
         QCOMPARE(column(f.model(), 0), QStringList({"Cid", "Bea", "Ann"}));
-        click(1); // ... but not the state: this second click on the column reverses it
-        QCOMPARE(column(f.model(), 1), QStringList({"06.02.2017", "10.01.2017", "09.01.2017"}));
+        click(2); // ... but not the state: this second click on the column reverses it
+        QCOMPARE(column(f.model(), 2), QStringList({"06.02.2017", "10.01.2017", "09.01.2017"}));
         QCOMPARE(f.model()->sortIcon(), IconIndex::SortDescending);
     }
 
@@ -360,7 +365,7 @@ private slots:
         Fixture f({"[170105-090000] Serverstatus (S):  Online"});
         QVERIFY(f.openDiagram());
         QCOMPARE(f.model()->rowCount(), 0);
-        QCOMPARE(f.model()->columnCount(), 3);
+        QCOMPARE(f.model()->columnCount(), 4);
         QCOMPARE(f.diagram()->series()->count(), 0);
     }
 

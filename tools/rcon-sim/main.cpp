@@ -17,6 +17,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
 
 namespace {
 
@@ -47,6 +50,17 @@ void quitOnSignals(QCoreApplication &) {
     std::signal(SIGTERM, onSignal);
 }
 #endif
+
+// The demo console starts the simulator as its child: the servers go when the console goes, even
+// when it is killed.
+void exitWithParent() {
+#ifdef Q_OS_LINUX
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    // The parent may have gone before the line above.
+    if (::getppid() == 1)
+        std::raise(SIGTERM);
+#endif
+}
 
 QTextStream &out() {
     static QTextStream stream(stdout);
@@ -101,8 +115,12 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption crLfOption(
         QStringLiteral("crlf"),
         QStringLiteral("Answers end their lines with CR LF and carry the padding \"\\n \"."));
+    const QCommandLineOption parentOption(
+        QStringLiteral("exit-with-parent"),
+        QStringLiteral("End when the program that started the simulator ends (Linux)."));
     parser.addOptions({serverOption, passwordOption, playersOption, churnOption, faultOption,
-                       delayOption, seedOption, serverListOption, eosOption, crLfOption});
+                       delayOption, seedOption, serverListOption, eosOption, crLfOption,
+                       parentOption});
     parser.process(app);
 
     QStringList definitions = parser.values(serverOption);
@@ -184,5 +202,7 @@ int main(int argc, char *argv[]) {
         group.startChurn(churnMs, parser.value(seedOption).toUInt());
 
     quitOnSignals(app);
+    if (parser.isSet(parentOption))
+        exitWithParent();
     return app.exec();
 }

@@ -8,11 +8,15 @@
 #include "base/ProgramState.h"
 #include "chat/BackgroundWatch.h"
 #include "chat/ChatSession.h"
+#include "commands/BanListModel.h"
+#include "commands/CommandHistory.h"
 #include "commands/CommandQueue.h"
 #include "commands/CommandSender.h"
+#include "commands/ConsoleSession.h"
 #include "commands/QueueModel.h"
 #include "commands/QueueScheduler.h"
 #include "commands/ScriptFolder.h"
+#include "commands/SenderPort.h"
 #include "console/ServerEditor.h"
 #include "console/Settings.h"
 #include "monitor/PlayerListModel.h"
@@ -53,6 +57,10 @@ Console::Console(const QString &folder, QObject *parent)
     , m_editor(new ServerEditor(
           {m_servers, m_log, m_state, m_poll, m_watch, m_chat, m_players, folder}, this))
     , m_statistics(new StatisticsRunner(m_log->logsDir(), this))
+    , m_history(new CommandHistory(filePath(QStringLiteral("console_history.txt")), this))
+    , m_consolePort(new SenderPort(m_commands, this))
+    , m_consoleSession(new ConsoleSession(m_servers, m_consolePort, m_history, this))
+    , m_bans(new BanListModel(m_log, this))
     , m_queueColumnWidths(WindowLayout().lv4col) {
     m_logSaveTimer.setInterval(Intervals::instance().logSaveMs);
     connect(&m_logSaveTimer, &QTimer::timeout, m_log, &ProgramLog::saveIfChanged);
@@ -74,6 +82,8 @@ Console::Console(const QString &folder, QObject *parent)
     connect(this, &Console::serverRenamed, m_schedules, &ScheduleRunner::renameServer);
     connect(m_schedules, &ScheduleRunner::message, this, &Console::message);
     connect(m_statistics, &StatisticsRunner::message, this, &Console::message);
+    connect(m_history, &CommandHistory::message, this, &Console::message);
+    connect(m_consoleSession, &ConsoleSession::message, this, &Console::message);
 
     connect(this, &Console::pollChannelCloseRequested, m_poll, &PollCycle::closeChannel);
     connect(this, &Console::aboutToExit, this, &Console::endMonitoring);
@@ -144,6 +154,7 @@ void Console::start() {
     m_poll->Startles();
     m_logSaveTimer.start();
     m_scripts->ListscriptDir();
+    m_history->load();
     m_queueColumnWidths = settings.layout.lv4col;
     m_queue->LoadQueue();
     m_queueColumnWidths = m_queue->loadedColumnWidths().value_or(m_queueColumnWidths);

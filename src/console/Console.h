@@ -7,7 +7,11 @@
 #include <QTimer>
 
 class BackgroundWatch;
+class BanListModel;
 class ChatSession;
+class ConsoleSession;
+class CommandHistory;
+class CommandPort;
 class CommandQueue;
 class CommandSender;
 class Notifier;
@@ -76,6 +80,11 @@ public:
     ServerEditor *serverEditor() const { return m_editor; }
     // Builds the player statistics from the program log off the user-interface thread.
     StatisticsRunner *statistics() const { return m_statistics; }
+    // The console tab: any command to one server or to all online ones, its history
+    // ("console_history.txt") and the bans read back from the program log.
+    ConsoleSession *consoleSession() const { return m_consoleSession; }
+    CommandHistory *commandHistory() const { return m_history; }
+    BanListModel *bans() const { return m_bans; }
 
     // The start-up sequence, once: the logs folder, app.ini, the server list, the program log
     // with its start line, the poll cycle, the periodic save of the log, the script list, and the
@@ -142,6 +151,10 @@ private:
     UpdateService *m_updates;
     ServerEditor *m_editor;
     StatisticsRunner *m_statistics;
+    CommandHistory *m_history;
+    CommandPort *m_consolePort;
+    ConsoleSession *m_consoleSession;
+    BanListModel *m_bans;
     QTimer m_logSaveTimer; // Timer9: writes the program log every 10 s
     QueueColumnWidths m_queueColumnWidths;
     QStringList m_heldMessages;

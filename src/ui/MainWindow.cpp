@@ -11,9 +11,12 @@
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
 #include "servers/ServerListModel.h"
+#include "ui/BansPanel.h"
 #include "ui/ChatPanel.h"
 #include "ui/ChatView.h"
+#include "ui/CommandField.h"
 #include "ui/ComputerName.h"
+#include "ui/ConsolePanel.h"
 #include "ui/Crosshair.h"
 #include "ui/DemoMode.h"
 #include "ui/HelpPage.h"
@@ -35,6 +38,7 @@
 #include "ui/StatisticsPanel.h"
 #include "ui/StatusPanels.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QFile>
 #include <QGuiApplication>
@@ -154,6 +158,7 @@ MainWindow::MainWindow(Console *console, QWidget *parent)
     connect(m_optionsDialog, &OptionsDialog::restartRequested, this, &QWidget::close);
     connectMonitoring();
     connectCommands();
+    buildConsoleTabs();
     buildMenuBar();
     m_crosshair = new Crosshair(console->state(), this);
     connect(console->state(), &ProgramState::optionsChanged, this, &MainWindow::followOptions);
@@ -176,6 +181,35 @@ void MainWindow::connectCommands() {
     m_playerMenu = new PlayerMenu(m_console, m_playerView, PlayerMenu::Source::PlayerList, this);
     m_chatPlayerMenu =
         new PlayerMenu(m_console, m_chat->playersOnline(), PlayerMenu::Source::ChatPlayers, this);
+}
+
+void MainWindow::buildConsoleTabs() {
+    m_consolePanel = new ConsolePanel(m_console->consoleSession(), m_console->servers(),
+                                      m_console->playerList(), m_logPanel);
+    m_logPanel->addTab(m_consolePanel, tr("Console"));
+    m_bansPanel = new BansPanel(m_console->bans(), m_console->consoleSession(), m_logPanel);
+    m_logPanel->addTab(m_bansPanel, tr("Bans"));
+    connect(m_serverView->selectionModel(), &QItemSelectionModel::currentRowChanged, m_consolePanel,
+            [this](const QModelIndex &current) {
+                m_consolePanel->followSelectedServer(
+                    current.isValid()
+                        ? current.siblingAtColumn(ServerListModel::NameColumn).data().toString()
+                        : QString());
+            });
+    m_focusConsole = new QAction(tr("Console command"), this);
+    m_focusConsole->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_QuoteLeft));
+    m_focusConsole->setShortcutContext(Qt::WindowShortcut);
+    connect(m_focusConsole, &QAction::triggered, this, &MainWindow::focusConsole);
+    addAction(m_focusConsole);
+}
+
+void MainWindow::focusConsole() {
+    // As the View menu's "Statistics" does: the pane shows, and the option says so.
+    m_console->settings()->setShowProgramLog(true);
+    if (!m_logPanel->isVisibleTo(this))
+        setProgramLogVisible(true);
+    m_logPanel->setCurrentWidget(m_consolePanel);
+    m_consolePanel->commandField()->setFocus(Qt::ShortcutFocusReason);
 }
 
 void MainWindow::buildMenuBar() {
@@ -204,6 +238,7 @@ void MainWindow::buildMenuBar() {
     const ProgramOptions &options = m_console->state()->options();
     m_menus->setShowProgramLog(options.showProgramLog);
     m_menus->setShowPasswords(options.showPasswords);
+    m_menus->viewMenu()->addAction(m_focusConsole);
 }
 
 void MainWindow::showHelp() {

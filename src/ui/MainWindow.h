@@ -5,7 +5,9 @@
 #include <QMainWindow>
 #include <QPoint>
 
+class BansPanel;
 class ChatPanel;
+class ConsolePanel;
 class Console;
 class Crosshair;
 class DemoMode;
@@ -73,6 +75,11 @@ public:
     HelpPage *helpPage() const { return m_help; }
     // Only on the computer QUIMBEX; null elsewhere.
     DemoMode *demoMode() const { return m_demo; }
+    ConsolePanel *consolePanel() const { return m_consolePanel; }
+    BansPanel *bansPanel() const { return m_bansPanel; }
+    // Ctrl+`: the program log pane shows the "Console" tab with the focus in its command field.
+    QAction *focusConsoleAction() const { return m_focusConsole; }
+    void focusConsole();
 
 signals:
     // The exit sequence has run: the process may end.
@@ -87,6 +94,7 @@ private:
     void buildTray();
     void connectMonitoring();
     void connectCommands();
+    void buildConsoleTabs();
     void buildMenuBar();
     void followQueueColumnWidths();
     void showFromTray();
@@ -113,6 +121,9 @@ private:
     QSystemTrayIcon *m_tray = nullptr;
     Crosshair *m_crosshair = nullptr;
     DemoMode *m_demo = nullptr;
+    ConsolePanel *m_consolePanel = nullptr;
+    BansPanel *m_bansPanel = nullptr;
+    QAction *m_focusConsole = nullptr;
     MenuBar *m_menus = nullptr;
     HelpPage *m_help = nullptr;
     QPoint m_trayPlacement;

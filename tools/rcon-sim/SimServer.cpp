@@ -332,6 +332,9 @@ QString SimServer::plainAnswer(const QString &command) {
                           verb == QLatin1String("getgamelog") || verb == QLatin1String("getchat");
     if (!readOnly)
         appendGameLog(QStringLiteral("AdminCmd: %1 (PlayerName: RCON)").arg(command));
+    const auto canned = m_answers.constFind(verb);
+    if (canned != m_answers.constEnd())
+        return canned.value();
 
     if (verb == QLatin1String("listplayers")) {
         if (m_players.isEmpty())
@@ -380,6 +383,13 @@ QString SimServer::plainAnswer(const QString &command) {
         return QStringLiteral("Message of the day set to: %1").arg(argument);
     }
     return NoResponse;
+}
+
+void SimServer::setAnswerFor(const QString &verb, const QString &text) {
+    if (text.isEmpty())
+        m_answers.remove(verb.toLower());
+    else
+        m_answers.insert(verb.toLower(), text);
 }
 
 QString SimServer::linesSince(const QStringList &lines, qsizetype &cursor) const {

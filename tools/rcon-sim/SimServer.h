@@ -98,6 +98,9 @@ public:
     QStringList gameLog() const { return m_gameLog; }
     QStringList chat() const { return m_chat; }
     QString messageOfTheDay() const { return m_motd; }
+    // The answer to every command whose first word is `verb` (any letter case), in place of the
+    // built-in one; an empty text restores it.
+    void setAnswerFor(const QString &verb, const QString &text);
 
     void setFaults(Faults faults);
     void setFault(Fault fault, bool on = true);
@@ -166,6 +169,7 @@ private:
     qsizetype m_gameLogCursor = 0;
     qsizetype m_chatCursor = 0;
     QString m_motd;
+    QHash<QString, QString> m_answers; // by the verb in lower case
 
     Faults m_faults = NoFault;
     int m_answerDelayMs = 500;

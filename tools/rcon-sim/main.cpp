@@ -125,8 +125,8 @@ int main(int argc, char *argv[]) {
         QStringLiteral("exit-with-parent"),
         QStringLiteral("End when the program that started the simulator ends (Linux)."));
     parser.addOptions({serverOption, passwordOption, playersOption, churnOption, faultOption,
-                       delayOption, seedOption, serverListOption, eosOption, crLfOption,
-                       deadOption, parentOption});
+                       delayOption, seedOption, serverListOption, eosOption, crLfOption, deadOption,
+                       parentOption});
     parser.process(app);
 
     QStringList definitions = parser.values(serverOption);

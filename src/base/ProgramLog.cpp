@@ -34,16 +34,27 @@ bool ProgramLog::isRepeatOf(const QString &line, const QString &text) {
 }
 
 void ProgramLog::log(QChar type, const QString &text) {
-    QString entry = text;
-    entry.remove(QLatin1Char('\n'));
-    entry.remove(QLatin1Char('\r'));
     if (type != QLatin1Char('m')) {
+        QString entry = text;
+        entry.remove(QLatin1Char('\n'));
+        entry.remove(QLatin1Char('\r'));
         qCWarning(lcError).noquote() << entry;
         return;
     }
+    enter(text, true);
+}
+
+void ProgramLog::record(const QString &text) {
+    enter(text, false);
+}
+
+void ProgramLog::enter(const QString &text, bool dropRepeat) {
+    QString entry = text;
+    entry.remove(QLatin1Char('\n'));
+    entry.remove(QLatin1Char('\r'));
     // Only an exact repeat of the newest line is dropped, so a line that merely holds the new
     // text ("... @ Alpha2" for "... @ Alpha") never swallows it.
-    if (!m_lines.isEmpty() && isRepeatOf(m_lines.constFirst(), entry))
+    if (dropRepeat && !m_lines.isEmpty() && isRepeatOf(m_lines.constFirst(), entry))
         return;
 
     if (m_lines.size() >= kMaxLines) {

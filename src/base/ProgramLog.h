@@ -19,6 +19,9 @@ public:
     // 'm' enters a message line; 'e' (an error entry) goes to the error category only.
     void log(QChar type, const QString &text);
     void message(const QString &text) { log(QLatin1Char('m'), text); }
+    // A message that is entered even when it repeats the newest line: a record of something the
+    // operator did (every command typed into the console is on record, twice when sent twice).
+    void record(const QString &text);
 
     // Start-up load: kvd.log (or the backup when the log is short), empty lines dropped, the
     // backup refreshed, the start marker on top.
@@ -55,6 +58,7 @@ signals:
 
 private:
     QString path(const char *name) const;
+    void enter(const QString &text, bool dropRepeat);
     bool writeBackup();
     // Enters the failure of a save unless the previous save of that file failed as well.
     void reportSave(bool ok, const char *name, const QString &reason, bool *failing);

@@ -78,7 +78,7 @@ void ConsoleSession::sendToAllOnline(const QString &command) {
 }
 
 void ConsoleSession::start(ConsoleExchange exchange) {
-    emit message(auditLine(exchange.server, exchange.command));
+    emit record(auditLine(exchange.server, exchange.command));
     const quint64 ticket = m_port->send(exchange.server, exchange.command);
     m_waiting.insert(ticket, exchange);
     emit exchangeStarted(exchange);

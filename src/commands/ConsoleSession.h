@@ -41,6 +41,8 @@ public:
 signals:
     // A line for the program log.
     void message(const QString &text);
+    // The audit line of a command: entered even when the same command went out just before.
+    void record(const QString &text);
     void exchangeStarted(const ConsoleExchange &exchange);
     void exchangeEnded(const ConsoleExchange &exchange);
     void waitingCountChanged(int count);

@@ -84,6 +84,12 @@ Console::Console(const QString &folder, QObject *parent)
     connect(m_statistics, &StatisticsRunner::message, this, &Console::message);
     connect(m_history, &CommandHistory::message, this, &Console::message);
     connect(m_consoleSession, &ConsoleSession::message, this, &Console::message);
+    connect(m_consoleSession, &ConsoleSession::record, this, [this](const QString &text) {
+        if (m_logLoaded)
+            m_log->record(text);
+        else
+            m_heldMessages << text;
+    });
 
     connect(this, &Console::pollChannelCloseRequested, m_poll, &PollCycle::closeChannel);
     connect(this, &Console::aboutToExit, this, &Console::endMonitoring);

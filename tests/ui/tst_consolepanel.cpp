@@ -181,6 +181,13 @@ void TestConsolePanel::commandShowsItsWholeAnswer() {
     QVERIFY(log.contains(QStringLiteral("Console command (Alpha):  GetTribeIdPlayerList 1234")));
     QVERIFY(log.contains(QStringLiteral("Console command (Alpha):  SetTimeOfDay 12:00")));
     QVERIFY(alpha->commands().contains(QStringLiteral("SetTimeOfDay 12:00")));
+
+    // The same command twice in a row is on record twice.
+    f.type(QStringLiteral("SaveWorld"));
+    f.type(QStringLiteral("SaveWorld"));
+    QVERIFY(waitUntil([&] { return alpha->commands().count(QStringLiteral("SaveWorld")) == 2; },
+                      kWait));
+    QCOMPARE(f.messages().count(QStringLiteral("Console command (Alpha):  SaveWorld")), 2);
 }
 
 void TestConsolePanel::allOnlineServersWithOneOffline() {

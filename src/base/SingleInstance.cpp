@@ -5,6 +5,7 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QTimer>
 
 namespace {
 const QByteArray kRaise = QByteArrayLiteral("raise\n");
@@ -86,17 +87,24 @@ void SingleInstance::answer() {
     }
 }
 
-bool SingleInstance::askToRaise(int timeoutMs) const {
-    QLocalSocket socket;
-    socket.connectToServer(socketName());
-    if (!socket.waitForConnected(timeoutMs))
-        return false;
-    socket.write(kRaise);
-    if (!socket.waitForBytesWritten(timeoutMs))
-        return false;
-    while (!socket.canReadLine()) {
-        if (!socket.waitForReadyRead(timeoutMs))
-            return false;
-    }
-    return socket.readLine() == kRaised;
+void SingleInstance::askToRaise(int timeoutMs) {
+    auto *socket = new QLocalSocket(this);
+    auto *timer = new QTimer(socket);
+    const auto done = [this, socket, timer](bool raised) {
+        timer->stop();
+        socket->disconnect(this);
+        timer->disconnect(this);
+        socket->deleteLater();
+        emit raiseAnswered(raised);
+    };
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, this, [done] { done(false); });
+    connect(socket, &QLocalSocket::connected, this, [socket] { socket->write(kRaise); });
+    connect(socket, &QLocalSocket::readyRead, this, [socket, done] {
+        if (socket->canReadLine())
+            done(socket->readLine() == kRaised);
+    });
+    connect(socket, &QLocalSocket::errorOccurred, this, [done] { done(false); });
+    timer->start(timeoutMs);
+    socket->connectToServer(socketName());
 }

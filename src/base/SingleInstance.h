@@ -25,9 +25,9 @@ public:
     // True when this process is the only instance; it then holds the lock until destroyed and
     // takes the requests of later starts.
     bool acquire();
-    // A later start: asks the instance holding the lock to show its window. False when it could
-    // not be reached within `timeoutMs`. Blocks: only for a process that has no window yet.
-    bool askToRaise(int timeoutMs = 3000) const;
+    // A later start: asks the instance holding the lock to show its window; `raiseAnswered`
+    // tells whether it did, false when it could not be reached within `timeoutMs`.
+    void askToRaise(int timeoutMs = 3000);
 
     QString lockFilePath() const;
     QString socketName() const;
@@ -39,6 +39,8 @@ public:
 signals:
     // A later start asked for the window.
     void raiseRequested();
+    // The answer to askToRaise, given once.
+    void raiseAnswered(bool raised);
 
 private:
     void listen();

@@ -40,13 +40,21 @@ QString prepare(Application &app, const QString &folder) {
 
 // A second console shows the first one's window and ends with status 0, before it touches any
 // file.
-int handOver(const SingleInstance &instance) {
-    if (instance.askToRaise())
-        say(stdout, Application::tr("Corvid RCON Admin is already running: its window was "
-                                    "brought to the front."));
-    else
-        say(stderr, Application::tr("Corvid RCON Admin is already running, but its window could "
-                                    "not be reached."));
+int handOver(Application &app, SingleInstance &instance) {
+    QObject::connect(
+        &instance, &SingleInstance::raiseAnswered, &app,
+        [](bool raised) {
+            if (raised)
+                say(stdout, Application::tr("Corvid RCON Admin is already running: its window was "
+                                            "brought to the front."));
+            else
+                say(stderr, Application::tr("Corvid RCON Admin is already running, but its window "
+                                            "could not be reached."));
+            QCoreApplication::exit(0);
+        },
+        Qt::QueuedConnection); // an answer given at once (no socket) still ends the loop below
+    instance.askToRaise();
+    app.exec();
     return 0;
 }
 } // namespace
@@ -125,7 +133,7 @@ int Application::run(int argc, char *argv[]) {
     // A second console ends here, before it touches any file.
     SingleInstance instance;
     if (!instance.acquire())
-        return handOver(instance);
+        return handOver(app, instance);
     Session session(app, instance, ProgramFolder::init(applicationDirPath()));
     const int code = app.exec();
     app.setConsole(nullptr);
@@ -136,7 +144,7 @@ int Application::runDemo(Application &app) {
     // The demo has a lock of its own: it runs beside the operator's console.
     SingleInstance instance(QStringLiteral("corvidserveradmin-demo"));
     if (!instance.acquire())
-        return handOver(instance);
+        return handOver(app, instance);
     DemoServers servers;
     const QString folder = DemoServers::defaultFolder();
     say(stdout, tr("Demo console in %1; starting the simulated servers…")

@@ -101,8 +101,10 @@ private slots:
             QVERIFY2(between >= 3, qPrintable(name + QStringLiteral(": %1").arg(between)));
             QCOMPARE(f.entry(name).statusText(), QStringLiteral("Online"));
             // Asked again no sooner than the revisit delay after the last answer.
+            // (Two clocks read in whole milliseconds: one of rounding is allowed.)
             for (qsizetype i = 1; i < ends.size(); ++i)
-                QVERIFY(ends.at(i) - ends.at(i - 1) >= Intervals::instance().revisitMs);
+                QVERIFY2(ends.at(i) - ends.at(i - 1) >= Intervals::instance().revisitMs - 1,
+                         qPrintable(QStringLiteral("%1 ms").arg(ends.at(i) - ends.at(i - 1))));
         }
 
         const QList<QPair<QString, QString>> words{

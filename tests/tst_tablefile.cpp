@@ -73,6 +73,24 @@ private slots:
         QCOMPARE(table.cell(1, 2), QStringLiteral("h3"));
     }
 
+    void removeRowsTakesSeveralInOnePass() {
+        StringTable table = serverTable({{"A", "h1", "1", ""},
+                                         {"B", "h2", "2", ""},
+                                         {"C", "h3", "3", ""},
+                                         {"D", "h4", "4", ""},
+                                         {"E", "h5", "5", ""}});
+        // The header row, rows past the end and repeats are never removed.
+        QCOMPARE(table.removeRows({0, 2, 2, 3, 5, 9}), 3);
+        QCOMPARE(table.rowCount(), 3);
+        QCOMPARE(table.cell(0, 0), QStringLiteral("Name"));
+        QCOMPARE(table.cell(0, 1), QStringLiteral("A"));
+        QCOMPARE(table.cell(0, 2), QStringLiteral("D"));
+        QCOMPARE(table.cell(1, 2), QStringLiteral("h4"));
+        QCOMPARE(table.removeRows({}), 0);
+        QCOMPARE(table.removeRows({1, 2}), 2);
+        QCOMPARE(table.rowCount(), 1);
+    }
+
     void scrambleIsItsOwnInverseAndKeepsBytesOutOfControlRange() {
         QVERIFY(TableFile::kCellMask > 0 && TableFile::kCellMask < 32);
         QByteArray all;

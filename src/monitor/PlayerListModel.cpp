@@ -23,7 +23,8 @@ QString onlineSince(qint64 joinMs, qint64 nowMs) {
 } // namespace
 
 PlayerListModel::PlayerListModel(PlayerTracker *tracker, QObject *parent)
-    : SortableTableModel(parent) {
+    : SortableTableModel(parent)
+    , m_nowMs(Clock::now().toMSecsSinceEpoch()) {
     connect(tracker, &PlayerTracker::playerListRebuilt, this, &PlayerListModel::rebuild);
     m_ticker.setInterval(Intervals::instance().onlineTickerMs);
     connect(&m_ticker, &QTimer::timeout, this, &PlayerListModel::refreshOnline);
@@ -31,13 +32,11 @@ PlayerListModel::PlayerListModel(PlayerTracker *tracker, QObject *parent)
 }
 
 void PlayerListModel::rebuild(const PlayerRecords &records) {
+    refreshOnline(); // the new rows are shown against the time as it is now
     const QDate today = Clock::today();
-    const qint64 now = Clock::now().toMSecsSinceEpoch();
     PlayerRecords entries = records;
     QVector<qint64> joins;
-    QVector<QString> online;
     joins.reserve(records.size());
-    online.reserve(records.size());
     // A stamp is parsed once per player, not at every rebuild: with thousands of players the
     // time-zone work of parsing them all would hold up the window.
     QHash<QString, int> shown;
@@ -48,62 +47,51 @@ void PlayerListModel::rebuild(const PlayerRecords &records) {
         const int row = shown.value(record.steamId, -1);
         if (row >= 0 && m_entries.at(row).joinStamp == record.joinStamp) {
             joins.append(m_joins.at(row));
-            online.append(m_online.at(row));
             continue;
         }
         const QDateTime join = LogStamp::ParseLogStamp(record.joinStamp, today);
         joins.append(join.isValid() ? join.toMSecsSinceEpoch() : kNoJoin);
-        online.append(onlineSince(joins.constLast(), now));
     }
     if (m_sorted) {
         const int column = m_sort.column();
         const QVector<int> rows = m_sort.sortedRows(
             int(entries.size()),
             [&](int row) {
-                return column == OnlineColumn ? online.at(row)
+                return column == OnlineColumn ? onlineSince(joins.at(row), m_nowMs)
                                               : recordText(entries.at(row), column);
             },
             false);
         entries = inRowOrder(entries, rows);
         joins = inRowOrder(joins, rows);
-        online = inRowOrder(online, rows);
     }
-    if (!updateRows(entries, joins, online)) {
+    if (!updateRows(entries, joins, shown)) {
         beginResetModel();
         m_entries = entries;
         m_joins = joins;
-        m_online = online;
-        m_refreshedSecond = -1; // the texts kept from before are brought up to date at the tick
         endResetModel();
     }
 }
 
 bool PlayerListModel::updateRows(const PlayerRecords &entries, const QVector<qint64> &joins,
-                                 const QVector<QString> &online) {
+                                 const QHash<QString, int> &shown) {
     // Rows that stay keep their place, so a view keeps its selection and scroll position and
-    // only what changed is drawn again; a change of order is shown by a reset.
+    // only what changed is drawn again; a change of order is shown by a reset. `shown` holds
+    // the row of every id on show.
     QSet<QString> nextIds;
     nextIds.reserve(entries.size());
     for (const PlayerRecord &entry : entries)
         nextIds.insert(entry.steamId);
-    QSet<QString> currentIds;
-    currentIds.reserve(m_entries.size());
-    for (const PlayerRecord &entry : std::as_const(m_entries))
-        currentIds.insert(entry.steamId);
-    if (nextIds.size() != entries.size() || currentIds.size() != m_entries.size())
+    if (nextIds.size() != entries.size() || shown.size() != m_entries.size())
         return false;
-    QStringList staying;
-    for (const PlayerRecord &entry : std::as_const(m_entries)) {
-        if (nextIds.contains(entry.steamId))
-            staying << entry.steamId;
-    }
-    qsizetype at = 0;
+    // The rows that stay must come in the same order: the row each has on show only grows.
+    int lastStaying = -1;
     for (const PlayerRecord &entry : entries) {
-        if (!currentIds.contains(entry.steamId))
+        const int row = shown.value(entry.steamId, -1);
+        if (row < 0)
             continue;
-        if (at >= staying.size() || staying.at(at) != entry.steamId)
+        if (row < lastStaying)
             return false;
-        ++at;
+        lastStaying = row;
     }
 
     for (int last = int(m_entries.size()) - 1; last >= 0; --last) {
@@ -115,7 +103,6 @@ bool PlayerListModel::updateRows(const PlayerRecords &entries, const QVector<qin
         beginRemoveRows(QModelIndex(), first, last);
         m_entries.remove(first, last - first + 1);
         m_joins.remove(first, last - first + 1);
-        m_online.remove(first, last - first + 1);
         endRemoveRows();
         last = first;
     }
@@ -129,7 +116,6 @@ bool PlayerListModel::updateRows(const PlayerRecords &entries, const QVector<qin
                 entry.joinStamp != fresh.joinStamp) {
                 entry = fresh;
                 m_joins[row] = joins.at(next);
-                m_online[row] = online.at(next);
                 emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
             }
             ++row;
@@ -137,7 +123,7 @@ bool PlayerListModel::updateRows(const PlayerRecords &entries, const QVector<qin
             continue;
         }
         qsizetype end = next;
-        while (end < entries.size() && !currentIds.contains(entries.at(end).steamId))
+        while (end < entries.size() && !shown.contains(entries.at(end).steamId))
             ++end;
         const int count = int(end - next);
         beginInsertRows(QModelIndex(), row, row + count - 1);
@@ -145,7 +131,6 @@ bool PlayerListModel::updateRows(const PlayerRecords &entries, const QVector<qin
             const int to = row + int(i - next);
             m_entries.insert(to, entries.at(i));
             m_joins.insert(to, joins.at(i));
-            m_online.insert(to, online.at(i));
         }
         endInsertRows();
         row += count;
@@ -173,32 +158,21 @@ QVector<int> PlayerListModel::sortedRows() const {
 void PlayerListModel::reorder(const QVector<int> &rows) {
     m_entries = inRowOrder(m_entries, rows);
     m_joins = inRowOrder(m_joins, rows);
-    m_online = inRowOrder(m_online, rows);
 }
 
 void PlayerListModel::refreshOnline() {
-    if (m_entries.isEmpty())
-        return;
     const qint64 now = Clock::now().toMSecsSinceEpoch();
-    // Join times are whole seconds: the texts only move when the second does.
-    const qint64 second = now / 1000;
-    if (second == m_refreshedSecond)
-        return;
-    m_refreshedSecond = second;
-    int first = -1;
-    int last = -1;
-    for (int row = 0; row < m_entries.size(); ++row) {
-        const QString text = onlineSince(m_joins.at(row), now);
-        if (text == m_online.at(row))
-            continue;
-        m_online[row] = text;
-        if (first < 0)
-            first = row;
-        last = row;
-    }
-    // Most ticks change nothing: the text moves once a second.
-    if (first >= 0)
-        emit dataChanged(index(first, OnlineColumn), index(last, OnlineColumn), {Qt::DisplayRole});
+    // Join times are whole seconds: the texts only move when the second does, and then all of
+    // them do. A view asks again only for the rows it shows.
+    const bool moved = now / 1000 != m_nowMs / 1000;
+    m_nowMs = now;
+    if (moved && !m_entries.isEmpty())
+        emit dataChanged(index(0, OnlineColumn), index(rowCount() - 1, OnlineColumn),
+                         {Qt::DisplayRole});
+}
+
+QString PlayerListModel::onlineText(int row) const {
+    return row >= 0 && row < m_joins.size() ? onlineSince(m_joins.at(row), m_nowMs) : QString();
 }
 
 QStringList PlayerListModel::programExitLines() const {
@@ -236,7 +210,8 @@ QVariant PlayerListModel::data(const QModelIndex &index, int role) const {
 }
 
 QString PlayerListModel::columnText(int row, int column) const {
-    return column == OnlineColumn ? m_online.at(row) : recordText(m_entries.at(row), column);
+    return column == OnlineColumn ? onlineSince(m_joins.at(row), m_nowMs)
+                                  : recordText(m_entries.at(row), column);
 }
 
 QString PlayerListModel::recordText(const PlayerRecord &entry, int column) {

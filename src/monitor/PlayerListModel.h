@@ -9,7 +9,8 @@
 class PlayerTracker;
 
 // The player list: one row per player record as of the last rebuild, with the time online that
-// the online ticker keeps current. Every column sorts by its text on a header click; once the
+// the online ticker keeps current (worked out when a view asks, so a tick costs no pass over
+// thousands of rows). Every column sorts by its text on a header click; once the
 // operator has sorted it, each rebuild keeps that order (equal texts in the tracker's order).
 class PlayerListModel final : public SortableTableModel {
     Q_OBJECT
@@ -23,7 +24,7 @@ public:
     explicit PlayerListModel(PlayerTracker *tracker, QObject *parent = nullptr);
 
     const PlayerRecords &entries() const { return m_entries; }
-    QString onlineText(int row) const { return m_online.value(row); }
+    QString onlineText(int row) const;
     // "Program exit" lines, one per entry in list order, with the time online.
     QStringList programExitLines() const;
 
@@ -44,7 +45,7 @@ private:
     // Applies a rebuild as removed, inserted and changed rows; false when the order of the
     // rows that stay has changed.
     bool updateRows(const PlayerRecords &entries, const QVector<qint64> &joins,
-                    const QVector<QString> &online);
+                    const QHash<QString, int> &shown);
     QString columnText(int row, int column) const;
     static QString recordText(const PlayerRecord &entry, int column);
     // Rows in the order of the sort state, their texts as they are now.
@@ -55,8 +56,8 @@ private:
     // Join times in ms since the epoch: converting local times on every tick costs a time-zone
     // lookup per player.
     QVector<qint64> m_joins;
-    QVector<QString> m_online;
-    qint64 m_refreshedSecond = -1;
+    // The time the "Online" texts are shown for: the ticker moves it once a second.
+    qint64 m_nowMs = 0;
     QTimer m_ticker; // Timer14: the "Online" column follows the clock
     ListSort m_sort;
     bool m_sorted = false; // until the first click the list keeps the tracker's order

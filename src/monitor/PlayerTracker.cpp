@@ -99,18 +99,18 @@ void PlayerTracker::detectLeaves(const QString &server, const QStringList &playe
     if (goneRows.isEmpty())
         return;
     m_playerSetChanged = true;
+    const bool indexValid = m_rowOfValid;
+    for (const int row : std::as_const(goneRows))
+        m_rowOf.remove(m_table.cell(SteamIdColumn, row));
     // One pass over the table, however many left at once.
-    StringTable kept(ColumnCount, 1);
-    kept.setRow(0, m_table.row(0));
-    qsizetype next = 0;
-    for (int row = 1; row < m_table.rowCount(); ++row) {
-        if (next < goneRows.size() && goneRows.at(next) == row)
-            ++next;
-        else
-            kept.appendRow(m_table.row(row));
-    }
-    m_table = kept;
+    m_table.removeRows(goneRows);
     tableReordered();
+    // The rows before the first that went keep their place in the index.
+    if (indexValid) {
+        for (int row = goneRows.constFirst(); row < m_table.rowCount(); ++row)
+            m_rowOf[m_table.cell(SteamIdColumn, row)] = row;
+        m_rowOfValid = true;
+    }
 }
 
 const QHash<QString, int> &PlayerTracker::rowsById() {

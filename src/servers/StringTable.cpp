@@ -54,6 +54,25 @@ bool StringTable::removeRow(int row) {
     return true;
 }
 
+int StringTable::removeRows(const QList<int> &ascendingRows) {
+    // Each kept row moves up once, however many rows go.
+    int to = 1;
+    qsizetype next = 0;
+    const int count = rowCount();
+    for (int from = 1; from < count; ++from) {
+        while (next < ascendingRows.size() && ascendingRows.at(next) < from)
+            ++next;
+        if (next < ascendingRows.size() && ascendingRows.at(next) == from)
+            continue;
+        if (to != from)
+            m_rows[to] = std::move(m_rows[from]);
+        ++to;
+    }
+    const int removed = count - to;
+    m_rows.resize(to);
+    return removed;
+}
+
 bool StringTable::operator==(const StringTable &other) const {
     return m_columnCount == other.m_columnCount && m_rows == other.m_rows;
 }

@@ -27,6 +27,9 @@ public:
     bool setRow(int row, const QStringList &cells);
     void appendRow(const QStringList &cells);
     bool removeRow(int row);
+    // Removes the rows named in ascending order in one pass; the header row and rows outside the
+    // table are never removed. Returns how many went.
+    int removeRows(const QList<int> &ascendingRows);
 
     bool operator==(const StringTable &other) const;
     bool operator!=(const StringTable &other) const { return !(*this == other); }

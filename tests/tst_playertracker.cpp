@@ -7,6 +7,7 @@
 #include "monitor/PlayerTracker.h"
 
 #include <QAbstractItemModelTester>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -552,6 +553,76 @@ private slots:
         QCOMPARE(model.index(sorted ? 0 : 2, PlayerListModel::SteamIdColumn).data().toString(),
                  dora);
         QCOMPARE(cid.data().toString(), QStringLiteral("Cid"));
+    }
+
+    // Random visits of three servers by forty players who join, move and leave: after every
+    // visit the records, their indexes and both lists (the tracker's order and one sorted by id)
+    // match a plain model of who is where, and each departure is logged once.
+    void randomVisitsKeepRecordsIndexesAndListsInStep() {
+        Tracked t;
+        PlayerListModel plain(&t.tracker);
+        PlayerListModel sorted(&t.tracker);
+        QAbstractItemModelTester plainTester(&plain);
+        QAbstractItemModelTester sortedTester(&sorted);
+        sorted.headerClicked(PlayerListModel::SteamIdColumn);
+        const QStringList servers{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+        QStringList ids;
+        for (int i = 0; i < 40; ++i)
+            ids << QStringLiteral("765611980000001%1").arg(i, 2, 10, QLatin1Char('0'));
+        QList<QPair<QString, QString>> expected; // (id, server) in the order of their joins
+        QRandomGenerator random(20261211);
+        int departures = 0;
+        for (int visit = 0; visit < 400; ++visit) {
+            const QString server = servers.at(int(random.bounded(3)));
+            QStringList lines;
+            QSet<QString> listed;
+            for (int i = 0; i < ids.size(); ++i) {
+                if (random.bounded(4) != 0)
+                    continue;
+                lines << line(int(lines.size()), QStringLiteral("P%1").arg(i), ids.at(i));
+                listed.insert(ids.at(i));
+            }
+            // New players are added in the order of the answer's lines.
+            for (const QString &id : std::as_const(ids)) {
+                if (!listed.contains(id))
+                    continue;
+                const auto at =
+                    std::find_if(expected.begin(), expected.end(),
+                                 [&id](const auto &entry) { return entry.first == id; });
+                if (at == expected.end())
+                    expected.append({id, server});
+                else
+                    at->second = server;
+            }
+            const qsizetype before = expected.size();
+            expected.removeIf([&](const auto &entry) {
+                return entry.second == server && !listed.contains(entry.first);
+            });
+            departures += int(before - expected.size());
+            t.visit(server, lines);
+
+            QCOMPARE(t.tracker.recordCount(), int(expected.size()));
+            QStringList byId;
+            for (int i = 0; i < expected.size(); ++i) {
+                const PlayerRecord record = t.tracker.record(i);
+                QCOMPARE(record.steamId, expected.at(i).first);
+                QCOMPARE(record.server, expected.at(i).second);
+                QCOMPARE(t.tracker.indexOfSteamId(record.steamId), i);
+                QCOMPARE(plain.index(i, PlayerListModel::SteamIdColumn).data().toString(),
+                         record.steamId);
+                QCOMPARE(plain.index(i, PlayerListModel::ServerColumn).data().toString(),
+                         record.server);
+                byId << record.steamId;
+            }
+            QCOMPARE(plain.rowCount(), int(expected.size()));
+            byId.sort();
+            QCOMPARE(sorted.rowCount(), int(byId.size()));
+            for (int i = 0; i < byId.size(); ++i)
+                QCOMPARE(sorted.index(i, PlayerListModel::SteamIdColumn).data().toString(),
+                         byId.at(i));
+        }
+        QCOMPARE(int(t.messages.filter(QStringLiteral(" has left `")).size()), departures);
+        QVERIFY(departures > 100);
     }
 
     void sortedListKeepsItsOrderAcrossRebuilds() {

@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -39,10 +40,7 @@ void PlayerListModel::rebuild(const PlayerRecords &records) {
     joins.reserve(records.size());
     // A stamp is parsed once per player, not at every rebuild: with thousands of players the
     // time-zone work of parsing them all would hold up the window.
-    QHash<QString, int> shown;
-    shown.reserve(m_entries.size());
-    for (int row = 0; row < m_entries.size(); ++row)
-        shown.insert(m_entries.at(row).steamId, row);
+    const QHash<QString, int> &shown = rowsById();
     for (const PlayerRecord &record : records) {
         const int row = shown.value(record.steamId, -1);
         if (row >= 0 && m_entries.at(row).joinStamp == record.joinStamp) {
@@ -68,6 +66,7 @@ void PlayerListModel::rebuild(const PlayerRecords &records) {
         beginResetModel();
         m_entries = entries;
         m_joins = joins;
+        m_rowOfValid = false;
         endResetModel();
     }
 }
@@ -76,29 +75,39 @@ bool PlayerListModel::updateRows(const PlayerRecords &entries, const QVector<qin
                                  const QHash<QString, int> &shown) {
     // Rows that stay keep their place, so a view keeps its selection and scroll position and
     // only what changed is drawn again; a change of order is shown by a reset. `shown` holds
-    // the row of every id on show.
-    QSet<QString> nextIds;
-    nextIds.reserve(entries.size());
-    for (const PlayerRecord &entry : entries)
-        nextIds.insert(entry.steamId);
-    if (nextIds.size() != entries.size() || shown.size() != m_entries.size())
+    // the row of every id on show; each new entry costs one look-up in it.
+    if (shown.size() != m_entries.size())
         return false;
-    // The rows that stay must come in the same order: the row each has on show only grows.
+    QVector<bool> staying(m_entries.size(), false);
+    QSet<QString> arriving;
     int lastStaying = -1;
     for (const PlayerRecord &entry : entries) {
         const int row = shown.value(entry.steamId, -1);
-        if (row < 0)
+        if (row < 0) {
+            if (arriving.contains(entry.steamId))
+                return false;
+            arriving.insert(entry.steamId);
             continue;
-        if (row < lastStaying)
+        }
+        // The rows that stay must come in the same order, each once.
+        if (row <= lastStaying)
             return false;
         lastStaying = row;
+        staying[row] = true;
     }
 
+    QList<int> goneRows; // ascending, as they were before
+    for (int row = 0; row < m_entries.size(); ++row) {
+        if (!staying.at(row)) {
+            goneRows << row;
+            m_rowOf.remove(m_entries.at(row).steamId);
+        }
+    }
     for (int last = int(m_entries.size()) - 1; last >= 0; --last) {
-        if (nextIds.contains(m_entries.at(last).steamId))
+        if (staying.at(last))
             continue;
         int first = last;
-        while (first > 0 && !nextIds.contains(m_entries.at(first - 1).steamId))
+        while (first > 0 && !staying.at(first - 1))
             --first;
         beginRemoveRows(QModelIndex(), first, last);
         m_entries.remove(first, last - first + 1);
@@ -106,6 +115,10 @@ bool PlayerListModel::updateRows(const PlayerRecords &entries, const QVector<qin
         endRemoveRows();
         last = first;
     }
+    // Where each row that stayed ends up, by its place among them.
+    QVector<int> placeOfStaying;
+    placeOfStaying.reserve(m_entries.size());
+    QList<int> arrivedRows;
     int row = 0;
     for (qsizetype next = 0; next < entries.size();) {
         if (row < m_entries.size() && m_entries.at(row).steamId == entries.at(next).steamId) {
@@ -118,12 +131,13 @@ bool PlayerListModel::updateRows(const PlayerRecords &entries, const QVector<qin
                 m_joins[row] = joins.at(next);
                 emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
             }
+            placeOfStaying.append(row);
             ++row;
             ++next;
             continue;
         }
         qsizetype end = next;
-        while (end < entries.size() && !shown.contains(entries.at(end).steamId))
+        while (end < entries.size() && arriving.contains(entries.at(end).steamId))
             ++end;
         const int count = int(end - next);
         beginInsertRows(QModelIndex(), row, row + count - 1);
@@ -131,12 +145,35 @@ bool PlayerListModel::updateRows(const PlayerRecords &entries, const QVector<qin
             const int to = row + int(i - next);
             m_entries.insert(to, entries.at(i));
             m_joins.insert(to, joins.at(i));
+            arrivedRows << to; // rows to its left are in their final place
         }
         endInsertRows();
         row += count;
         next = end;
     }
+    // The index follows without a look at the ids of the rows that stayed.
+    if (!goneRows.isEmpty() || !arriving.isEmpty()) {
+        for (auto it = m_rowOf.begin(); it != m_rowOf.end(); ++it) {
+            const int before = it.value();
+            const int gone = int(std::lower_bound(goneRows.cbegin(), goneRows.cend(), before) -
+                                 goneRows.cbegin());
+            it.value() = placeOfStaying.at(before - gone);
+        }
+        for (const int at : std::as_const(arrivedRows))
+            m_rowOf.insert(m_entries.at(at).steamId, at);
+    }
     return true;
+}
+
+const QHash<QString, int> &PlayerListModel::rowsById() {
+    if (!m_rowOfValid) {
+        m_rowOf.clear();
+        m_rowOf.reserve(m_entries.size());
+        for (int row = 0; row < m_entries.size(); ++row)
+            m_rowOf.insert(m_entries.at(row).steamId, row);
+        m_rowOfValid = true;
+    }
+    return m_rowOf;
 }
 
 void PlayerListModel::headerClicked(int column) {
@@ -158,6 +195,7 @@ QVector<int> PlayerListModel::sortedRows() const {
 void PlayerListModel::reorder(const QVector<int> &rows) {
     m_entries = inRowOrder(m_entries, rows);
     m_joins = inRowOrder(m_joins, rows);
+    m_rowOfValid = false;
 }
 
 void PlayerListModel::refreshOnline() {

@@ -4,6 +4,7 @@
 #include "base/SortableTableModel.h"
 #include "monitor/PlayerRecord.h"
 
+#include <QHash>
 #include <QTimer>
 
 class PlayerTracker;
@@ -46,6 +47,8 @@ private:
     // rows that stay has changed.
     bool updateRows(const PlayerRecords &entries, const QVector<qint64> &joins,
                     const QHash<QString, int> &shown);
+    // The row of each id on show.
+    const QHash<QString, int> &rowsById();
     QString columnText(int row, int column) const;
     static QString recordText(const PlayerRecord &entry, int column);
     // Rows in the order of the sort state, their texts as they are now.
@@ -56,6 +59,8 @@ private:
     // Join times in ms since the epoch: converting local times on every tick costs a time-zone
     // lookup per player.
     QVector<qint64> m_joins;
+    QHash<QString, int> m_rowOf;
+    bool m_rowOfValid = false;
     // The time the "Online" texts are shown for: the ticker moves it once a second.
     qint64 m_nowMs = 0;
     QTimer m_ticker; // Timer14: the "Online" column follows the clock

@@ -8,6 +8,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
+
 PlayerTracker::PlayerTracker(QObject *parent)
     : QObject(parent)
     , m_table(ColumnCount, 1) {
@@ -48,9 +50,15 @@ void PlayerTracker::record(const QString &server, const QStringList &playerLines
         const int row = rowOf.value(steamId, -1);
         if (row >= 0) {
             // A player who changes servers keeps one stay: nothing is logged.
-            if (m_table.cell(ServerColumn, row) != server) {
+            const QString from = m_table.cell(ServerColumn, row);
+            if (from != server) {
                 m_table.setCell(ServerColumn, row, server);
                 ++m_revision;
+                if (m_serverRowsValid) {
+                    m_serverRows[from].removeOne(row);
+                    QList<int> &rows = m_serverRows[server];
+                    rows.insert(std::lower_bound(rows.begin(), rows.end(), row), row);
+                }
             }
             continue;
         }
@@ -58,6 +66,8 @@ void PlayerTracker::record(const QString &server, const QStringList &playerLines
         m_table.appendRow({server, name, steamId, PlayerLines::joinStamp(Clock::now())});
         ++m_revision;
         m_rowOf.insert(steamId, m_table.rowCount() - 1);
+        if (m_serverRowsValid)
+            m_serverRows[server].append(m_table.rowCount() - 1);
         const PlayerLogLine logged{firstPass || !wasOnline ? PlayerLogLine::Kind::Playing
                                                            : PlayerLogLine::Kind::Joined,
                                    name, steamId, server, QString()};
@@ -99,17 +109,28 @@ void PlayerTracker::detectLeaves(const QString &server, const QStringList &playe
     if (goneRows.isEmpty())
         return;
     m_playerSetChanged = true;
-    const bool indexValid = m_rowOfValid;
     for (const int row : std::as_const(goneRows))
         m_rowOf.remove(m_table.cell(SteamIdColumn, row));
     // One pass over the table, however many left at once.
     m_table.removeRows(goneRows);
-    tableReordered();
-    // The rows before the first that went keep their place in the index.
-    if (indexValid) {
-        for (int row = goneRows.constFirst(); row < m_table.rowCount(); ++row)
-            m_rowOf[m_table.cell(SteamIdColumn, row)] = row;
-        m_rowOfValid = true;
+    ++m_revision;
+    // The indexes follow the rows up without a look at their texts: each row moves up by the
+    // number of rows before it that went.
+    const auto movedUp = [&goneRows](int row) {
+        return row -
+               int(std::lower_bound(goneRows.cbegin(), goneRows.cend(), row) - goneRows.cbegin());
+    };
+    for (auto it = m_rowOf.begin(); it != m_rowOf.end(); ++it)
+        it.value() = movedUp(it.value());
+    if (m_serverRowsValid) {
+        QList<int> &left = m_serverRows[server];
+        left.removeIf([&goneRows](int row) {
+            return std::binary_search(goneRows.cbegin(), goneRows.cend(), row);
+        });
+        for (auto it = m_serverRows.begin(); it != m_serverRows.end(); ++it) {
+            for (int &row : it.value())
+                row = movedUp(row);
+        }
     }
 }
 
@@ -127,13 +148,12 @@ const QHash<QString, int> &PlayerTracker::rowsById() {
 }
 
 QList<int> PlayerTracker::rowsOfServer(const QString &server) {
-    // Built again only after the records changed: a visit that changes nothing costs no scan of
-    // every player of every server.
-    if (m_serverRowsRevision != m_revision || !m_serverRowsValid) {
+    // Kept up to date by joins, moves and departures; built again only after a server's
+    // records were removed or renamed.
+    if (!m_serverRowsValid) {
         m_serverRows.clear();
         for (int row = 1; row < m_table.rowCount(); ++row)
             m_serverRows[m_table.cell(ServerColumn, row)].append(row);
-        m_serverRowsRevision = m_revision;
         m_serverRowsValid = true;
     }
     return m_serverRows.value(server);
@@ -142,6 +162,7 @@ QList<int> PlayerTracker::rowsOfServer(const QString &server) {
 void PlayerTracker::tableReordered() {
     ++m_revision;
     m_rowOfValid = false;
+    m_serverRowsValid = false;
 }
 
 QSet<QString> PlayerTracker::mentionedIds(const QList<int> &rows,
@@ -235,6 +256,7 @@ int PlayerTracker::renameServer(const QString &oldName, const QString &newName) 
         if (m_table.cell(ServerColumn, row) == oldName) {
             m_table.setCell(ServerColumn, row, newName);
             ++m_revision;
+            m_serverRowsValid = false;
             ++moved;
         }
     }

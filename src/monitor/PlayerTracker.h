@@ -65,7 +65,7 @@ private:
     const QHash<QString, int> &rowsById();
     // The rows of `server`'s records, in table order.
     QList<int> rowsOfServer(const QString &server);
-    // Rows went: the index by id is built again.
+    // Rows went or a server's records changed all at once: the indexes are built again.
     void tableReordered();
     // The SteamID64s of `rows` that some line holds.
     QSet<QString> mentionedIds(const QList<int> &rows, const QStringList &playerLines) const;
@@ -73,8 +73,7 @@ private:
     StringTable m_table;
     QHash<QString, int> m_rowOf; // the row of each SteamID64
     bool m_rowOfValid = false;
-    QHash<QString, QList<int>> m_serverRows; // the rows of each server's records
-    quint64 m_serverRowsRevision = 0;
+    QHash<QString, QList<int>> m_serverRows; // the rows of each server's records, ascending
     bool m_serverRowsValid = false;
     quint64 m_revision = 0; // counts every change of the records
     quint64 m_rebuiltRevision = 0;

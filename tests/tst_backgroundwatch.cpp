@@ -15,6 +15,7 @@
 #include "TestStates.h"
 #include "TestWait.h"
 
+#include <QDir>
 #include <QFile>
 #include <QScopeGuard>
 #include <QSet>
@@ -376,6 +377,36 @@ private slots:
         QCOMPARE(f.fileTexts(QStringLiteral("G")), QStringList{QStringLiteral("Bob (Rex): hi")});
         QVERIFY(!QFile::exists(f.logPath(QStringLiteral("F"))));
         QVERIFY(f.startedTwice.isEmpty());
+    }
+
+    // The steps overlap, so one server's file is written by more than one of them: a write that
+    // keeps failing is still told once.
+    void aFailedWriteIsToldOnceWhicheverStepWrote() {
+        Fixture f;
+        SimServer *a = f.sim(QStringLiteral("A"));
+        SimServer *b = f.sim(QStringLiteral("B"));
+        // B's steps outlast a slot, so A's steps find another step free than the one before.
+        b->setFault(SimServer::SlowLogs);
+        b->setAnswerDelayMs(100);
+        // A folder where the file belongs once A's step has loaded it: the read works, every
+        // write fails, even as root.
+        const QString path = f.logPath(QStringLiteral("A"));
+        QObject::connect(f.watch, &BackgroundWatch::stepStarted, [path](const QString &name) {
+            if (name == QLatin1String("A"))
+                QDir(path).removeRecursively();
+        });
+        QObject::connect(a, &SimServer::commandReceived, [a, path] {
+            a->appendGameLog(QStringLiteral("Bob (Rex): line %1").arg(a->gameLog().size()));
+            QDir().mkpath(path);
+        });
+        QSignalSpy told(f.watch, &BackgroundWatch::message);
+        f.watch->start();
+        QVERIFY(waitUntil([&f] { return f.steps.count(QStringLiteral("A")) >= 6; }, kWait));
+        int reports = 0;
+        for (const QList<QVariant> &args : std::as_const(told))
+            reports +=
+                args.at(0).toString().startsWith(QLatin1String("Failed to save logs/A.log: "));
+        QCOMPARE(reports, 1);
     }
 
     void theCursorWrapsWhenServersAreRemoved() {

@@ -93,9 +93,6 @@ void benchWatch(int seconds, int stepsAtOnce) {
     QTemporaryDir dir;
     SaveStringGrid(servers.serverTable(), dir.filePath(QStringLiteral("server.dat")));
     Console console(dir.path());
-    ProgramOptions options = console.state()->options();
-    options.backgroundChat = true;
-    console.state()->setOptions(options);
     BackgroundWatch *watch = console.backgroundWatch();
 
     QElapsedTimer clock;
@@ -124,6 +121,10 @@ void benchWatch(int seconds, int stepsAtOnce) {
     });
 
     console.start();
+    // After the start-up, which reads the options from the settings.
+    ProgramOptions options = console.state()->options();
+    options.backgroundChat = true;
+    console.state()->setOptions(options);
     while (firstPassMs < 0 && clock.elapsed() < 120000)
         waitFor(100);
     waitFor(seconds * 1000);
@@ -147,7 +148,7 @@ void benchWatch(int seconds, int stepsAtOnce) {
     watch->stop();
     console.pollCycle()->stop();
 
-    std::printf("background watch, %d steps at once, %d servers online (%d never answer the "
+    std::printf("background watch, steps at once: %d, %d servers online (%d never answer the "
                 "watch, the others in %.1f s), %.0f s after the first pass:\n",
                 stepsAtOnce, kServers, kSilent, kAnswerMs / 1000.0,
                 double(endMs - firstPassMs) / 1000.0);

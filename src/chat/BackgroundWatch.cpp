@@ -77,7 +77,6 @@ void BackgroundWatch::stop() {
     m_started = false;
     m_stepTimer.stop();
     m_slotWaiting = false;
-    m_slotStep = nullptr;
     for (WatchStep *step : std::as_const(m_steps))
         step->abandon();
 }
@@ -123,7 +122,6 @@ void BackgroundWatch::Timer13Timer() {
         return;
     }
     m_slotWaiting = false;
-    m_slotStep = nullptr;
     m_stepTimer.start(stepSlotMs());
     ServerListModel *servers = m_servers;
     const int count = servers->serverCount();
@@ -140,9 +138,8 @@ void BackgroundWatch::Timer13Timer() {
     // previous step has not ended yet is not asked again.
     if (entry.state != ServerState::Online || isWatching(entry.settings.name))
         return;
-    // The slot's time runs from the start of its step: a step slow to answer holds up only its
-    // own server.
-    m_slotStep = step;
+    // The slot's time runs from the start of its step, on a short list too: a step slow to
+    // answer holds up only its own server, and the round keeps its length.
     startStep(step, entry);
 }
 
@@ -176,10 +173,6 @@ int BackgroundWatch::stepSlotMs() const {
                     intervals.backgroundRoundMs / std::max(1, m_servers->serverCount()));
 }
 
-bool BackgroundWatch::isShortList() const {
-    return stepSlotMs() >= Intervals::instance().backgroundStepMs;
-}
-
 void BackgroundWatch::advanceCursor(int serverCount) {
     m_cursor = m_cursor + 1 >= serverCount ? 0 : m_cursor + 1;
 }
@@ -190,13 +183,6 @@ void BackgroundWatch::onStepEnded(WatchStep *step) {
     m_runningTexts.remove(step);
     const QString name = step->serverName();
     updateStatusText();
-    // On a short list the next slot comes 10 s after the step ended; on a long one it keeps
-    // its time from the step's start.
-    const bool restartSlot = m_slotStep == step && m_started && !m_slotWaiting && isShortList();
-    if (m_slotStep == step)
-        m_slotStep = nullptr;
-    if (restartSlot)
-        m_stepTimer.start(stepSlotMs());
     emit stepEnded(name);
     // A slot that found every step under way is taken now; a handler may have stopped the watch.
     if (m_started && m_slotWaiting)

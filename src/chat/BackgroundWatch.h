@@ -18,7 +18,7 @@ class WatchStep;
 
 // Collects the chat or game log of every online server into its log file without an open chat:
 // one server per step slot, in the server list's order, a slot 10 s after the previous step
-// ended; on a list too long for that each server still has its turn within 50 s. A step that
+// started; on a list too long for that each server still has its turn within 50 s. A step that
 // is slow to answer gives its slot up to the next server when the slot's time has come, so
 // steps of different servers overlap, up to watchConcurrency at once and never two on one
 // server; a slot that finds them all busy waits for the next step to end. The server whose chat
@@ -83,7 +83,6 @@ signals:
 private:
     bool optionOn() const;
     int stepSlotMs() const;
-    bool isShortList() const;
     void keepTicking();
     void advanceCursor(int serverCount);
     WatchStep *freeStep() const;
@@ -99,8 +98,6 @@ private:
     QList<WatchStep *> m_running;
     QHash<const WatchStep *, QString> m_runningTexts;
     QTimer m_stepTimer; // Timer13: the next step slot
-    // The step that started in the slot now running; on a short list its end starts the 10 s.
-    const WatchStep *m_slotStep = nullptr;
     // A slot came while every step was under way: it is taken when one ends.
     bool m_slotWaiting = false;
     QString m_statusText;

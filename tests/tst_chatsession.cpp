@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -396,7 +397,7 @@ private slots:
         f.setOptions([](ProgramOptions &o) { o.backgroundChat = true; });
         BackgroundWatch &watch = *f.console->backgroundWatch();
         watch.start();
-        QTRY_COMPARE_WITH_TIMEOUT(watch.watchedServer(), QStringLiteral("B"), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(watch.isWatching(QStringLiteral("B")), kWait);
 
         QSignalSpy waiting(f.session, &ChatSession::waitingChanged);
         f.session->Chat1Click(QStringLiteral("B"));
@@ -406,7 +407,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(f.session->isOpen(), kWait);
         QCOMPARE(waiting.count(), 2);
         QCOMPARE(waiting.last().first().toBool(), false);
-        QVERIFY(watch.watchedServer().isEmpty());
+        QVERIFY(!watch.isWatching(QStringLiteral("B")));
         QCOMPARE(f.entry(QStringLiteral("B")).statusText(), QStringLiteral("Chat/Online"));
         // From now on the watch leaves the chat's server alone.
         const int connections = b->connectionCount();
@@ -422,13 +423,57 @@ private slots:
         f.setOptions([](ProgramOptions &o) { o.backgroundChat = true; });
         BackgroundWatch &watch = *f.console->backgroundWatch();
         watch.start();
-        QTRY_COMPARE_WITH_TIMEOUT(watch.watchedServer(), QStringLiteral("B"), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(watch.isWatching(QStringLiteral("B")), kWait);
         f.session->Chat1Click(QStringLiteral("B"));
         QVERIFY(f.session->isWaiting());
         // The watch's own time-out is far away; the chat takes the server over first.
         QTRY_VERIFY_WITH_TIMEOUT(f.session->isOpen(), kWait);
         QVERIFY(!f.session->isWaiting());
-        QVERIFY(watch.watchedServer().isEmpty());
+        QVERIFY(!watch.isWatching(QStringLiteral("B")));
+        watch.stop();
+    }
+
+    // Steps on other servers never hold the opening up, and a wait for the chosen server ends
+    // with that server's step while the others are still under way.
+    void openingWaitsOnlyForAStepOnItsOwnServer() {
+        Intervals &intervals = Intervals::instance();
+        const Intervals saved = intervals;
+        const auto restore = qScopeGuard([saved] { Intervals::instance() = saved; });
+        intervals.chatBusyWaitMs = 600000; // the wait ends with B's step, not by its bound
+        intervals.backgroundStepTimeoutMs = 600000;
+        Fixture f;
+        f.sim(QStringLiteral("A"))->setFault(SimServer::NeverAnswer);
+        SimServer *b = f.sim(QStringLiteral("B"));
+        b->setFault(SimServer::SlowLogs);
+        b->setAnswerDelayMs(300);
+        f.sim(QStringLiteral("C"));
+        f.setOptions([](ProgramOptions &o) { o.backgroundChat = true; });
+        BackgroundWatch &watch = *f.console->backgroundWatch();
+        QSignalSpy wanted(f.session, &ChatSession::serverWanted);
+        watch.start();
+        QTRY_VERIFY_WITH_TIMEOUT(watch.isWatching(QStringLiteral("A")) &&
+                                     watch.isWatching(QStringLiteral("B")) &&
+                                     !watch.isWatching(QStringLiteral("C")),
+                                 kWait);
+        f.session->Chat1Click(QStringLiteral("C"));
+        QVERIFY(!f.session->isWaiting());
+        QCOMPARE(f.session->chatLabel(), QStringLiteral("C"));
+        f.session->chataus();
+
+        QTRY_VERIFY_WITH_TIMEOUT(watch.isWatching(QStringLiteral("B")), kWait);
+        bool aUnderWay = false;
+        bool bUnderWay = true;
+        QObject::connect(f.session, &ChatSession::chatOpened, f.session, [&] {
+            aUnderWay = watch.isWatching(QStringLiteral("A"));
+            bUnderWay = watch.isWatching(QStringLiteral("B"));
+        });
+        f.session->Chat1Click(QStringLiteral("B"));
+        QVERIFY(f.session->isWaiting());
+        QTRY_VERIFY_WITH_TIMEOUT(f.session->isOpen(), kWait);
+        QCOMPARE(f.session->chatLabel(), QStringLiteral("B"));
+        QVERIFY(aUnderWay);
+        QVERIFY(!bUnderWay);
+        QCOMPARE(wanted.count(), 0);
         watch.stop();
     }
 
@@ -440,12 +485,12 @@ private slots:
         f.setOptions([](ProgramOptions &o) { o.backgroundChat = true; });
         BackgroundWatch &watch = *f.console->backgroundWatch();
         watch.start();
-        QTRY_COMPARE_WITH_TIMEOUT(watch.watchedServer(), QStringLiteral("B"), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(watch.isWatching(QStringLiteral("B")), kWait);
         f.session->Chat1Click(QStringLiteral("B"));
         QVERIFY(f.session->isWaiting());
         f.session->chataus();
         QVERIFY(!f.session->isWaiting());
-        QTRY_VERIFY_WITH_TIMEOUT(watch.watchedServer().isEmpty(), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(!watch.isWatching(QStringLiteral("B")), kWait);
         QTest::qWait(100);
         QVERIFY(!f.session->isOpen());
         QCOMPARE(f.entry(QStringLiteral("B")).statusText(), QStringLiteral("Online"));

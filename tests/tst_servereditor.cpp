@@ -19,6 +19,7 @@
 #include "TestWait.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -283,6 +284,60 @@ private slots:
         QVERIFY(waitUntil([&f] { return !f.servers()->deletePending(); }, kWait));
         QCOMPARE(f.servers()->serverCount(), 1);
         QCOMPARE(f.messages().filter(QStringLiteral("Server deleted:")).size(), 1);
+    }
+
+    // A step under way on a server that is renamed or deleted ends there, and its late answer
+    // writes no file.
+    void aRenamedOrDeletedServersStepIsAbandoned_data() {
+        QTest::addColumn<bool>("rename");
+        QTest::newRow("renamed") << true;
+        QTest::newRow("deleted") << false;
+    }
+    void aRenamedOrDeletedServersStepIsAbandoned() {
+        QFETCH(bool, rename);
+        Intervals &intervals = Intervals::instance();
+        const Intervals saved = intervals;
+        const auto restore = qScopeGuard([saved] { Intervals::instance() = saved; });
+        intervals.backgroundStepMs = 30;
+        Fixture f;
+        f.setOptions([](ProgramOptions &o) { o.backgroundChat = true; });
+        SimServer *a = f.sim(QStringLiteral("A"));
+        QVERIFY(waitUntil(
+            [&f] { return f.entry(QStringLiteral("A")).statusText() == QLatin1String("Online"); },
+            kWait));
+        constexpr int answerDelayMs = 600;
+        a->setFault(SimServer::SlowLogs);
+        a->setAnswerDelayMs(answerDelayMs);
+        a->appendGameLog(QStringLiteral("Bob (Rex): never written"));
+        BackgroundWatch *watch = f.console->backgroundWatch();
+        QSignalSpy ended(watch, &BackgroundWatch::stepEnded);
+        watch->start();
+        QVERIFY(
+            waitUntil([a] { return a->commands().contains(QStringLiteral("GetGameLog")); }, kWait));
+        QVERIFY(watch->isWatching(QStringLiteral("A")));
+        if (rename) {
+            f.editor()->dialogOpened(); // no further step while the dialog is open
+            QCOMPARE(f.editor()
+                         ->edit(QStringLiteral("A"),
+                                {QStringLiteral("Omega"), QStringLiteral("127.0.0.1"),
+                                 a->portText(), QStringLiteral("pw")})
+                         .outcome,
+                     ServerEditor::Outcome::Changed);
+        } else {
+            QVERIFY(f.editor()->markForDeletion(QStringLiteral("A")));
+            QVERIFY(waitUntil([&f] { return f.servers()->serverCount() == 0; }, kWait));
+        }
+        QVERIFY(!watch->isWatching(QStringLiteral("A")));
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(ended.first().first().toString(), QStringLiteral("A"));
+        // Past the time the answer would have come.
+        QTest::qWait(2 * answerDelayMs);
+        QVERIFY(!QFile::exists(f.logPath(QStringLiteral("A"))));
+        QVERIFY(!QFile::exists(f.logPath(QStringLiteral("Omega"))));
+        QCOMPARE(ended.count(), 1);
+        if (rename)
+            f.editor()->dialogClosed();
+        watch->stop();
     }
 
     void removingAnEarlierServerKeepsTheCyclesPlace() {

@@ -15,6 +15,7 @@ struct Intervals final {
     int schedulerMs = 950;               // Timer11: queue scheduler tick
     int backgroundStepMs = 10000;        // Timer13: background chat watch step
     int backgroundRoundMs = 50000;       // the watch comes round to every server within this
+    int watchConcurrency = 8;            // background watch steps of different servers at once
     int onlineTickerMs = 100;            // Timer14: online-time column refresh
     int pollConnectTimeoutMs = 11000;    // poll channel connect time-out
     int chatConnectTimeoutMs = 5000;     // chat and background channel connect time-out

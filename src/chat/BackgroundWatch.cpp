@@ -2,12 +2,10 @@
 
 #include "base/Clock.h"
 #include "base/Intervals.h"
-#include "base/Logging.h"
 #include "base/ProgramState.h"
-#include "chat/ChatLog.h"
 #include "chat/LogSourceRequest.h"
-#include "chat/ServerChatLog.h"
-#include "rcon/RconChannel.h"
+#include "chat/WatchStep.h"
+#include "rcon/ChannelProfile.h"
 #include "servers/ServerListModel.h"
 
 #include <QLocale>
@@ -18,53 +16,51 @@ BackgroundWatch::BackgroundWatch(ServerListModel *servers, ProgramState *state,
                                  const QString &programFolder, QObject *parent)
     : QObject(parent)
     , m_servers(servers)
-    , m_state(state)
-    , m_channel(new RconChannel(channelProfile(), this))
-    , m_log(new ServerChatLog(
-          programFolder,
-          QStringLiteral(" Fehler bei Background Chatempfang oder Speichern (Read4u)"), this)) {
-    m_stepTimer.setInterval(Intervals::instance().backgroundStepMs);
+    , m_state(state) {
+    const Intervals &intervals = Intervals::instance();
+    // A file that cannot be written is told once, whichever step wrote it.
+    const ServerChatLog::FailedSaves failedSaves = std::make_shared<QSet<QString>>();
+    for (int i = 0; i < std::max(1, intervals.watchConcurrency); ++i) {
+        auto *step = new WatchStep(programFolder, failedSaves, this);
+        connect(step, &WatchStep::ended, this, [this, step] { onStepEnded(step); });
+        connect(step, &WatchStep::message, this, &BackgroundWatch::message);
+        m_steps << step;
+    }
+    m_stepTimer.setInterval(intervals.backgroundStepMs);
     connect(&m_stepTimer, &QTimer::timeout, this, &BackgroundWatch::Timer13Timer);
-    m_stepTimeout.setSingleShot(true);
-    m_stepTimeout.setInterval(Intervals::instance().backgroundStepTimeoutMs);
-    connect(&m_stepTimeout, &QTimer::timeout, this, [this] {
-        failStep(QStringLiteral("No answer within %1 ms (Timer12_s)")
-                     .arg(Intervals::instance().backgroundStepTimeoutMs));
-    });
-
-    connect(m_channel, &RconChannel::completed, this,
-            [this](const QString &body, const QString &) { onCompleted(body); });
-    connect(m_channel, &RconChannel::connectFailed, this, &BackgroundWatch::onConnectFailed);
-    // The channel has written its own error entries for these.
-    connect(m_channel, &RconChannel::refused, this,
-            [this] { failStep(QStringLiteral("chat_back") + statusWord(StatusCode::BadLogin)); });
-    connect(m_channel, &RconChannel::sendFailed, this, [this] { failStep(QString()); });
-    connect(m_channel, &RconChannel::readFailed, this, [this] { failStep(QString()); });
-    connect(m_log, &ServerChatLog::message, this, &BackgroundWatch::message);
     connect(m_state, &ProgramState::firstPassEnded, this, &BackgroundWatch::start);
     connect(m_state, &ProgramState::optionsChanged, this, &BackgroundWatch::optionsChanged);
     m_statusText = optionOn() ? idleText() : QString();
 }
 
-ChatLog *BackgroundWatch::watchLog() const {
-    return m_log->view();
-}
-
 BackgroundWatch::~BackgroundWatch() = default;
 
 ChannelProfile BackgroundWatch::channelProfile() {
-    ChannelProfile profile;
-    profile.connectTimeout = &Intervals::chatConnectTimeoutMs;
-    profile.readTag = QStringLiteral(" (Read4o)");
-    profile.tickTag = QStringLiteral(" (Timer12_s)");
-    profile.tickEntryNamesFailure = true;
-    profile.sendFailureTag = QStringLiteral(" (Timer4,getgamelog/chat)");
-    profile.counter = &RequestId();
-    return profile;
+    return WatchStep::channelProfile();
 }
 
 QString BackgroundWatch::idleText() {
     return QStringLiteral("Get chat in background");
+}
+
+ChatLog *BackgroundWatch::watchLog(const QString &serverName) const {
+    for (const WatchStep *step : std::as_const(m_running)) {
+        if (step->serverName() == serverName)
+            return step->view();
+    }
+    return nullptr;
+}
+
+QStringList BackgroundWatch::watchedServers() const {
+    QStringList names;
+    for (const WatchStep *step : std::as_const(m_running))
+        names << step->serverName();
+    return names;
+}
+
+bool BackgroundWatch::isWatching(const QString &serverName) const {
+    return std::any_of(m_running.cbegin(), m_running.cend(),
+                       [&serverName](const WatchStep *s) { return s->serverName() == serverName; });
 }
 
 bool BackgroundWatch::optionOn() const {
@@ -73,16 +69,16 @@ bool BackgroundWatch::optionOn() const {
 
 void BackgroundWatch::start() {
     m_started = true;
-    if (!m_stepTimer.isActive() && !isStepRunning())
+    if (!m_stepTimer.isActive() && !m_slotWaiting)
         m_stepTimer.start(stepSlotMs());
 }
 
 void BackgroundWatch::stop() {
     m_started = false;
     m_stepTimer.stop();
-    m_stepTimeout.stop();
-    m_channel->closechannel();
-    setWatchedServer(QString());
+    m_slotWaiting = false;
+    for (WatchStep *step : std::as_const(m_steps))
+        step->abandon();
 }
 
 void BackgroundWatch::hold() {
@@ -99,15 +95,38 @@ void BackgroundWatch::optionsChanged() {
         setStatusText(optionOn() ? idleText() : QString());
 }
 
+void BackgroundWatch::abandonStep(const QString &serverName) {
+    for (WatchStep *step : std::as_const(m_steps)) {
+        if (step->isRunning() && step->serverName() == serverName)
+            step->abandon();
+    }
+}
+
+void BackgroundWatch::keepTicking() {
+    m_slotWaiting = false;
+    if (!m_stepTimer.isActive())
+        m_stepTimer.start(stepSlotMs());
+}
+
 void BackgroundWatch::Timer13Timer() {
-    if (!m_started || !optionOn() || isHeld() || m_state->isSuspended() || isStepRunning())
+    if (!m_started)
         return;
-    m_stepTimer.stop();
+    if (!optionOn() || isHeld() || m_state->isSuspended()) {
+        keepTicking(); // the next tick tries again
+        return;
+    }
+    WatchStep *step = freeStep();
+    if (!step) {
+        m_stepTimer.stop();
+        m_slotWaiting = true;
+        return;
+    }
+    m_slotWaiting = false;
+    m_stepTimer.start(stepSlotMs());
     ServerListModel *servers = m_servers;
     const int count = servers->serverCount();
     if (count == 0) {
         m_cursor = 0;
-        m_stepTimer.start(stepSlotMs());
         return;
     }
     // Servers removed since the last step leave the cursor past the end.
@@ -115,30 +134,35 @@ void BackgroundWatch::Timer13Timer() {
         m_cursor = 0;
     const ServerEntry entry = servers->entry(m_cursor);
     advanceCursor(count);
-    // A server whose chat is open ("Chat/Online") is the chat's to keep.
-    if (entry.state != ServerState::Online) {
-        m_stepTimer.start(stepSlotMs());
+    // A server whose chat is open ("Chat/Online") is the chat's to keep, and a server whose
+    // previous step has not ended yet is not asked again.
+    if (entry.state != ServerState::Online || isWatching(entry.settings.name))
         return;
-    }
-    m_stepClock.start();
+    // The slot's time runs from the start of its step, on a short list too: a step slow to
+    // answer holds up only its own server, and the round keeps its length.
+    startStep(step, entry);
+}
 
-    m_channel->closechannel();
-    setWatchedServer(entry.settings.name);
+void BackgroundWatch::startStep(WatchStep *step, const ServerEntry &entry) {
     const QLocale locale;
     const QDateTime now = Clock::now();
     // The short date and the long time, without the time zone that the long format carries.
     const QString timeFormat = locale.timeFormat(QLocale::LongFormat).remove(QLatin1Char('t'));
-    setStatusText(idleText() + QStringLiteral(" (") + entry.settings.name + QStringLiteral(") ") +
-                  locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-                  locale.toString(now.time(), timeFormat.trimmed()));
+    const QString text = idleText() + QStringLiteral(" (") + entry.settings.name +
+                         QStringLiteral(") ") + locale.toString(now.date(), QLocale::ShortFormat) +
+                         QLatin1Char(' ') + locale.toString(now.time(), timeFormat.trimmed());
+    m_running << step;
+    m_runningTexts.insert(step, text);
+    setStatusText(text);
+    emit stepStarted(entry.settings.name);
+    const LogSource source = m_state->options().logSource;
+    step->start(entry.settings, LogSourceRequest::command(source), LogSourceRequest::mode(source));
+}
 
-    // Writing the view over a file that could not be read would lose its lines.
-    if (!m_log->open(entry.settings.name))
-        qCWarning(lcError).noquote()
-            << QStringLiteral("chat_back") + m_log->readError() + QStringLiteral(" (Read4u)");
-    m_stepTimeout.start();
-    m_channel->openchannel(entry.settings.host, entry.settings.port, entry.settings.password,
-                           LogSourceRequest::command(m_state->options().logSource));
+WatchStep *BackgroundWatch::freeStep() const {
+    const auto free = std::find_if(m_steps.cbegin(), m_steps.cend(),
+                                   [](const WatchStep *step) { return !step->isRunning(); });
+    return free == m_steps.cend() ? nullptr : *free;
 }
 
 int BackgroundWatch::stepSlotMs() const {
@@ -153,63 +177,23 @@ void BackgroundWatch::advanceCursor(int serverCount) {
     m_cursor = m_cursor + 1 >= serverCount ? 0 : m_cursor + 1;
 }
 
-void BackgroundWatch::onCompleted(const QString &body) {
-    if (!isStepRunning())
+void BackgroundWatch::onStepEnded(WatchStep *step) {
+    if (!m_running.removeOne(step))
         return;
-    m_stepTimeout.stop();
-    m_log->process(body, LogSourceRequest::mode(m_state->options().logSource));
-    endStep();
-}
-
-void BackgroundWatch::onConnectFailed(StatusCode, const QString &message) {
-    if (!isStepRunning())
-        return;
-    // The cursor has already moved on: one server that cannot be reached never holds the
-    // watch back from the servers after it.
-    failStep(QStringLiteral("chat_back") + message);
-}
-
-void BackgroundWatch::failStep(const QString &entry) {
-    if (!isStepRunning())
-        return;
-    if (!entry.isEmpty())
-        qCWarning(lcError).noquote() << entry;
-    m_channel->closechannel();
-    endStep();
-}
-
-void BackgroundWatch::abandonStep() {
-    if (!isStepRunning())
-        return;
-    m_channel->closechannel();
-    endStep();
-}
-
-void BackgroundWatch::giveWay(const QString &serverName) {
-    if (m_watchedServer == serverName)
-        abandonStep();
-}
-
-void BackgroundWatch::endStep() {
-    m_stepTimeout.stop();
-    const QString name = m_watchedServer;
-    setWatchedServer(QString());
-    setStatusText(optionOn() ? idleText() : QString());
-    if (m_started) {
-        const int slot = stepSlotMs();
-        // A long list has its turns shortened by the time its exchanges take.
-        m_stepTimer.start(slot >= Intervals::instance().backgroundStepMs
-                              ? slot
-                              : int(std::max<qint64>(0, slot - m_stepClock.elapsed())));
-    }
+    m_runningTexts.remove(step);
+    const QString name = step->serverName();
+    updateStatusText();
     emit stepEnded(name);
+    // A slot that found every step under way is taken now; a handler may have stopped the watch.
+    if (m_started && m_slotWaiting)
+        Timer13Timer();
 }
 
-void BackgroundWatch::setWatchedServer(const QString &name) {
-    if (m_watchedServer == name)
-        return;
-    m_watchedServer = name;
-    emit watchedServerChanged(name);
+void BackgroundWatch::updateStatusText() {
+    if (m_running.isEmpty())
+        setStatusText(optionOn() ? idleText() : QString());
+    else
+        setStatusText(m_runningTexts.value(m_running.constLast()));
 }
 
 void BackgroundWatch::setStatusText(const QString &text) {

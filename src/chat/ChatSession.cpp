@@ -91,7 +91,7 @@ void ChatSession::Chat1Click(const QString &selectedServer) {
     if (state != ServerState::Online)
         return;
     m_servers->endChatState();
-    if (m_watchedServer == selectedServer) {
+    if (m_watchedServers.contains(selectedServer)) {
         m_waitingFor = selectedServer;
         m_busyWait.start();
         emit waitingChanged(true);
@@ -100,9 +100,13 @@ void ChatSession::Chat1Click(const QString &selectedServer) {
     openChat(selectedServer);
 }
 
-void ChatSession::setWatchedServer(const QString &serverName) {
-    m_watchedServer = serverName;
-    if (isWaiting() && serverName != m_waitingFor)
+void ChatSession::watchStepStarted(const QString &serverName) {
+    m_watchedServers.insert(serverName);
+}
+
+void ChatSession::watchStepEnded(const QString &serverName) {
+    m_watchedServers.remove(serverName);
+    if (isWaiting() && serverName == m_waitingFor)
         finishWait();
 }
 

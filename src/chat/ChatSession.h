@@ -4,6 +4,7 @@
 #include "rcon/StatusCode.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -19,9 +20,10 @@ class ServerListModel;
 
 // The chat of one server: its channel asks for new lines a second after each answer, the lines
 // go into the chat log and the server's log file, and the operator's chat lines and broadcasts
-// go out on the same channel. The server list shows the chat's server as "Chat/Online". While the
-// background watch works on the chosen server, the opening waits for it (the console tells the
-// chat where the watch is, and the watch when the chat wants its server).
+// go out on the same channel. The server list shows the chat's server as "Chat/Online". While a
+// step of the background watch is under way on the chosen server, the opening waits for that
+// step to end (the console tells the chat where the watch's steps are, and the watch when the
+// chat wants its server).
 class ChatSession final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ChatSession)
@@ -71,9 +73,10 @@ public slots:
     bool deleteLogfile();
     // The poll cycle failed or deletes this server: its chat closes.
     void serverFailed(const QString &serverName);
-    // The background watch works on `serverName` now (empty: between its steps). An opening
-    // that waits for the watch to leave its server goes on once the watch is elsewhere.
-    void setWatchedServer(const QString &serverName);
+    // A background watch step on `serverName` has started or ended. An opening that waits for
+    // the watch to leave its server goes on once that server's step has ended.
+    void watchStepStarted(const QString &serverName);
+    void watchStepEnded(const QString &serverName);
 
 signals:
     // A line for the program log.
@@ -111,7 +114,8 @@ private:
     QTimer m_busyWait;  // the opening waits for the background watch at most this long
     QString m_server;
     QString m_waitingFor;
-    QString m_watchedServer;
+    // The servers that background watch steps are under way on.
+    QSet<QString> m_watchedServers;
     QStringList m_players;
     // A request for new lines is sent or queued and not yet answered.
     bool m_requestPending = false;

@@ -7,11 +7,12 @@
 #include "chat/ServerLogFile.h"
 
 ServerChatLog::ServerChatLog(const QString &programFolder, const QString &handOffTag,
-                             QObject *parent)
+                             QObject *parent, FailedSaves failedSaves)
     : QObject(parent)
     , m_programFolder(programFolder)
     , m_handOffTag(handOffTag)
-    , m_view(new ChatLog(this)) {}
+    , m_view(new ChatLog(this))
+    , m_failedPaths(failedSaves ? std::move(failedSaves) : std::make_shared<QSet<QString>>()) {}
 
 bool ServerChatLog::open(const QString &serverName) {
     m_serverName = serverName;
@@ -54,13 +55,13 @@ void ServerChatLog::save() {
         return;
     ServerLogFile file(m_path);
     if (file.save(*m_view)) {
-        m_failedPaths.remove(m_path);
+        m_failedPaths->remove(m_path);
         return;
     }
     qCWarning(lcError).noquote() << file.errorString() + m_handOffTag;
-    if (m_failedPaths.contains(m_path))
+    if (m_failedPaths->contains(m_path))
         return; // a full disk would otherwise add a line for every block
-    m_failedPaths.insert(m_path);
+    m_failedPaths->insert(m_path);
     emit message(QStringLiteral("Failed to save logs/") + m_serverName + QStringLiteral(".log: ") +
                  file.errorString());
 }

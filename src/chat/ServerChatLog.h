@@ -6,20 +6,27 @@
 #include <QSet>
 #include <QString>
 
+#include <memory>
+
 class ChatLog;
 
 // The chat log of one server as a view holds it, together with its file "logs/<server>.log":
 // loaded when a chat or a background step begins, written after every block that asks for it.
-// The chat and the background watch each keep one. A file that could not be read is never written
-// over, and a failed write is told to the operator once, until a write of that file succeeds.
+// The chat keeps one, and so does every step of the background watch. A file that could not be
+// read is never written over, and a failed write is told to the operator once, until a write of
+// that file succeeds; logs that share their memory of failed writes tell a file once between them.
 class ServerChatLog final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ServerChatLog)
 
 public:
+    // The files whose last write failed, shared by the logs that tell the operator as one.
+    using FailedSaves = std::shared_ptr<QSet<QString>>;
+
     // `handOffTag` ends the error entry of a failed write, naming the reader that wrote.
+    // Without `failedSaves` the log keeps a memory of its own.
     ServerChatLog(const QString &programFolder, const QString &handOffTag,
-                  QObject *parent = nullptr);
+                  QObject *parent = nullptr, FailedSaves failedSaves = {});
 
     ChatLog *view() const { return m_view; }
     QString serverName() const { return m_serverName; }
@@ -51,5 +58,5 @@ private:
     QString m_readError;
     // The file could not be read when the view was opened: writing the view would replace it.
     bool m_protected = false;
-    QSet<QString> m_failedPaths;
+    FailedSaves m_failedPaths;
 };

@@ -104,10 +104,10 @@ Console::Console(const QString &folder, QObject *parent)
     connect(m_settings, &Settings::message, this, &Console::message);
     m_queue->setColumnWidthSource([this] { return m_queueColumnWidths; });
 
-    // The chat opening waits while the watch works on the chosen server.
-    connect(m_watch, &BackgroundWatch::watchedServerChanged, m_chat,
-            &ChatSession::setWatchedServer);
-    connect(m_chat, &ChatSession::serverWanted, m_watch, &BackgroundWatch::giveWay);
+    // The chat opening waits while a watch step is under way on the chosen server.
+    connect(m_watch, &BackgroundWatch::stepStarted, m_chat, &ChatSession::watchStepStarted);
+    connect(m_watch, &BackgroundWatch::stepEnded, m_chat, &ChatSession::watchStepEnded);
+    connect(m_chat, &ChatSession::serverWanted, m_watch, &BackgroundWatch::abandonStep);
     m_chat->setPlayerSource([list = m_playerList](const QString &server) {
         QStringList names;
         for (const PlayerRecord &record : list->entries()) {

@@ -21,10 +21,7 @@ ServerEditor::ServerEditor(const Parts &parts, QObject *parent)
     , m_parts(parts) {
     // A step still under way on a deleted server would write its log file again.
     connect(parts.poll, &PollCycle::removingServer, this,
-            [watch = parts.watch](const QString &name) {
-                if (watch->watchedServer() == name)
-                    watch->abandonStep();
-            });
+            [watch = parts.watch](const QString &name) { watch->abandonStep(name); });
 }
 
 void ServerEditor::dialogOpened() {
@@ -100,9 +97,7 @@ ServerEditor::Result ServerEditor::edit(const QString &name, const ServerSetting
 
 void ServerEditor::rename(const QString &oldName, const QString &newName) {
     // The watch would otherwise write the old name's file again when its answer comes.
-    BackgroundWatch *watch = m_parts.watch;
-    if (watch->watchedServer() == oldName)
-        watch->abandonStep();
+    m_parts.watch->abandonStep(oldName);
     const QString moveFailure = moveServerLog(oldName, newName);
     emit message(QStringLiteral("Server setting changed:  ") + quoted(oldName) +
                  QStringLiteral("  renamed to  ") + quoted(newName));

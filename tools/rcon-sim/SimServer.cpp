@@ -6,6 +6,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -69,6 +70,7 @@ const FaultName FaultNames[] = {
     {"empty-answer", SimServer::EmptyAnswer},
     {"silent-commands", SimServer::SilentCommands},
     {"slow-commands", SimServer::SlowCommands},
+    {"slow-logs", SimServer::SlowLogs},
 };
 
 constexpr qsizetype MaxLogLines = 20000;
@@ -243,17 +245,35 @@ void SimServer::handleCommand(QTcpSocket *socket, const ReceivedPacket &packet) 
     emit commandReceived(command);
     const QString text = answer(command);
     const bool adminCommand = !isQuery(command);
+    const bool logRequest =
+        !adminCommand && command.compare(QLatin1String("listplayers"), Qt::CaseInsensitive) != 0;
+    countUnanswered(socket, 1);
     if (m_faults.testFlag(NeverAnswer) || (adminCommand && m_faults.testFlag(SilentCommands)))
         return;
-    if (!m_faults.testFlag(DelayAnswer) && !(adminCommand && m_faults.testFlag(SlowCommands))) {
+    if (!m_faults.testFlag(DelayAnswer) && !(adminCommand && m_faults.testFlag(SlowCommands)) &&
+        !(logRequest && m_faults.testFlag(SlowLogs))) {
+        countUnanswered(socket, -1);
         sendAnswer(socket, packet.id, text);
         return;
     }
     QTimer::singleShot(m_answerDelayMs, this,
                        [this, socket = QPointer<QTcpSocket>(socket), id = packet.id, text] {
-                           if (socket && m_clients.contains(socket.data()))
-                               sendAnswer(socket.data(), id, text);
+                           if (!socket || !m_clients.contains(socket.data()))
+                               return;
+                           countUnanswered(socket.data(), -1);
+                           sendAnswer(socket.data(), id, text);
                        });
+}
+
+void SimServer::countUnanswered(QTcpSocket *socket, int change) {
+    const auto client = m_clients.find(socket);
+    if (client == m_clients.end())
+        return;
+    client->unanswered += change;
+    int total = 0;
+    for (const Client &each : std::as_const(m_clients))
+        total += each.unanswered;
+    m_mostUnanswered = std::max(m_mostUnanswered, total);
 }
 
 bool SimServer::isQuery(const QString &command) {

@@ -41,6 +41,8 @@ public:
         // still shows online: never answered, or answered after answerDelayMs.
         SilentCommands = 1u << 14,
         SlowCommands = 1u << 15,
+        // GetGameLog and Getchat only: answered after answerDelayMs, as a laggy server does.
+        SlowLogs = 1u << 16,
     };
     Q_DECLARE_FLAGS(Faults, Fault)
 
@@ -114,6 +116,9 @@ public:
     QList<ReceivedPacket> receivedPackets() const { return m_packets; }
     void clearRecords();
     int connectionCount() const { return m_connectionCount; }
+    // The most commands that waited for their answer at the same time, over all connections; a
+    // command whose connection closed waits no longer.
+    int mostUnansweredAtOnce() const { return m_mostUnanswered; }
 
     // Players join and leave, chat and tribe lines appear, every intervalMs.
     void startChurn(int intervalMs, quint32 seed = 1);
@@ -137,6 +142,7 @@ private:
     struct Client {
         QByteArray buffer;
         bool authenticated = false;
+        int unanswered = 0; // commands received and not answered yet
     };
 
     bool listen(quint16 port);
@@ -151,6 +157,7 @@ private:
     QString plainAnswer(const QString &command);
     QString linesSince(const QStringList &lines, qsizetype &cursor) const;
     void trimLogs();
+    void countUnanswered(QTcpSocket *socket, int change);
 
     QString m_name;
     QString m_password;
@@ -179,6 +186,7 @@ private:
     QStringList m_commands;
     QList<ReceivedPacket> m_packets;
     int m_connectionCount = 0;
+    int m_mostUnanswered = 0;
 
     QTimer m_churnTimer;
     QRandomGenerator m_random;

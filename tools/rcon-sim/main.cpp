@@ -99,8 +99,8 @@ int main(int argc, char *argv[]) {
         QStringLiteral("definition"));
     const QCommandLineOption delayOption(
         QStringLiteral("delay"),
-        QStringLiteral("Answer delay of the delay and slow-commands faults."), QStringLiteral("ms"),
-        QStringLiteral("2000"));
+        QStringLiteral("Answer delay of the delay, slow-commands and slow-logs faults."),
+        QStringLiteral("ms"), QStringLiteral("2000"));
     const QCommandLineOption seedOption(QStringLiteral("seed"),
                                         QStringLiteral("Seed of the player churn."),
                                         QStringLiteral("number"), QStringLiteral("1"));

@@ -8,7 +8,8 @@
 //   bench_monitor [seconds [churn-ms]]   (default 60 s; the console runs once with players who
 //   stay and once with players joining and leaving every 4000 ms on each server, 0 skips that
 //   run; the console executable is found beside bench/)
-//   bench_monitor visits [seconds]        (only the comparison; 60 s per run by default)
+//   bench_monitor visits [seconds]        (only the comparison; CPU read over 60 s per run by
+//   default, then the stalls over a third as long again)
 //   bench_monitor visits seconds concurrency dead   (one run of the comparison alone)
 
 #include "base/Intervals.h"

@@ -19,10 +19,10 @@
 #include "monitor/PlayerListModel.h"
 #include "monitor/PlayerTracker.h"
 #include "monitor/PollCycle.h"
-#include "servers/ServerListFile.h"
 #include "servers/ServerListModel.h"
 #include "servers/TableFile.h"
 
+#include "BenchRun.h"
 #include "SimGroup.h"
 #include "SimServer.h"
 #include "StallMeter.h"
@@ -49,6 +49,8 @@
 #include <vector>
 
 namespace {
+
+using BenchRun::waitFor;
 
 constexpr int kServers = 20;
 constexpr int kPlayersPerServer = 5;
@@ -86,13 +88,7 @@ struct SimThread {
         thread.quit();
         thread.wait();
     }
-    StringTable serverTable() const {
-        StringTable table = ServerListFile::emptyTable();
-        for (const SimServer *server : servers)
-            table.appendRow(
-                {server->name(), server->host(), server->portText(), server->password()});
-        return table;
-    }
+    StringTable serverTable() const { return BenchRun::serverTableOf(servers); }
 };
 
 void benchPass() {
@@ -177,11 +173,6 @@ ProcessFigures readProc(qint64 pid) {
         }
     }
     return figures;
-}
-
-void waitFor(int ms) {
-    QTimer::singleShot(ms, QCoreApplication::instance(), &QCoreApplication::quit);
-    QCoreApplication::exec();
 }
 
 void benchConsoleProcess(int seconds, int churnMs) {
@@ -310,13 +301,7 @@ struct Cluster {
     void startJoins() {
         QMetaObject::invokeMethod(&context, [this] { joins->start(500); });
     }
-    StringTable serverTable() const {
-        StringTable table = ServerListFile::emptyTable();
-        for (const SimServer *server : group->servers())
-            table.appendRow(
-                {server->name(), server->host(), server->portText(), server->password()});
-        return table;
-    }
+    StringTable serverTable() const { return BenchRun::serverTableOf(group->servers()); }
 };
 
 void benchVisits(int concurrency, int deadCount, int seconds) {

@@ -13,9 +13,9 @@
 
 #include "base/LogStamp.h"
 #include "base/TextFile.h"
-#include "servers/ServerListFile.h"
 #include "servers/TableFile.h"
 
+#include "BenchRun.h"
 #include "SimServer.h"
 
 #include <QCommandLineParser>
@@ -42,6 +42,8 @@
 #include <vector>
 
 namespace {
+
+using BenchRun::waitFor;
 
 // Every fault of the simulator, which the soak's servers take in turn.
 const std::vector<SimServer::Fault> &faultCycle() {
@@ -197,13 +199,7 @@ public:
     void setFault(int server, SimServer::Fault fault) {
         run([this, server, fault] { m_servers.at(server)->setFaults(fault); });
     }
-    StringTable serverTable() const {
-        StringTable table = ServerListFile::emptyTable();
-        for (const SimServer *server : m_servers)
-            table.appendRow(
-                {server->name(), server->host(), server->portText(), server->password()});
-        return table;
-    }
+    StringTable serverTable() const { return BenchRun::serverTableOf(m_servers); }
     QString name(int server) const { return m_servers.at(server)->name(); }
 
 private:
@@ -259,11 +255,6 @@ QStringList processesIn(const QString &folder) {
             found << pid;
     }
     return found;
-}
-
-void waitFor(qint64 ms) {
-    QTimer::singleShot(int(ms), QCoreApplication::instance(), &QCoreApplication::quit);
-    QCoreApplication::exec();
 }
 
 // One line of the program log, on the soak clock.

@@ -11,9 +11,9 @@
 #include "chat/BackgroundWatch.h"
 #include "console/Console.h"
 #include "monitor/PollCycle.h"
-#include "servers/ServerListFile.h"
 #include "servers/TableFile.h"
 
+#include "BenchRun.h"
 #include "SimGroup.h"
 #include "SimServer.h"
 #include "StallMeter.h"
@@ -24,12 +24,13 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 
 namespace {
+
+using BenchRun::waitFor;
 
 constexpr int kServers = 100;
 constexpr int kSilent = 10;
@@ -72,19 +73,8 @@ struct Servers {
         thread.quit();
         thread.wait();
     }
-    StringTable serverTable() const {
-        StringTable table = ServerListFile::emptyTable();
-        for (const SimServer *server : group->servers())
-            table.appendRow(
-                {server->name(), server->host(), server->portText(), server->password()});
-        return table;
-    }
+    StringTable serverTable() const { return BenchRun::serverTableOf(group->servers()); }
 };
-
-void waitFor(int ms) {
-    QTimer::singleShot(ms, QCoreApplication::instance(), &QCoreApplication::quit);
-    QCoreApplication::exec();
-}
 
 void benchWatch(int seconds, int stepsAtOnce) {
     Intervals::instance() = Intervals();

@@ -104,6 +104,8 @@ QStringList names(const QString &prefix, const QList<int> &numbers) {
 class TestBackgroundWatch : public QObject {
     Q_OBJECT
 
+    Intervals m_intervals;
+
 private slots:
     void initTestCase() {
         Intervals &intervals = Intervals::instance();
@@ -111,12 +113,13 @@ private slots:
         intervals.backgroundStepTimeoutMs = 700;
         intervals.chatConnectTimeoutMs = 500;
         intervals.splitResponseWaitMs = 100;
+        m_intervals = intervals;
     }
+    // A test that changes an interval has it set back for the next.
+    void cleanup() { Intervals::instance() = m_intervals; }
 
     void visitsOnlineServersInListOrderAndWritesTheirFiles() {
         Intervals &intervals = Intervals::instance();
-        const Intervals saved = intervals;
-        const auto restore = qScopeGuard([saved] { Intervals::instance() = saved; });
         intervals.backgroundStepMs = 400; // far longer than a step on this computer
         Fixture f;
         SimServer *a = f.sim(QStringLiteral("A"));
@@ -160,8 +163,6 @@ private slots:
 
     void longListComesRoundWithinTheRound() {
         Intervals &intervals = Intervals::instance();
-        const Intervals saved = intervals;
-        const auto restore = qScopeGuard([saved] { Intervals::instance() = saved; });
         intervals.backgroundStepMs = 5000;
         intervals.backgroundRoundMs = 1200;
         Fixture f;
@@ -183,8 +184,6 @@ private slots:
     // server still has its step in each round, none is asked twice at once.
     void slowAndSilentServersHoldUpOnlyThemselves() {
         Intervals &intervals = Intervals::instance();
-        const Intervals saved = intervals;
-        const auto restore = qScopeGuard([saved] { Intervals::instance() = saved; });
         intervals.backgroundStepMs = 5000;
         intervals.backgroundRoundMs = 1000;         // a slot of 100 ms for ten servers
         intervals.backgroundStepTimeoutMs = 600000; // the silent servers' steps never end here
@@ -229,8 +228,6 @@ private slots:
     // passed and the servers keep their order.
     void aFullBoundMakesTheSlotWait() {
         Intervals &intervals = Intervals::instance();
-        const Intervals saved = intervals;
-        const auto restore = qScopeGuard([saved] { Intervals::instance() = saved; });
         intervals.backgroundStepMs = 5000;
         intervals.backgroundRoundMs = 800; // a slot of 100 ms for eight servers
         intervals.backgroundStepTimeoutMs = 600000;
@@ -260,8 +257,6 @@ private slots:
 
     void holdStopsNewStepsAndLetsThoseUnderWayEnd() {
         Intervals &intervals = Intervals::instance();
-        const Intervals saved = intervals;
-        const auto restore = qScopeGuard([saved] { Intervals::instance() = saved; });
         intervals.backgroundStepMs = 5000;
         intervals.backgroundRoundMs = 600; // a slot of 100 ms for six servers
         Fixture f;
@@ -447,8 +442,6 @@ private slots:
 
     void abandoningAStepFreesTheServer() {
         Intervals &intervals = Intervals::instance();
-        const Intervals saved = intervals;
-        const auto restore = qScopeGuard([saved] { Intervals::instance() = saved; });
         intervals.backgroundStepTimeoutMs = 600000;
         Fixture f;
         SimServer *a = f.sim(QStringLiteral("A"));

@@ -20,8 +20,7 @@ ServerEditor::ServerEditor(const Parts &parts, QObject *parent)
     : QObject(parent)
     , m_parts(parts) {
     // A step still under way on a deleted server would write its log file again.
-    connect(parts.poll, &PollCycle::removingServer, this,
-            [watch = parts.watch](const QString &name) { watch->abandonStep(name); });
+    connect(parts.poll, &PollCycle::removingServer, parts.watch, &BackgroundWatch::abandonStep);
 }
 
 void ServerEditor::dialogOpened() {
